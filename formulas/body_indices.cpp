@@ -1,0 +1,26 @@
+// Every operation is written in the order the published formula is evaluated: the last bit of
+// the result, and so sometimes the printed rounding, depends on it.
+#include "body_indices.h"
+
+#include <cmath>
+
+namespace tamsel {
+
+double body_mass_index(double weight_kg, double height_m) {
+  return weight_kg / (height_m * height_m);
+}
+
+double waist_hip_ratio(double waist_cm, double hip_cm) { return waist_cm / hip_cm; }
+
+double waist_to_height_ratio(double waist_cm, double height_cm) { return waist_cm / height_cm; }
+
+double body_adiposity_index(double hip_cm, double height_m) {
+  return hip_cm / std::pow(height_m, 1.5) - 18.0;
+}
+
+double body_surface_area(double weight_kg, double height_cm) {
+  constexpr double one_3600th = 0.0002777777777777778;  // multiplied, not divided by 3600
+  return std::sqrt((weight_kg * height_cm) * one_3600th);
+}
+
+}  // namespace tamsel

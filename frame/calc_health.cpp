@@ -1,0 +1,59 @@
+// The library's only export: wide command line in, wide answer out.
+#include <cstring>
+
+#include "TamselCalculatorHealth.h"
+#include "buffer_sizes.h"
+#include "dispatch.h"
+#include "output_text.h"
+#include "text_conversion.h"
+#include "tokens.h"
+
+namespace {
+
+// Library-wide, as the host contract says: calls never overlap, and the answer lives until the
+// next call. Nothing else survives a call.
+char token_buffer[tamsel::token_buffer_size];
+tamsel::OutputText output_text;
+TamselChar16 result_text[tamsel::result_text_size];
+
+// Fills the token buffer with the first 1023 narrow bytes of the command line. Returns true
+// when the command line went on past them without a delimiter, so that the last byte kept is
+// the middle of a token.
+bool load_token_buffer(const TamselChar16* command_line) {
+  using tamsel::max_command_bytes;
+  std::size_t length = 0;
+  if (command_line != nullptr) {
+    length = tamsel::narrow_from_wide(command_line, token_buffer, tamsel::narrow_capacity);
+  }
+  const bool cut_inside_token = length > max_command_bytes &&
+                                !tamsel::is_delimiter(token_buffer[max_command_bytes]) &&
+                                !tamsel::is_delimiter(token_buffer[max_command_bytes - 1]);
+  token_buffer[length > max_command_bytes ? max_command_bytes : length] = '\0';
+  return cut_inside_token;
+}
+
+// An argument that lost its end to the cut would compute from part of a number (1.75 read as
+// 1), so it is dropped, and the request gets its usage line. A cut keyword stays: it matches
+// nothing, and the unknown-formula line shows it as it arrived.
+void drop_cut_argument(tamsel::TokenList& list) {
+  if (list.count < 2) return;
+  const char* last = list.tokens[list.count - 1];
+  if (last + std::strlen(last) != token_buffer + tamsel::max_command_bytes) return;
+  --list.count;
+  list.argument_cut = true;
+}
+
+}  // namespace
+
+extern "C" TAMSEL_HEALTH_API const TamselChar16* CalcHealth(const TamselChar16* command_line) {
+  const bool cut_inside_token = load_token_buffer(command_line);
+  tamsel::TokenList list = tamsel::split_tokens(token_buffer);
+  if (cut_inside_token) drop_cut_argument(list);
+
+  tamsel::clear(output_text);
+  tamsel::dispatch(list, output_text);
+
+  tamsel::wide_from_narrow(output_text.bytes, output_text.length, result_text,
+                           tamsel::result_text_size);
+  return result_text;
+}

@@ -1,0 +1,162 @@
+#include "dispatch.h"
+
+#include "../formulas/body_fat.h"
+#include "../formulas/body_indices.h"
+#include "../formulas/cardiovascular.h"
+#include "../formulas/ideal_weight.h"
+#include "../formulas/metabolic_rates.h"
+#include "listing.h"
+#include "number_text.h"
+
+namespace tamsel {
+namespace {
+
+// Users type keywords in either case; only ASCII letters are folded.
+bool keyword_is(const char* token, const char* keyword) {
+  for (; *keyword != '\0'; ++token, ++keyword) {
+    const char byte = *token >= 'A' && *token <= 'Z' ? static_cast<char>(*token - 'A' + 'a') : *token;
+    if (byte != *keyword) return false;
+  }
+  return *token == '\0';
+}
+
+bool asks_for_listing(const char* keyword) {
+  return keyword_is(keyword, "help") || keyword_is(keyword, "-h") ||
+         keyword_is(keyword, "--help") || keyword_is(keyword, "/?");
+}
+
+// Only 'M' and 'm' mean male; every other first character means female.
+Sex sex_at(const TokenList& list, std::size_t index) {
+  const char first = list.tokens[index][0];
+  return first == 'M' || first == 'm' ? Sex::male : Sex::female;
+}
+
+// A request that lost an argument to the cut of a long line never has the right count.
+bool has_count(const TokenList& list, std::size_t required) {
+  return list.count == required && !list.argument_cut;
+}
+
+double real_at(const TokenList& list, std::size_t index) { return read_real(list.tokens[index]); }
+
+std::int32_t integer_at(const TokenList& list, std::size_t index) {
+  return read_integer(list.tokens[index]);
+}
+
+void write_banner(OutputText& out) {
+  write_line(out, "Tamsel Health Calculator - Command Line Medical Calculator");
+  write_line(out, "Usage: program.exe [formula] [parameters...]");
+  write_line(out, "Use 'help' or '-h' to see all available formulas");
+}
+
+// The only rule that reads an argument before it counts them: men give no hip measurement.
+void answer_body_fat(const TokenList& list, OutputText& out) {
+  if (list.count < 5) {
+    return write_line(out, "Usage: bodyfat_navy [M/F] [waist_cm] [neck_cm] [height_cm] [hip_cm (F only)]");
+  }
+  const Sex sex = sex_at(list, 1);
+  if (sex == Sex::male && !has_count(list, 5)) return write_line(out, "Male requires: waist, neck, height");
+  if (sex == Sex::female && !has_count(list, 6)) {
+    return write_line(out, "Female requires: waist, neck, height, hip");
+  }
+  const double hip_cm = sex == Sex::male ? 0.0 : real_at(list, 5);
+  write_line(out, "Body Fat Percentage (Navy Method): %.2f%%",
+             navy_body_fat_percent(sex, real_at(list, 2), real_at(list, 3), real_at(list, 4), hip_cm));
+}
+
+}  // namespace
+
+void dispatch(const TokenList& list, OutputText& out) noexcept {
+  if (list.count == 0) return write_banner(out);
+  const char* const keyword = list.tokens[0];
+
+  if (keyword_is(keyword, "bmi")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: bmi [weight_kg] [height_m]");
+    return write_line(out, "BMI: %.2f", body_mass_index(real_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "bmr_harris")) {
+    if (!has_count(list, 5)) return write_line(out, "Usage: bmr_harris [M/F] [weight_kg] [height_cm] [age]");
+    return write_line(out, "BMR (Harris-Benedict): %.2f calories/day",
+                      bmr_harris_benedict(sex_at(list, 1), real_at(list, 2), real_at(list, 3),
+                                          integer_at(list, 4)));
+  }
+  if (keyword_is(keyword, "bmr_mifflin")) {
+    if (!has_count(list, 5)) return write_line(out, "Usage: bmr_mifflin [M/F] [weight_kg] [height_cm] [age]");
+    return write_line(out, "BMR (Mifflin-St Jeor): %.2f calories/day",
+                      bmr_mifflin_st_jeor(sex_at(list, 1), real_at(list, 2), real_at(list, 3),
+                                          integer_at(list, 4)));
+  }
+  if (keyword_is(keyword, "bodyfat_navy")) return answer_body_fat(list, out);
+  if (keyword_is(keyword, "whr")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: whr [waist_cm] [hip_cm]");
+    return write_line(out, "Waist-Hip Ratio: %.3f", waist_hip_ratio(real_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "ideal_devine")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: ideal_devine [M/F] [height_cm]");
+    return write_line(out, "Ideal Weight (Devine): %.2f kg",
+                      ideal_weight_devine(sex_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "ideal_robinson")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: ideal_robinson [M/F] [height_cm]");
+    return write_line(out, "Ideal Weight (Robinson): %.2f kg",
+                      ideal_weight_robinson(sex_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "ideal_miller")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: ideal_miller [M/F] [height_cm]");
+    return write_line(out, "Ideal Weight (Miller): %.2f kg",
+                      ideal_weight_miller(sex_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "bsa")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: bsa [weight_kg] [height_cm]");
+    // 0xB2 is the superscript two of the ANSI code page: one byte, widened to U+00B2.
+    return write_line(out, "Body Surface Area: %.3f m\xB2",
+                      body_surface_area(real_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "lbm")) {
+    if (!has_count(list, 4)) return write_line(out, "Usage: lbm [M/F] [weight_kg] [height_cm]");
+    return write_line(out, "Lean Body Mass: %.2f kg",
+                      lean_body_mass(sex_at(list, 1), real_at(list, 2), real_at(list, 3)));
+  }
+  if (keyword_is(keyword, "tdee")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: tdee [bmr] [activity_factor]");
+    return write_line(out, "Total Daily Energy Expenditure: %.2f calories/day",
+                      total_daily_energy_expenditure(real_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "max_hr")) {
+    if (!has_count(list, 2)) return write_line(out, "Usage: max_hr [age]");
+    return write_line(out, "Maximum Heart Rate: %.0f bpm", max_heart_rate(integer_at(list, 1)));
+  }
+  if (keyword_is(keyword, "target_hr")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: target_hr [age] [intensity_percent]");
+    return write_line(out, "Target Heart Rate: %.0f bpm",
+                      target_heart_rate(integer_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "bai")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: bai [hip_cm] [height_m]");
+    return write_line(out, "Body Adiposity Index: %.2f%%",
+                      body_adiposity_index(real_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "wthr")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: wthr [waist_cm] [height_cm]");
+    return write_line(out, "Waist-to-Height Ratio: %.3f",
+                      waist_to_height_ratio(real_at(list, 1), real_at(list, 2)));
+  }
+  if (keyword_is(keyword, "bp_category")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: bp_category [systolic] [diastolic]");
+    return write_line(out, "Blood Pressure Category: %d",
+                      blood_pressure_category(integer_at(list, 1), integer_at(list, 2)));
+  }
+  if (keyword_is(keyword, "map")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: map [systolic] [diastolic]");
+    return write_line(out, "Mean Arterial Pressure: %.1f mmHg",
+                      mean_arterial_pressure(integer_at(list, 1), integer_at(list, 2)));
+  }
+  if (keyword_is(keyword, "pulse_pressure")) {
+    if (!has_count(list, 3)) return write_line(out, "Usage: pulse_pressure [systolic] [diastolic]");
+    return write_line(out, "Pulse Pressure: %.0f mmHg",
+                      pulse_pressure(integer_at(list, 1), integer_at(list, 2)));
+  }
+  if (asks_for_listing(keyword)) return write_listing(out);
+  write_line(out, "Unknown formula: %s", keyword);
+}
+
+}  // namespace tamsel

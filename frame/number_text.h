@@ -1,0 +1,30 @@
+// Reading arguments and writing numbers without the C locale, so that a host's regional
+// settings never change an answer.
+#ifndef TAMSEL_FRAME_NUMBER_TEXT_H
+#define TAMSEL_FRAME_NUMBER_TEXT_H
+
+#include <cstdint>
+
+namespace tamsel {
+
+// Reads a decimal number as atof does in the C locale: white space, one sign, the longest
+// valid prefix ("inf", "infinity", "nan" and "nan(...)" included, hexadecimal not), 0.0 when
+// there is none, and +-infinity or 0 when the number is out of range.
+double read_real(const char* text) noexcept;
+
+// Reads an integer as atoi does: white space, one sign, decimal digits. Saturates at the
+// 32-bit limits instead of overflowing.
+std::int32_t read_integer(const char* text) noexcept;
+
+// Writes `value` in fixed notation with `decimals` digits after the point, exactly rounded
+// from the binary value (ties to even), as glibc's printf does. Infinities are "inf" and
+// "-inf"; every NaN is "nan", because processors disagree on the sign of the NaNs they make.
+// `out` must hold max_number_text bytes. Returns the end of what was written.
+char* write_fixed(char* out, double value, int decimals) noexcept;
+
+// Writes a 32-bit integer in decimal; `out` must hold 11 bytes. Returns the end.
+char* write_integer(char* out, std::int32_t value) noexcept;
+
+}  // namespace tamsel
+
+#endif

@@ -1,0 +1,89 @@
+#include "output_text.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "number_text.h"
+
+namespace tamsel {
+namespace {
+
+// The one argument a line may carry; `kind` says which member is meant.
+struct FormatArgument {
+  enum Kind { none, real, integer, text } kind;
+  double real_value;
+  std::int32_t integer_value;
+  const char* text_value;
+};
+
+void append(OutputText& out, const char* bytes, std::size_t count) {
+  const std::size_t room = sizeof out.bytes - 1 - out.length;
+  count = std::min(count, room);
+  std::memcpy(out.bytes + out.length, bytes, count);
+  out.length += count;
+}
+
+// Appends the conversion at `spec` (just after its '%') and returns the first byte after it.
+// A conversion that does not match the argument is copied as it stands.
+const char* append_conversion(OutputText& out, const char* spec, const FormatArgument& argument) {
+  char number[max_number_text];
+  if (*spec == '%') {
+    append(out, "%", 1);
+    return spec + 1;
+  }
+  if (*spec == 's' && argument.kind == FormatArgument::text) {
+    append(out, argument.text_value, std::strlen(argument.text_value));
+    return spec + 1;
+  }
+  if (*spec == 'd' && argument.kind == FormatArgument::integer) {
+    append(out, number, static_cast<std::size_t>(write_integer(number, argument.integer_value) - number));
+    return spec + 1;
+  }
+  if (spec[0] == '.' && spec[1] >= '0' && spec[1] <= '0' + max_decimals && spec[2] == 'f' &&
+      argument.kind == FormatArgument::real) {
+    const char* end = write_fixed(number, argument.real_value, spec[1] - '0');
+    append(out, number, static_cast<std::size_t>(end - number));
+    return spec + 3;
+  }
+  append(out, "%", 1);
+  return spec;
+}
+
+void write_formatted(OutputText& out, const char* format, const FormatArgument& argument) {
+  if (out.length > 0) append(out, line_separator, sizeof line_separator - 1);
+  for (const char* p = format; *p != '\0';) {
+    const char* percent = std::strchr(p, '%');
+    if (percent == nullptr) {
+      append(out, p, std::strlen(p));
+      break;
+    }
+    append(out, p, static_cast<std::size_t>(percent - p));
+    p = append_conversion(out, percent + 1, argument);
+  }
+  out.bytes[out.length] = '\0';
+}
+
+}  // namespace
+
+void clear(OutputText& out) noexcept {
+  out.length = 0;
+  out.bytes[0] = '\0';
+}
+
+void write_line(OutputText& out, const char* format) noexcept {
+  write_formatted(out, format, {FormatArgument::none, 0.0, 0, nullptr});
+}
+
+void write_line(OutputText& out, const char* format, double value) noexcept {
+  write_formatted(out, format, {FormatArgument::real, value, 0, nullptr});
+}
+
+void write_line(OutputText& out, const char* format, std::int32_t value) noexcept {
+  write_formatted(out, format, {FormatArgument::integer, 0.0, value, nullptr});
+}
+
+void write_line(OutputText& out, const char* format, const char* text) noexcept {
+  write_formatted(out, format, {FormatArgument::text, 0.0, 0, text});
+}
+
+}  // namespace tamsel

@@ -1,0 +1,25 @@
+// Conversion between the host's UTF-16 text and the library's narrow (ANSI code page) text.
+// Windows uses its own code page 0 conversion; elsewhere a built-in Windows-1252 table stands in.
+#ifndef TAMSEL_FRAME_TEXT_CONVERSION_H
+#define TAMSEL_FRAME_TEXT_CONVERSION_H
+
+#include <cstddef>
+
+#include "TamselCalculatorHealth.h"
+
+namespace tamsel {
+
+// Converts the zero-terminated `wide` text and stores at most `capacity` bytes of its narrow
+// form in `narrow`, without a terminator. Stops as soon as `capacity` bytes are made, so the
+// cost never depends on how long `wide` is. Returns the number of bytes stored; a conversion
+// that fails stores none.
+std::size_t narrow_from_wide(const TamselChar16* wide, char* narrow, std::size_t capacity) noexcept;
+
+// Converts `length` narrow bytes to wide text in `wide`, which holds `capacity` code units,
+// and terminates it. A conversion that fails leaves the empty text.
+void wide_from_narrow(const char* narrow, std::size_t length, TamselChar16* wide,
+                      std::size_t capacity) noexcept;
+
+}  // namespace tamsel
+
+#endif

@@ -1,0 +1,60 @@
+// Windows-1252 as Windows converts it with no flags, for platforms without a code page 0.
+#include <cstdint>
+
+#include "text_conversion.h"
+
+namespace tamsel {
+namespace {
+
+// The characters of bytes 0x80 to 0x9F. The five bytes that the code page leaves undefined
+// map to the C1 control of the same value, as Windows maps them.
+constexpr char16_t high_control_range[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
+};
+
+constexpr char replacement = '?';
+
+char16_t wide_of_byte(unsigned char byte) {
+  return byte >= 0x80 && byte < 0xA0 ? high_control_range[byte - 0x80] : char16_t{byte};
+}
+
+char byte_of_code_point(std::uint32_t code_point) {
+  if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF)) {
+    return static_cast<char>(static_cast<unsigned char>(code_point));
+  }
+  for (unsigned index = 0; index < 32; ++index) {
+    if (high_control_range[index] == code_point) return static_cast<char>(0x80 + index);
+  }
+  return replacement;
+}
+
+bool is_high_surrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool is_low_surrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+}  // namespace
+
+std::size_t narrow_from_wide(const TamselChar16* wide, char* narrow, std::size_t capacity) noexcept {
+  std::size_t length = 0;
+  for (const TamselChar16* p = wide; *p != 0 && length < capacity; ++p) {
+    const auto unit = static_cast<std::uint32_t>(*p);
+    // A surrogate pair is one character outside the code page: one replacement, not two.
+    if (is_high_surrogate(unit) && is_low_surrogate(static_cast<std::uint32_t>(p[1]))) ++p;
+    narrow[length++] = byte_of_code_point(unit);
+  }
+  return length;
+}
+
+void wide_from_narrow(const char* narrow, std::size_t length, TamselChar16* wide,
+                      std::size_t capacity) noexcept {
+  if (capacity == 0) return;
+  if (length >= capacity) length = capacity - 1;
+  for (std::size_t index = 0; index < length; ++index) {
+    wide[index] = static_cast<TamselChar16>(wide_of_byte(static_cast<unsigned char>(narrow[index])));
+  }
+  wide[length] = 0;
+}
+
+}  // namespace tamsel

@@ -1,0 +1,29 @@
+// Splitting the narrow command line into the keyword and its arguments.
+#ifndef TAMSEL_FRAME_TOKENS_H
+#define TAMSEL_FRAME_TOKENS_H
+
+#include <cstddef>
+
+#include "buffer_sizes.h"
+
+namespace tamsel {
+
+struct TokenList {
+  const char* tokens[max_tokens];  // tokens[0] is the keyword; slots from `count` on are unset
+  std::size_t count;
+  // An argument lost its end to the cut of a long command line and was dropped: the request
+  // must not be computed, whatever the count.
+  bool argument_cut;
+};
+
+// Only space and horizontal tab separate tokens; CR, LF and every other byte belong to them.
+inline bool is_delimiter(char byte) { return byte == ' ' || byte == '\t'; }
+
+// Splits `text` in place as strtok does: leading and repeated delimiters make no empty tokens,
+// and a zero is written over the delimiter that ends each token. Only the first max_tokens
+// tokens are kept; the rest of the text is left alone.
+TokenList split_tokens(char* text) noexcept;
+
+}  // namespace tamsel
+
+#endif

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "calc_request.h"
+#include "frame/text_conversion.h"
+#include "frame/tokens.h"
+
+namespace tamsel_test {
+namespace {
+
+const std::string banner = joined_lines({"Tamsel Health Calculator - Command Line Medical Calculator",
+                                         "Usage: program.exe [formula] [parameters...]",
+                                         "Use 'help' or '-h' to see all available formulas"});
+
+TEST(Entry, NothingToDoAnswersWithTheBanner) {
+  EXPECT_EQ(utf8_text(CalcHealth(nullptr)), banner);
+  EXPECT_EQ(ask(""), banner);
+  EXPECT_EQ(ask("   \t \t  "), banner);
+}
+
+TEST(Entry, OnlySpacesAndTabsSeparateTokens) {
+  EXPECT_EQ(ask("  bmi\t70   1.75 "), "BMI: 22.86");
+  EXPECT_EQ(ask("max_hr 30\n"), "Maximum Heart Rate: 190 bpm");
+  EXPECT_EQ(ask("max_hr\n 30"), "Unknown formula: max_hr\n");
+  EXPECT_EQ(ask("bmi\r 70 1.75"), "Unknown formula: bmi\r");
+  EXPECT_EQ(ask("bmi\v70 1.75"), "Unknown formula: bmi\v70");
+}
+
+TEST(Entry, KeepsTenTokensAtMost) {
+  EXPECT_EQ(ask("bmi 70 1.75 1 2 3 4 5 6 7 8 9"), "Usage: bmi [weight_kg] [height_m]");
+  char text[] = "a b c d e f g h i j k l";
+  const tamsel::TokenList list = tamsel::split_tokens(text);
+  ASSERT_EQ(list.count, 10u);
+  EXPECT_STREQ(list.tokens[9], "j");
+}
+
+TEST(Entry, ReturnsTheSameBufferWithTheLatestAnswer) {
+  const TamselChar16* first = CalcHealth(wide_text(std::string_view("bmi 70 1.75")).c_str());
+  const TamselChar16* second = CalcHealth(wide_text(std::string_view("max_hr 30")).c_str());
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(utf8_text(first), "Maximum Heart Rate: 190 bpm");
+}
+
+// The token buffer keeps the first 1023 narrow bytes of a command line.
+TEST(LongCommandLine, IsTokenisedFromItsFirst1023Bytes) {
+  const std::string request = "bmi 70 1.75" + std::string(1489, ' ') + "junk";
+  ASSERT_EQ(request.size(), 1504u);
+  EXPECT_EQ(ask(request), "BMI: 22.86");
+  // The cut falls just before a token, which simply goes.
+  EXPECT_EQ(ask("bmi 70 1.75" + std::string(1012, ' ') + "5"), "BMI: 22.86");
+  // The cut falls just after a whole token.
+  EXPECT_EQ(ask("bmi 70" + std::string(1013, ' ') + "1.75 5"), "BMI: 22.86");
+}
+
+TEST(LongCommandLine, NeverComputesFromACutArgument) {
+  // The cut leaves "70 1" of "70 1.75": the height must not be read as 1.
+  EXPECT_EQ(ask("bmi" + std::string(1016, ' ') + "70 1.75"), "Usage: bmi [weight_kg] [height_m]");
+  EXPECT_EQ(ask("bodyfat_navy M 90 40" + std::string(1000, ' ') + "1800"),
+            "Usage: bodyfat_navy [M/F] [waist_cm] [neck_cm] [height_cm] [hip_cm (F only)]");
+  EXPECT_EQ(ask("bodyfat_navy F 75 33 165" + std::string(996, ' ') + "1000"),
+            "Female requires: waist, neck, height, hip");
+  // Even a cut argument that was one too many keeps the request from being computed.
+  EXPECT_EQ(ask("bmi 70 1.75" + std::string(1009, ' ') + "1234"), "Usage: bmi [weight_kg] [height_m]");
+  EXPECT_EQ(ask("bodyfat_navy M 90 40 180" + std::string(996, ' ') + "1234"),
+            "Male requires: waist, neck, height");
+}
+
+TEST(LongCommandLine, EchoesACutKeywordAsItArrived) {
+  EXPECT_EQ(ask(std::string(1500, 'x')), "Unknown formula: " + std::string(1023, 'x'));
+  EXPECT_EQ(ask(std::string(1023, 'x') + " 1 2"), "Unknown formula: " + std::string(1023, 'x'));
+}
+
+TEST(LongCommandLine, FiftyMillionUnitsAreAnsweredAtOnce) {
+  WideText request = wide_text(std::string_view("bmi 70 1.75 "));
+  request.resize(50'000'000, u'9');
+  EXPECT_EQ(ask(request), "Usage: bmi [weight_kg] [height_m]");
+  std::fill(request.begin() + 11, request.end(), u'\t');
+  EXPECT_EQ(ask(request), "BMI: 22.86");
+}
+
+struct CodePage {
+  std::u16string wide;
+  const char* narrow;  // what the keyword becomes in the code page
+  const char* echoed;  // and what comes back, as UTF-8
+};
+
+class WindowsCodePage : public testing::TestWithParam<CodePage> {};
+
+TEST_P(WindowsCodePage, MapsOneCharacterToOneByte) {
+  char narrow[8] = {};
+  WideText wide = wide_text(GetParam().wide);
+  const std::size_t length = tamsel::narrow_from_wide(wide.c_str(), narrow, sizeof narrow);
+  EXPECT_EQ(std::string(narrow, length), GetParam().narrow);
+  EXPECT_EQ(ask(wide), std::string("Unknown formula: ") + GetParam().echoed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Characters, WindowsCodePage,
+    testing::Values(CodePage{u"\u20AC", "\x80", "\u20AC"}, CodePage{u"\u0081", "\x81", "\u0081"},
+                    CodePage{u"\u009D", "\x9D", "\u009D"}, CodePage{u"\u0178", "\x9F", "\u0178"},
+                    CodePage{u"\u00E9t\u00E9", "\xE9t\xE9", "\u00E9t\u00E9"},
+                    CodePage{u"\u00FF", "\xFF", "\u00FF"},
+                    // Characters the code page lacks become one question mark each.
+                    CodePage{u"\u0080", "?", "?"}, CodePage{u"\u0100", "?", "?"},
+                    CodePage{u"\u4E2D\u6587", "??", "??"},
+                    CodePage{u"\U0001F600", "?", "?"},
+                    CodePage{std::u16string(1, u'\xD83D'), "?", "?"},
+                    CodePage{std::u16string(1, u'\xDE00') + u"x", "?x", "?x"}));
+
+TEST(WindowsCodePageText, StopsAtTheCapacity) {
+  const WideText wide = wide_text(std::string_view("abcdef"));
+  char narrow[4];
+  EXPECT_EQ(tamsel::narrow_from_wide(wide.c_str(), narrow, 4), 4u);
+  TamselChar16 units[3];
+  tamsel::wide_from_narrow("abcdef", 6, units, 3);
+  EXPECT_EQ(utf8_text(units), "ab");
+}
+
+}  // namespace
+}  // namespace tamsel_test
