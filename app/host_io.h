@@ -1,0 +1,26 @@
+// The few things the host needs from the operating system, behind one small interface.
+#ifndef TAMSEL_APP_HOST_IO_H
+#define TAMSEL_APP_HOST_IO_H
+
+#include <cstddef>
+#include <string_view>
+
+namespace tamsel_host {
+
+// Makes standard input and output binary and turns a closed output pipe into a write error
+// instead of a fatal signal.
+void prepare_standard_streams();
+
+bool input_is_terminal();
+
+// Reads what standard input has ready, at most `capacity` bytes, waiting only when nothing is.
+// Returns the count, 0 at the end of input and -1 on an error.
+long read_input(char* buffer, std::size_t capacity);
+
+// Writes all of `bytes` to standard output; false on an error such as a closed pipe. On a
+// Windows console the text goes out as UTF-16, so that any code page shows it right.
+bool write_output(std::string_view bytes);
+
+}  // namespace tamsel_host
+
+#endif

@@ -1,0 +1,31 @@
+#include <cerrno>
+#include <csignal>
+
+#include <unistd.h>
+
+#include "host_io.h"
+
+namespace tamsel_host {
+
+void prepare_standard_streams() { std::signal(SIGPIPE, SIG_IGN); }
+
+bool input_is_terminal() { return isatty(STDIN_FILENO) != 0; }
+
+long read_input(char* buffer, std::size_t capacity) {
+  for (;;) {
+    const ssize_t count = read(STDIN_FILENO, buffer, capacity);
+    if (count >= 0 || errno != EINTR) return static_cast<long>(count);
+  }
+}
+
+bool write_output(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t count = write(STDOUT_FILENO, bytes.data(), bytes.size());
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(count));
+  }
+  return true;
+}
+
+}  // namespace tamsel_host
