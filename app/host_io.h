@@ -3,6 +3,7 @@
 #define TAMSEL_APP_HOST_IO_H
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace tamsel_host {
@@ -16,6 +17,10 @@ bool input_is_terminal();
 // Reads what standard input has ready, at most `capacity` bytes, waiting only when nothing is.
 // Returns the count, 0 at the end of input and -1 on an error.
 long read_input(char* buffer, std::size_t capacity);
+
+// Reads one line typed at the terminal, in UTF-8 and without its line end; false at the end of
+// input.
+bool read_terminal_line(std::string& line);
 
 // Writes all of `bytes` to standard output; false on an error such as a closed pipe. On a
 // Windows console the text goes out as UTF-16, so that any code page shows it right.

@@ -1,5 +1,6 @@
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -16,6 +17,15 @@ long read_input(char* buffer, std::size_t capacity) {
     const ssize_t count = read(STDIN_FILENO, buffer, capacity);
     if (count >= 0 || errno != EINTR) return static_cast<long>(count);
   }
+}
+
+bool read_terminal_line(std::string& line) {
+  line.clear();
+  for (int c; (c = std::getchar()) != EOF;) {
+    if (c == '\n') return true;
+    line.push_back(static_cast<char>(c));
+  }
+  return !line.empty();
 }
 
 bool write_output(std::string_view bytes) {

@@ -1,12 +1,15 @@
 // Interactive mode: the banner, then a "> " prompt, until end of input, "quit" or "exit".
-#include <cstdio>
 #include <cstdlib>
 
 #include "host.h"
 #include "host_io.h"
 
 #ifdef TAMSEL_HAVE_EDITLINE
+#include <clocale>
+#include <cstring>
+
 #include <editline/readline.h>
+#include <langinfo.h>
 #endif
 
 namespace tamsel_host {
@@ -24,13 +27,7 @@ bool read_line(std::string& line) {
   std::free(text);
   return true;
 #else
-  if (!write_output(prompt)) return false;
-  line.clear();
-  for (int c; (c = std::getchar()) != EOF;) {
-    if (c == '\n') return true;
-    line.push_back(static_cast<char>(c));
-  }
-  return !line.empty();
+  return write_output(prompt) && read_terminal_line(line);
 #endif
 }
 
@@ -49,9 +46,20 @@ bool is_word(std::string_view text, std::string_view word) {
   return true;
 }
 
+// Line editing needs to know that a character may take several bytes. Input is UTF-8 whatever
+// the user's locale says, so only the character type is set, and numbers never see a locale.
+void prepare_line_editing() {
+#ifdef TAMSEL_HAVE_EDITLINE
+  if (std::setlocale(LC_CTYPE, "") == nullptr || std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) {
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+  }
+#endif
+}
+
 }  // namespace
 
 int run_interactive() {
+  prepare_line_editing();
   std::string out;
   WideText wide;
   answer_line({}, wide, out);  // the banner: the library's answer to nothing
