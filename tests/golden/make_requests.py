@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
 """Writes requests.txt: the fixed edge cases, then seeded random requests for every keyword.
 
+Among the edge cases are requests whose printed answer changes if a multiply and an add are
+fused into one rounding, so that a build that contracts cannot pass.
+
 The answers every build must give (answers.txt) are recorded from the x86-64 Linux build:
     tamsel-health - < requests.txt > answers.txt
 """
@@ -59,10 +62,24 @@ map 2147483647 -2147483648
 pulse_pressure 120 80
 pulse_pressure 80 120
 pulse_pressure 2147483647 -1
+pulse_pressure -2147483649 2147483648
+max_hr 99999999999
+bmr_mifflin F 60 165 -99999999999
+bp_category -99999999999 99999999999
 BMI 70 1.75
 help
 foo 1 2
 
+lbm F 30 165
+lbm F 35 145
+lbm M 30 155
+lbm M 36 189
+bmr_harris M 42 151 20
+bmr_harris M 44 165 20
+bmr_harris F 42 156 20
+bmr_harris F 48 197 20
+bmr_mifflin M 40.1 153.3 30
+bmr_mifflin M 40.2 153.3 30
 bmi 1e400 1
 bmi -1e400 1
 bmi nan 1
