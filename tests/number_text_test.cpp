@@ -16,6 +16,8 @@ struct RealReading {
   double value;
 };
 
+void PrintTo(const RealReading& reading, std::ostream* os) { *os << '"' << reading.text << '"'; }
+
 class RealArgument : public testing::TestWithParam<RealReading> {};
 
 TEST_P(RealArgument, ReadsAsAtofDoesInTheCLocale) {
@@ -61,6 +63,8 @@ struct IntegerReading {
   const char* text;
   std::int32_t value;
 };
+
+void PrintTo(const IntegerReading& reading, std::ostream* os) { *os << '"' << reading.text << '"'; }
 
 class IntegerArgument : public testing::TestWithParam<IntegerReading> {};
 

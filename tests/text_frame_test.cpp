@@ -104,6 +104,8 @@ std::string platform_narrow(const CodePage& page) {
 #endif
 }
 
+void PrintTo(const CodePage& page, std::ostream* os) { *os << '"' << page.narrow << '"'; }
+
 class WindowsCodePage : public testing::TestWithParam<CodePage> {};
 
 TEST_P(WindowsCodePage, MapsCharactersToBytesAndBack) {
