@@ -1,6 +1,4 @@
 // The library's only export: wide command line in, wide answer out.
-#include <cstring>
-
 #include "TamselCalculatorHealth.h"
 #include "buffer_sizes.h"
 #include "dispatch.h"
@@ -37,8 +35,8 @@ bool load_token_buffer(const TamselChar16* command_line) {
 // nothing, and the unknown-formula line shows it as it arrived.
 void drop_cut_argument(tamsel::TokenList& list) {
   if (list.count < 2) return;
-  const char* last = list.tokens[list.count - 1];
-  if (last + std::strlen(last) != token_buffer + tamsel::max_command_bytes) return;
+  const std::size_t last = list.count - 1;
+  if (list.tokens[last] + list.lengths[last] != token_buffer + tamsel::max_command_bytes) return;
   --list.count;
   list.argument_cut = true;
 }
@@ -47,7 +45,8 @@ void drop_cut_argument(tamsel::TokenList& list) {
 
 extern "C" TAMSEL_HEALTH_API const TamselChar16* CalcHealth(const TamselChar16* command_line) {
   const bool cut_inside_token = load_token_buffer(command_line);
-  tamsel::TokenList list = tamsel::split_tokens(token_buffer);
+  tamsel::TokenList list;
+  tamsel::split_tokens(token_buffer, list);
   if (cut_inside_token) drop_cut_argument(list);
 
   tamsel::clear(output_text);

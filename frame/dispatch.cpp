@@ -11,16 +11,26 @@
 namespace tamsel {
 namespace {
 
-// Users type keywords in either case; only ASCII letters are folded.
-bool keyword_is(const char* token, const char* keyword) {
-  for (; *keyword != '\0'; ++token, ++keyword) {
-    const char byte = *token >= 'A' && *token <= 'Z' ? static_cast<char>(*token - 'A' + 'a') : *token;
-    if (byte != *keyword) return false;
+// The keyword as the tokeniser found it: its bytes and how many.
+struct Keyword {
+  const char* text;
+  std::size_t length;
+};
+
+// Users type keywords in either case; only ASCII letters are folded. Most keywords differ in
+// length, which settles the comparison at once.
+template <std::size_t size>
+bool keyword_is(const Keyword& keyword, const char (&name)[size]) {
+  if (keyword.length != size - 1) return false;
+  for (std::size_t index = 0; index < size - 1; ++index) {
+    const char byte = keyword.text[index];
+    const char folded = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte;
+    if (folded != name[index]) return false;
   }
-  return *token == '\0';
+  return true;
 }
 
-bool asks_for_listing(const char* keyword) {
+bool asks_for_listing(const Keyword& keyword) {
   return keyword_is(keyword, "help") || keyword_is(keyword, "-h") ||
          keyword_is(keyword, "--help") || keyword_is(keyword, "/?");
 }
@@ -67,7 +77,7 @@ void answer_body_fat(const TokenList& list, OutputText& out) {
 
 void dispatch(const TokenList& list, OutputText& out) noexcept {
   if (list.count == 0) return write_banner(out);
-  const char* const keyword = list.tokens[0];
+  const Keyword keyword{list.tokens[0], list.lengths[0]};
 
   if (keyword_is(keyword, "bmi")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: bmi [weight_kg] [height_m]");
@@ -156,7 +166,7 @@ void dispatch(const TokenList& list, OutputText& out) noexcept {
                       pulse_pressure(integer_at(list, 1), integer_at(list, 2)));
   }
   if (asks_for_listing(keyword)) return write_listing(out);
-  write_line(out, "Unknown formula: %s", keyword);
+  write_line(out, "Unknown formula: %s", keyword.text);
 }
 
 }  // namespace tamsel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "byte_copy.h"
 #include "number_text.h"
 
 namespace tamsel {
@@ -19,7 +20,7 @@ struct FormatArgument {
 void append(OutputText& out, const char* bytes, std::size_t count) {
   const std::size_t room = sizeof out.bytes - 1 - out.length;
   count = std::min(count, room);
-  std::memcpy(out.bytes + out.length, bytes, count);
+  copy_bytes(out.bytes + out.length, bytes, count);
   out.length += count;
 }
 

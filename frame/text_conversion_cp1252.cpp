@@ -36,12 +36,25 @@ bool is_low_surrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xD
 
 }  // namespace
 
+bool is_plain_ascii(std::uint32_t unit) { return unit - 1 < 0x7F; }  // and not the terminator
+
 std::size_t narrow_from_wide(const TamselChar16* wide, char* narrow, std::size_t capacity) noexcept {
   std::size_t length = 0;
-  for (const TamselChar16* p = wide; *p != 0 && length < capacity; ++p) {
-    const auto unit = static_cast<std::uint32_t>(*p);
+  const TamselChar16* p = wide;
+  // Two ASCII units a step while both fit: the second is read only once the first has shown
+  // that the text goes on.
+  while (length + 2 <= capacity && is_plain_ascii(static_cast<std::uint32_t>(p[0])) &&
+         is_plain_ascii(static_cast<std::uint32_t>(p[1]))) {
+    narrow[length] = static_cast<char>(p[0]);
+    narrow[length + 1] = static_cast<char>(p[1]);
+    length += 2;
+    p += 2;
+  }
+  while (length < capacity) {
+    const auto unit = static_cast<std::uint32_t>(*p++);
+    if (unit == 0) break;
     // A surrogate pair is one character outside the code page: one replacement, not two.
-    if (is_high_surrogate(unit) && is_low_surrogate(static_cast<std::uint32_t>(p[1]))) ++p;
+    if (is_high_surrogate(unit) && is_low_surrogate(static_cast<std::uint32_t>(*p))) ++p;
     narrow[length++] = byte_of_code_point(unit);
   }
   return length;
@@ -51,8 +64,18 @@ void wide_from_narrow(const char* narrow, std::size_t length, TamselChar16* wide
                       std::size_t capacity) noexcept {
   if (capacity == 0) return;
   if (length >= capacity) length = capacity - 1;
+  // Most bytes are their own code point, which the compiler widens many at a time; the bytes
+  // 0x80 to 0x9F, rare in answers, are mended afterwards when any byte has its top bit set.
+  unsigned char all_bytes = 0;
   for (std::size_t index = 0; index < length; ++index) {
-    wide[index] = static_cast<TamselChar16>(wide_of_byte(static_cast<unsigned char>(narrow[index])));
+    const auto byte = static_cast<unsigned char>(narrow[index]);
+    all_bytes = static_cast<unsigned char>(all_bytes | byte);
+    wide[index] = static_cast<TamselChar16>(byte);
+  }
+  if ((all_bytes & 0x80) != 0) {
+    for (std::size_t index = 0; index < length; ++index) {
+      wide[index] = static_cast<TamselChar16>(wide_of_byte(static_cast<unsigned char>(narrow[index])));
+    }
   }
   wide[length] = 0;
 }

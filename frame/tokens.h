@@ -9,7 +9,9 @@
 namespace tamsel {
 
 struct TokenList {
-  const char* tokens[max_tokens];  // tokens[0] is the keyword; slots from `count` on are unset
+  // tokens[0] is the keyword. Slots from `count` on are never set and never read.
+  const char* tokens[max_tokens];
+  std::size_t lengths[max_tokens];
   std::size_t count;
   // An argument lost its end to the cut of a long command line and was dropped: the request
   // must not be computed, whatever the count.
@@ -22,7 +24,7 @@ inline bool is_delimiter(char byte) { return byte == ' ' || byte == '\t'; }
 // Splits `text` in place as strtok does: leading and repeated delimiters make no empty tokens,
 // and a zero is written over the delimiter that ends each token. Only the first max_tokens
 // tokens are kept; the rest of the text is left alone.
-TokenList split_tokens(char* text) noexcept;
+void split_tokens(char* text, TokenList& list) noexcept;
 
 }  // namespace tamsel
 

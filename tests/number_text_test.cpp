@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <random>
 #include <limits>
 #include <string>
 
@@ -118,6 +121,51 @@ TEST(FixedNumber, TheLargestDoubleFitsItsBuffer) {
   EXPECT_EQ(text.size(), tamsel::max_number_text);
   EXPECT_EQ(text.substr(0, 6), "-17976");
   EXPECT_EQ(text.substr(text.size() - 4), ".000");
+}
+
+// The fast paths for plain numbers must agree with the general conversions everywhere.
+TEST(FixedNumber, AgreesWithToCharsOnMillionsOfValues) {
+  std::mt19937_64 random(20261208);
+  std::uniform_real_distribution<double> everyday(-5000.0, 5000.0);
+  std::uniform_int_distribution<std::uint64_t> any_bits;
+  std::uniform_int_distribution<int> eighths(-80000, 80000);
+  const auto check = [](double value) {
+    for (int decimals = 0; decimals <= tamsel::max_decimals; ++decimals) {
+      char expected[tamsel::max_number_text];
+      char* end = std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, decimals).ptr;
+      ASSERT_EQ(fixed(value, decimals), std::string(expected, static_cast<std::size_t>(end - expected))) << std::hexfloat << value;
+    }
+  };
+  for (int round = 0; round < 100000; ++round) {
+    check(everyday(random));
+    check(eighths(random) / 8.0);      // exact halves and quarters at every decimal
+    check(eighths(random) / 2000.0);   // ties and near-ties at the third decimal
+    double value;
+    const std::uint64_t bits = any_bits(random);
+    std::memcpy(&value, &bits, sizeof value);
+    if (!std::isnan(value)) check(value);
+  }
+  for (const double edge : {9007199254740991.0, 9007199254740992.0, 9007199254740993.0, 4503599627370495.5,
+                            0x1p-1074, -0x1p-1022, 0.0005, 0.0015, 2.5, 0.5, -0.5, 1e-300}) {
+    check(edge);
+  }
+}
+
+TEST(RealArgument, AgreesWithFromCharsOnMillionsOfDecimals) {
+  std::mt19937_64 random(8122026);
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::uniform_int_distribution<int> length(1, 24);
+  for (int round = 0; round < 300000; ++round) {
+    std::string text;
+    const int integer_digits = length(random) - 1;
+    const int fraction_digits = length(random) % 12;
+    for (int index = 0; index < integer_digits; ++index) text += static_cast<char>('0' + digit(random));
+    if (fraction_digits > 0 || integer_digits == 0) text += '.';
+    for (int index = 0; index < fraction_digits || text == "."; ++index) text += static_cast<char>('0' + digit(random));
+    double expected = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_EQ(tamsel::read_real(text.c_str()), expected) << text;
+  }
 }
 
 TEST(IntegerNumber, WritesTheFullRange) {

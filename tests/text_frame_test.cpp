@@ -35,9 +35,11 @@ TEST(Entry, OnlySpacesAndTabsSeparateTokens) {
 TEST(Entry, KeepsTenTokensAtMost) {
   EXPECT_EQ(ask("bmi 70 1.75 1 2 3 4 5 6 7 8 9"), "Usage: bmi [weight_kg] [height_m]");
   char text[] = "a b c d e f g h i j k l";
-  const tamsel::TokenList list = tamsel::split_tokens(text);
+  tamsel::TokenList list;
+  tamsel::split_tokens(text, list);
   ASSERT_EQ(list.count, 10u);
   EXPECT_STREQ(list.tokens[9], "j");
+  EXPECT_EQ(list.lengths[9], 1u);
 }
 
 TEST(Entry, ReturnsTheSameBufferWithTheLatestAnswer) {
