@@ -24,30 +24,31 @@ void append(OutputText& out, const char* bytes, std::size_t count) {
   out.length += count;
 }
 
-// Appends the conversion at `spec` (just after its '%') and returns the first byte after it.
-// A conversion that does not match the argument is copied as it stands.
-const char* append_conversion(OutputText& out, const char* spec, const FormatArgument& argument) {
+// Appends the conversion that starts at `conversion`, just after its %, and returns the first
+// byte after it. A conversion that does not match the argument is copied as it stands.
+const char* append_conversion(OutputText& out, const char* conversion, const FormatArgument& argument) {
   char number[max_number_text];
-  if (*spec == '%') {
+  if (*conversion == '%') {
     append(out, "%", 1);
-    return spec + 1;
+    return conversion + 1;
   }
-  if (*spec == 's' && argument.kind == FormatArgument::text) {
+  if (*conversion == 's' && argument.kind == FormatArgument::text) {
     append(out, argument.text_value, std::strlen(argument.text_value));
-    return spec + 1;
+    return conversion + 1;
   }
-  if (*spec == 'd' && argument.kind == FormatArgument::integer) {
+  if (*conversion == 'd' && argument.kind == FormatArgument::integer) {
     append(out, number, static_cast<std::size_t>(write_integer(number, argument.integer_value) - number));
-    return spec + 1;
+    return conversion + 1;
   }
-  if (spec[0] == '.' && spec[1] >= '0' && spec[1] <= '0' + max_decimals && spec[2] == 'f' &&
+  const char decimals = conversion[1];
+  if (conversion[0] == '.' && decimals >= '0' && decimals <= '0' + max_decimals && conversion[2] == 'f' &&
       argument.kind == FormatArgument::real) {
-    const char* end = write_fixed(number, argument.real_value, spec[1] - '0');
+    const char* end = write_fixed(number, argument.real_value, decimals - '0');
     append(out, number, static_cast<std::size_t>(end - number));
-    return spec + 3;
+    return conversion + 3;
   }
   append(out, "%", 1);
-  return spec;
+  return conversion;
 }
 
 void write_formatted(OutputText& out, const char* format, const FormatArgument& argument) {

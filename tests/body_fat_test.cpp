@@ -8,12 +8,8 @@ namespace {
 
 using tamsel::Sex;
 
-class BodyFatRequest : public testing::TestWithParam<Exchange> {};
-
-TEST_P(BodyFatRequest, Answers) { EXPECT_EQ(ask(GetParam().request), GetParam().answer); }
-
 INSTANTIATE_TEST_SUITE_P(
-    BodyFatAndLeanMass, BodyFatRequest,
+    BodyFatAndLeanMass, RequestTable,
     testing::Values(
         Exchange{"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 18.37%"},
         Exchange{"bodyfat_navy m 90 40 180", "Body Fat Percentage (Navy Method): 18.37%"},

@@ -8,12 +8,8 @@
 namespace tamsel_test {
 namespace {
 
-class BodyIndexRequest : public testing::TestWithParam<Exchange> {};
-
-TEST_P(BodyIndexRequest, Answers) { EXPECT_EQ(ask(GetParam().request), GetParam().answer); }
-
 INSTANTIATE_TEST_SUITE_P(
-    BodyIndices, BodyIndexRequest,
+    BodyIndices, RequestTable,
     testing::Values(
         Exchange{"bmi 70 1.75", "BMI: 22.86"},
         Exchange{"whr 80 100", "Waist-Hip Ratio: 0.800"},

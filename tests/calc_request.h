@@ -2,6 +2,8 @@
 #ifndef TAMSEL_TESTS_CALC_REQUEST_H
 #define TAMSEL_TESTS_CALC_REQUEST_H
 
+#include <gtest/gtest.h>
+
 #include <initializer_list>
 #include <ostream>
 #include <string>
@@ -52,6 +54,14 @@ struct Exchange {
 };
 
 inline void PrintTo(const Exchange& exchange, std::ostream* os) { *os << '"' << exchange.request << '"'; }
+
+// A table of requests and their answers: each test program instantiates it with its own
+// cases, as INSTANTIATE_TEST_SUITE_P(BodyIndices, RequestTable, testing::Values(...)).
+class RequestTable : public testing::TestWithParam<Exchange> {};
+
+TEST_P(RequestTable, GetsItsAnswer) { EXPECT_EQ(ask(GetParam().request), GetParam().answer); }
+
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RequestTable);
 
 // The lines of a multi-line answer, which the library separates with CR LF on Windows.
 #ifdef _WIN32

@@ -8,12 +8,8 @@
 namespace tamsel_test {
 namespace {
 
-class CardiovascularRequest : public testing::TestWithParam<Exchange> {};
-
-TEST_P(CardiovascularRequest, Answers) { EXPECT_EQ(ask(GetParam().request), GetParam().answer); }
-
 INSTANTIATE_TEST_SUITE_P(
-    HeartRates, CardiovascularRequest,
+    HeartRates, RequestTable,
     testing::Values(
         Exchange{"max_hr 30", "Maximum Heart Rate: 190 bpm"},
         Exchange{"max_hr 30.9", "Maximum Heart Rate: 190 bpm"},
@@ -27,7 +23,7 @@ INSTANTIATE_TEST_SUITE_P(
         Exchange{"target_hr 35 0.5", "Target Heart Rate: 92 bpm"}));
 
 INSTANTIATE_TEST_SUITE_P(
-    Pressures, CardiovascularRequest,
+    Pressures, RequestTable,
     testing::Values(
         Exchange{"map 120 80", "Mean Arterial Pressure: 93.3 mmHg"},
         Exchange{"pulse_pressure 120 80", "Pulse Pressure: 40 mmHg"},

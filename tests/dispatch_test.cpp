@@ -10,12 +10,8 @@
 namespace tamsel_test {
 namespace {
 
-class WrongCount : public testing::TestWithParam<Exchange> {};
-
-TEST_P(WrongCount, AnswersWithTheUsageLine) { EXPECT_EQ(ask(GetParam().request), GetParam().answer); }
-
 INSTANTIATE_TEST_SUITE_P(
-    EveryKeyword, WrongCount,
+    UsageLineOfEveryKeyword, RequestTable,
     testing::Values(
         Exchange{"bmi 70", "Usage: bmi [weight_kg] [height_m]"},
         Exchange{"bmi 70 1.75 0", "Usage: bmi [weight_kg] [height_m]"},
@@ -40,18 +36,14 @@ INSTANTIATE_TEST_SUITE_P(
         Exchange{"pulse_pressure 120 80 1", "Usage: pulse_pressure [systolic] [diastolic]"}));
 
 INSTANTIATE_TEST_SUITE_P(
-    BodyFatBySex, WrongCount,
+    BodyFatCountBySex, RequestTable,
     testing::Values(Exchange{"bodyfat_navy M 90 40 180 95", "Male requires: waist, neck, height"},
                     Exchange{"bodyfat_navy m 90 40 180 95 1", "Male requires: waist, neck, height"},
                     Exchange{"bodyfat_navy F 80 35 165", "Female requires: waist, neck, height, hip"},
                     Exchange{"bodyfat_navy x 80 35 165 100 1", "Female requires: waist, neck, height, hip"}));
 
-class KeywordMatch : public testing::TestWithParam<Exchange> {};
-
-TEST_P(KeywordMatch, Answers) { EXPECT_EQ(ask(GetParam().request), GetParam().answer); }
-
 INSTANTIATE_TEST_SUITE_P(
-    Keywords, KeywordMatch,
+    KeywordMatching, RequestTable,
     testing::Values(Exchange{"BMI 70 1.75", "BMI: 22.86"}, Exchange{"Max_HR 30", "Maximum Heart Rate: 190 bpm"},
                     Exchange{"foo 1 2", "Unknown formula: foo"},
                     Exchange{"FOO", "Unknown formula: FOO"},

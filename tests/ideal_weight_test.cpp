@@ -8,12 +8,8 @@ namespace {
 
 using tamsel::Sex;
 
-class IdealWeightRequest : public testing::TestWithParam<Exchange> {};
-
-TEST_P(IdealWeightRequest, Answers) { EXPECT_EQ(ask(GetParam().request), GetParam().answer); }
-
 INSTANTIATE_TEST_SUITE_P(
-    IdealWeight, IdealWeightRequest,
+    IdealWeight, RequestTable,
     testing::Values(
         Exchange{"ideal_devine M 180", "Ideal Weight (Devine): 74.99 kg"},
         Exchange{"ideal_devine F 165", "Ideal Weight (Devine): 56.91 kg"},

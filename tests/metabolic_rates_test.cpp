@@ -10,12 +10,8 @@ namespace {
 
 using tamsel::Sex;
 
-class MetabolicRequest : public testing::TestWithParam<Exchange> {};
-
-TEST_P(MetabolicRequest, Answers) { EXPECT_EQ(ask(GetParam().request), GetParam().answer); }
-
 INSTANTIATE_TEST_SUITE_P(
-    MetabolicRates, MetabolicRequest,
+    MetabolicRates, RequestTable,
     testing::Values(
         Exchange{"bmr_harris M 80 180 30", "BMR (Harris-Benedict): 1853.63 calories/day"},
         Exchange{"bmr_harris F 60 165 30", "BMR (Harris-Benedict): 1383.68 calories/day"},
