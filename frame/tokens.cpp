@@ -12,8 +12,9 @@ struct ByteClasses {
 
 constexpr ByteClasses make_byte_classes() {
   ByteClasses classes{};
-  classes.of[static_cast<unsigned char>(' ')] = delimiter_byte;
-  classes.of[static_cast<unsigned char>('\t')] = delimiter_byte;
+  for (unsigned byte = 1; byte < 256; ++byte) {
+    classes.of[byte] = is_delimiter(static_cast<char>(byte)) ? delimiter_byte : token_byte;
+  }
   classes.of[0] = end_byte;
   return classes;
 }

@@ -19,7 +19,7 @@ struct TokenList {
 };
 
 // Only space and horizontal tab separate tokens; CR, LF and every other byte belong to them.
-inline bool is_delimiter(char byte) { return byte == ' ' || byte == '\t'; }
+constexpr bool is_delimiter(char byte) { return byte == ' ' || byte == '\t'; }
 
 // Splits `text` in place as strtok does: leading and repeated delimiters make no empty tokens,
 // and a zero is written over the delimiter that ends each token. Only the first max_tokens
