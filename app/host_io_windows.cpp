@@ -61,20 +61,15 @@ bool read_terminal_line(std::string& line) {
   line.clear();
   // The console hands out UTF-16, whatever its code page; Ctrl+Z on its own ends the input.
   WideText units;
-  for (;;) {
-    wchar_t unit = 0;
+  bool ended = false;
+  for (wchar_t unit = 0;;) {
     DWORD count = 0;
     if (!ReadConsoleW(input, &unit, 1, &count, nullptr) || count == 0) break;
-    if (unit == L'\n') {
-      units.push_back(0);
-      append_utf8(units.c_str(), line);
-      return true;
-    }
+    if ((ended = unit == L'\n')) break;
     if (unit != L'\r') units.push_back(unit);
   }
-  units.push_back(0);
   append_utf8(units.c_str(), line);
-  return !line.empty() && line != "\x1A";
+  return line != "\x1A" && (ended || !line.empty());
 }
 
 }  // namespace tamsel_host

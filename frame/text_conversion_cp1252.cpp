@@ -34,9 +34,9 @@ char byte_of_code_point(std::uint32_t code_point) {
 bool is_high_surrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-}  // namespace
-
 bool is_plain_ascii(std::uint32_t unit) { return unit - 1 < 0x7F; }  // and not the terminator
+
+}  // namespace
 
 std::size_t narrow_from_wide(const TamselChar16* wide, char* narrow, std::size_t capacity) noexcept {
   std::size_t length = 0;

@@ -2,6 +2,8 @@
 // has there. Only a bounded prefix of the command line is converted, into fixed storage.
 #include <windows.h>
 
+#include <cstring>
+
 #include "buffer_sizes.h"
 #include "text_conversion.h"
 
@@ -27,7 +29,6 @@ std::size_t narrow_from_wide(const TamselChar16* wide, char* narrow, std::size_t
   const bool whole = wide[units] == 0;
   if (!whole && units > 0 && is_high_surrogate(wide[units - 1])) ++units;
   char converted[max_units * max_bytes_per_unit + 1];
-  converted[0] = '\0';
   // The whole string goes with its terminator; a prefix of a longer one goes without.
   const int count = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(units + (whole ? 1 : 0)),
                                         converted, static_cast<int>(sizeof converted), nullptr,
@@ -35,7 +36,7 @@ std::size_t narrow_from_wide(const TamselChar16* wide, char* narrow, std::size_t
   if (count <= 0) return 0;
   std::size_t length = static_cast<std::size_t>(count) - (whole ? 1 : 0);
   if (length > capacity) length = capacity;
-  for (std::size_t index = 0; index < length; ++index) narrow[index] = converted[index];
+  std::memcpy(narrow, converted, length);
   return length;
 }
 
