@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Batch mode: one request per input line, answers in input order. Memory stays that of the
 // longest line, however many lines there are.
 #include <cstring>

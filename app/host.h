@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tamsel-health program: one request from its arguments, many from standard input, or a
 // prompt on a terminal.
 #ifndef TAMSEL_APP_HOST_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The few things the host needs from the operating system, behind one small interface.
 #ifndef TAMSEL_APP_HOST_IO_H
 #define TAMSEL_APP_HOST_IO_H

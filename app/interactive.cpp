@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Interactive mode: the banner, then a "> " prompt, until end of input, "quit" or "exit".
 #include <cstdlib>
 

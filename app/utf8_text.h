@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host speaks UTF-8 to people and UTF-16 to the library.
 #ifndef TAMSEL_APP_UTF8_TEXT_H
 #define TAMSEL_APP_UTF8_TEXT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of one CalcHealth call, by kind of request, and against the C runtime way.
 #include <benchmark/benchmark.h>
 

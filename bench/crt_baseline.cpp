@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "crt_baseline.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The classic C runtime way to answer a command line, as a yardstick for CalcHealth.
 #ifndef TAMSEL_BENCH_CRT_BASELINE_H
 #define TAMSEL_BENCH_CRT_BASELINE_H

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 32-bit ARM (hard float) with Debian's cross compiler; programs and tests run
 # under qemu's user-mode emulator.
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What the Debian cross toolchain files share: compilers named by triplet, the target's files
 # under /usr/<triplet>, and qemu-user reading its dynamic loader from there.
 set(CMAKE_C_COMPILER ${TAMSEL_TARGET_TRIPLET}-gcc)

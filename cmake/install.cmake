@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installing the library, its header, the host program and its man page, with a CMake package
 # and a pkg-config file; and packaging them with CPack.
 include(CMakePackageConfigHelpers)

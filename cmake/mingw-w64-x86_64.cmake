@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 64-bit Windows with Debian's mingw-w64 (POSIX thread model); programs and
 # tests run under Wine.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "body_fat.h"
 
 #include <cmath>

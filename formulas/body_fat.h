@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Body fat and lean mass, the body-composition formulas that depend on sex.
 #ifndef TAMSEL_FORMULAS_BODY_FAT_H
 #define TAMSEL_FORMULAS_BODY_FAT_H

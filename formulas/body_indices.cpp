@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every operation is written in the order the published formula is evaluated: the last bit of
 // the result, and so sometimes the printed rounding, depends on it.
 #include "body_indices.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Body indices and ratios that take two measurements and no sex.
 #ifndef TAMSEL_FORMULAS_BODY_INDICES_H
 #define TAMSEL_FORMULAS_BODY_INDICES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cardiovascular.h"
 
 #include "int32_arithmetic.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Heart rates and blood-pressure values. Ages and pressures are whole numbers.
 #ifndef TAMSEL_FORMULAS_CARDIOVASCULAR_H
 #define TAMSEL_FORMULAS_CARDIOVASCULAR_H

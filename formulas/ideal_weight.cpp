@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ideal_weight.h"
 
 namespace tamsel {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ideal body weight in kilograms from the height over five feet.
 #ifndef TAMSEL_FORMULAS_IDEAL_WEIGHT_H
 #define TAMSEL_FORMULAS_IDEAL_WEIGHT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The few steps done on whole numbers (220 - age, 5 x age, systolic - diastolic) wrap around
 // in 32 bits as two's-complement hardware does. Signed overflow is undefined in C++, so the
 // work is done in unsigned arithmetic and mapped back.

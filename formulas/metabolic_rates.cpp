@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "metabolic_rates.h"
 
 #include "int32_arithmetic.h"

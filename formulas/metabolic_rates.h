@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Basal metabolic rates and daily energy expenditure, in kilocalories per day.
 #ifndef TAMSEL_FORMULAS_METABOLIC_RATES_H
 #define TAMSEL_FORMULAS_METABOLIC_RATES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every fixed buffer of the library, with the worst case that bounds it.
 #ifndef TAMSEL_FRAME_BUFFER_SIZES_H
 #define TAMSEL_FRAME_BUFFER_SIZES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Copying the few bytes of a piece of an answer. A call into the C library costs more than the
 // copy itself at these sizes, and the compiler turns plain byte loops back into such calls, so
 // short copies are made of fixed-size moves that overlap instead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's only export: wide command line in, wide answer out.
 #include "TamselCalculatorHealth.h"
 #include "buffer_sizes.h"

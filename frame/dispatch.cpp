@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dispatch.h"
 
 #include "../formulas/body_fat.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing what one command line answers: banner, result, usage line or unknown formula.
 #ifndef TAMSEL_FRAME_DISPATCH_H
 #define TAMSEL_FRAME_DISPATCH_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listing.h"
 
 namespace tamsel {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading arguments and writing numbers without the C locale, so that a host's regional
 // settings never change an answer.
 #ifndef TAMSEL_FRAME_NUMBER_TEXT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The narrow answer of one call, written line by line from printf-style formats.
 #ifndef TAMSEL_FRAME_OUTPUT_TEXT_H
 #define TAMSEL_FRAME_OUTPUT_TEXT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion between the host's UTF-16 text and the library's narrow (ANSI code page) text.
 // Windows uses its own code page 0 conversion; elsewhere a built-in Windows-1252 table stands in.
 #ifndef TAMSEL_FRAME_TEXT_CONVERSION_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows-1252 as Windows converts it with no flags, for platforms without a code page 0.
 #include <cstdint>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows converts with its own ANSI code page (code page 0, no flags), as the library always
 // has there. Only a bounded prefix of the command line is converted, into fixed storage.
 #include <windows.h>

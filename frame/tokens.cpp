@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tokens.h"
 
 namespace tamsel {

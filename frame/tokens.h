@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Splitting the narrow command line into the keyword and its arguments.
 #ifndef TAMSEL_FRAME_TOKENS_H
 #define TAMSEL_FRAME_TOKENS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: any UTF-16 command line of up to 5,000 units, lone surrogates included,
 // must get a well-formed answer, and the same answer when asked again.
 #include <cstddef>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * TamselCalculatorHealth: a command-line medical calculator behind one C function.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* A host written in plain C11, using nothing but the public header and the shared library. */
 #include <stdio.h>
 #include <string.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asking the calculator from a test: requests in, answers as UTF-8 for readable failures.
 #ifndef TAMSEL_TESTS_CALC_REQUEST_H
 #define TAMSEL_TESTS_CALC_REQUEST_H

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # The shared library must export CalcHealth and nothing else of its own, and carry its SONAME.
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # Every build must answer the recorded requests byte for byte as the x86-64 Linux build did,
 # but for the line ends of Windows.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # The DLL must export CalcHealth alone, by name; import only system DLLs; and carry its
 # version resource.

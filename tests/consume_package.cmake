@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # Builds the example C program against the library the way a user would, runs it, and checks
 # that it prints the answer. MODE is find_package (the installed CMake package), pkg_config

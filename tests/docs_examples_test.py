@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Every example in the documentation, asked of the library, must get the answer shown.
 
 An example lives in a fenced block marked `tamsel`: a line "> request" (a lone ">" is the empty

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Requests whose printed answer changes when the compiler fuses a multiply and an add into one
 // rounding, as GCC does by default on processors with FMA such as AArch64. The test computes
 // the fused forms itself, to show that each request would catch a build that contracts.

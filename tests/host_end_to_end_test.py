@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Runs the real tamsel-health program: arguments, batch, the prompt, exit statuses."""
 import argparse
 import os

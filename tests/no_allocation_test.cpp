@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The call path must not touch the heap, and its stack must not grow with the input. This
 // program replaces operator new, and on glibc malloc itself, to count every allocation.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The ctypes wrapper of examples/python: str in, str out, UTF-16 both ways."""
 import os
 import sys

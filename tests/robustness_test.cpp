@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whatever a host passes must get a sound answer: limits, every code unit, a foreign locale.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The smallest host: one request, its answer printed as UTF-8. */
 #include <stdio.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """A tiny ctypes wrapper of TamselCalculatorHealth: str in, str out.
 
     >>> import tamsel_health

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes requests.txt: the fixed edge cases, then seeded random requests for every keyword.
 
 Among the edge cases are requests whose printed answer changes if a multiply and an add are
