@@ -1,20 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "body_fat.h"
 
-#include <cmath>
+#include "../numerics/correctly_rounded.h"
 
 namespace tamsel {
 
 double navy_body_fat_percent(Sex sex, double waist_cm, double neck_cm, double height_cm,
                              double hip_cm) {
   if (sex == Sex::male) {
-    const double a = std::log10(waist_cm - neck_cm);
-    const double b = std::log10(height_cm);
+    const double a = numerics::log10(waist_cm - neck_cm);
+    const double b = numerics::log10(height_cm);
     const double density = (b * 0.15456) + (1.0324 - a * 0.19077);
     return 495.0 / density - 450.0;
   }
-  const double a = std::log10((waist_cm + hip_cm) - neck_cm);
-  const double b = std::log10(height_cm);
+  const double a = numerics::log10((waist_cm + hip_cm) - neck_cm);
+  const double b = numerics::log10(height_cm);
   const double density = (b * 0.221) + (1.29579 - a * 0.35004);
   return 495.0 / density - 450.0;
 }

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "../numerics/correctly_rounded.h"
+
 namespace tamsel {
 
 double body_mass_index(double weight_kg, double height_m) {
@@ -16,7 +18,7 @@ double waist_hip_ratio(double waist_cm, double hip_cm) { return waist_cm / hip_c
 double waist_to_height_ratio(double waist_cm, double height_cm) { return waist_cm / height_cm; }
 
 double body_adiposity_index(double hip_cm, double height_m) {
-  return hip_cm / std::pow(height_m, 1.5) - 18.0;
+  return hip_cm / numerics::pow_three_halves(height_m) - 18.0;
 }
 
 double body_surface_area(double weight_kg, double height_cm) {

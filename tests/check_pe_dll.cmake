@@ -25,6 +25,12 @@ foreach(import IN LISTS imports)
   endif()
 endforeach()
 
+# The library owns its logarithm and power: no maths function may come from the C runtime.
+string(REGEX MATCHALL "\t[0-9a-f]+ +[0-9]+ +(log|log10|log2|log1p|exp|exp2|expm1|pow|sqrt|cbrt)[fl]?\n" maths "${headers}")
+if(maths)
+  message(FATAL_ERROR "the DLL calls the C runtime's maths functions: ${maths}")
+endif()
+
 if(NOT headers MATCHES "Entry: ID: 0x000010")
   message(FATAL_ERROR "no version resource (type 16) in ${LIBRARY}")
 endif()

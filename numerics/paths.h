@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+// The two paths of each function, one at a time: for the tests that check each path against
+// the oracle on every kind of argument, for the search for hard cases, and for the benchmark.
+#ifndef TAMSEL_NUMERICS_PATHS_H
+#define TAMSEL_NUMERICS_PATHS_H
+
+#include "double_double.h"
+
+namespace tamsel::numerics::paths {
+
+// The fast path's double-double estimate of log10(x), for a finite x > 0 other than 1, and
+// the error bound it is tested with (relative to |hi|).
+DoubleDouble log10_estimate(double x);
+extern const double log10_estimate_error;
+// The slow path alone, for a finite x > 0 other than 1.
+double log10_slow(double x);
+
+// The fast path's estimate of x^1.5 for a finite x > 0 whose x^1.5 is a normal double: hi + lo
+// within 2^-100 |hi|.
+DoubleDouble pow_three_halves_estimate(double x);
+// The exact path of x^1.5 alone, for a finite x > 0.
+double pow_three_halves_exact(double x);
+
+}  // namespace tamsel::numerics::paths
+
+#endif

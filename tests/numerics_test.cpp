@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: MIT
+// The library's log10 and x^1.5 on arguments whose answers are known without an oracle, so
+// that every build checks them (Windows, ARM and WebAssembly included): special values,
+// exact results, exact ties, and the hardest cases found with MPFR, recorded with MPFR's
+// answers in numerics/near_midpoints.inc.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <ostream>
+
+#include "numerics/binary64.h"
+#include "numerics/correctly_rounded.h"
+
+namespace tamsel_test {
+namespace {
+
+using tamsel::numerics::bits_of;
+
+enum class Function { log10, pow_three_halves };
+
+double evaluate(Function function, double x) {
+  return function == Function::log10 ? tamsel::numerics::log10(x) : tamsel::numerics::pow_three_halves(x);
+}
+
+struct Case {
+  Function function;
+  double x;
+  double expected;
+  double distance;  // log2 of the exact value's distance from a midpoint, in gaps; 0 if not hard
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+  char text[80];
+  std::snprintf(text, sizeof text, "%s(%a)", c.function == Function::log10 ? "log10" : "pow1.5", c.x);
+  *os << text;
+}
+
+// Bit for bit: the sign of a zero counts, and every NaN is alike.
+::testing::AssertionResult same_double(double got, double expected) {
+  if ((std::isnan(got) && std::isnan(expected)) || bits_of(got) == bits_of(expected)) {
+    return ::testing::AssertionSuccess();
+  }
+  char text[96];
+  std::snprintf(text, sizeof text, "got %a, expected %a", got, expected);
+  return ::testing::AssertionFailure() << text;
+}
+
+class KnownAnswer : public testing::TestWithParam<Case> {};
+
+TEST_P(KnownAnswer, IsTheNearestDouble) {
+  EXPECT_TRUE(same_double(evaluate(GetParam().function, GetParam().x), GetParam().expected));
+}
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+INSTANTIATE_TEST_SUITE_P(
+    SpecialValues, KnownAnswer,
+    testing::Values(Case{Function::log10, 0.0, -infinity, 0}, Case{Function::log10, -0.0, -infinity, 0},
+                    Case{Function::log10, -1.0, nan, 0}, Case{Function::log10, -0x1p-1074, nan, 0},
+                    Case{Function::log10, -infinity, nan, 0}, Case{Function::log10, infinity, infinity, 0},
+                    Case{Function::log10, nan, nan, 0}, Case{Function::log10, 1.0, 0.0, 0},
+                    Case{Function::log10, 0x1p-1074, -0x1.434e6420f4374p+8, 0},
+                    Case{Function::log10, std::numeric_limits<double>::max(), 0x1.34413509f79ffp+8, 0},
+                    Case{Function::pow_three_halves, 0.0, 0.0, 0},
+                    Case{Function::pow_three_halves, -0.0, 0.0, 0},
+                    Case{Function::pow_three_halves, -infinity, infinity, 0},
+                    Case{Function::pow_three_halves, -1.0, nan, 0},
+                    Case{Function::pow_three_halves, -0x1p-1074, nan, 0},
+                    Case{Function::pow_three_halves, infinity, infinity, 0},
+                    Case{Function::pow_three_halves, nan, nan, 0},
+                    Case{Function::pow_three_halves, std::numeric_limits<double>::max(), infinity, 0},
+                    // Around the overflow threshold (2^1024)^(2/3) and into subnormal results.
+                    Case{Function::pow_three_halves, 0x1.965fea53d6e3cp+682, 0x1.fffffffffffffp+1023, 0},
+                    Case{Function::pow_three_halves, 0x1.965fea53d6e3dp+682, infinity, 0},
+                    Case{Function::pow_three_halves, 0x1p-716, 0x1p-1074, 0},
+                    Case{Function::pow_three_halves, 0x1p-718, 0.0, 0},
+                    Case{Function::pow_three_halves, 0x1p-1074, 0.0, 0},
+                    Case{Function::pow_three_halves, 0x1p-682, 0x1p-1023, 0},
+                    Case{Function::pow_three_halves, 0x1.8p-690, 0x0.000eb26a8f06ep-1022, 0}));
+
+INSTANTIATE_TEST_SUITE_P(
+    ExactResults, KnownAnswer,
+    testing::Values(Case{Function::pow_three_halves, 2.25, 3.375, 0}, Case{Function::pow_three_halves, 4.0, 8.0, 0},
+                    Case{Function::pow_three_halves, 1.0, 1.0, 0}, Case{Function::pow_three_halves, 0.25, 0.125, 0},
+                    Case{Function::pow_three_halves, 0x1p-100, 0x1p-150, 0},
+                    Case{Function::pow_three_halves, 0x1p+600, 0x1p+900, 0},
+                    // 262143^2: x^1.5 = 18014192351838207 lies halfway between two doubles.
+                    Case{Function::pow_three_halves, 68718952449.0, 18014192351838208.0, 0}));
+
+const Case hard_cases[] = {
+#include "numerics/near_midpoints.inc"
+};
+
+INSTANTIATE_TEST_SUITE_P(NearMidpoints, KnownAnswer, testing::ValuesIn(hard_cases));
+
+TEST(Log10, IsExactAtEveryPowerOfTenADoubleHolds) {
+  double power = 1;
+  for (int k = 0; k <= 22; ++k, power *= 10) {
+    EXPECT_TRUE(same_double(tamsel::numerics::log10(power), k)) << "10^" << k;
+  }
+}
+
+// m^3 for odd m, exactly, against the doubles around it: every m^3 that lies halfway between
+// two doubles must go to the one with an even last bit, and every other to the nearer one.
+TEST(PowThreeHalves, RoundsExactCubesAndTiesLikeTheirIntegers) {
+  int ties = 0;
+  for (std::uint64_t m = 3; m < 2642245; m += 2 + 2 * (m % 7)) {
+    const std::uint64_t cube = m * m * m;  // below 2^64
+    int bits = 64;
+    while ((cube >> (bits - 1)) == 0) --bits;
+    const std::uint64_t gap = bits > 53 ? std::uint64_t{1} << (bits - 53) : 1;
+    const std::uint64_t below = cube - cube % gap;
+    const std::uint64_t rest = cube % gap;
+    std::uint64_t nearest = rest * 2 < gap ? below : below + gap;
+    if (rest * 2 == gap) {
+      ++ties;
+      nearest = ((below / gap) & 1) == 0 ? below : below + gap;
+    }
+    const double x = static_cast<double>(m * m);
+    ASSERT_TRUE(same_double(tamsel::numerics::pow_three_halves(x), static_cast<double>(nearest))) << "m = " << m;
+  }
+  EXPECT_GT(ties, 100);
+}
+
+}  // namespace
+}  // namespace tamsel_test
