@@ -10,7 +10,6 @@ if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
 endif()
 
 set(TAMSEL_DEBIAN_DIR ${PROJECT_BINARY_DIR}/debian)
-set(TAMSEL_DEBIAN_MAINTAINER "Tamsel maintainers <maintainers@tamsel.invalid>")
 string(TOLOWER "lib${PROJECT_NAME}${PROJECT_VERSION_MAJOR}" TAMSEL_DEBIAN_LIBRARY_PACKAGE)
 string(TOLOWER "lib${PROJECT_NAME}-dev" TAMSEL_DEBIAN_DEV_PACKAGE)
 set(TAMSEL_DEBIAN_PROGRAM_PACKAGE tamsel-health)
@@ -67,7 +66,7 @@ string(REPLACE "\n" "\n " licence_text " ${licence_text}")
 file(CONFIGURE OUTPUT ${TAMSEL_DEBIAN_DIR}/copyright @ONLY CONTENT
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: Tamsel Health Calculator
-Upstream-Contact: ${TAMSEL_DEBIAN_MAINTAINER}
+Upstream-Contact: ${TAMSEL_PACKAGE_CONTACT}
 Source: ${PROJECT_HOMEPAGE_URL}
 
 Files: *
@@ -81,7 +80,8 @@ ${licence_text}
 
 tamsel_gzipped(${TAMSEL_DEBIAN_CHANGELOG} changelog)
 set(components Runtime Development Program)
-set(packages ${TAMSEL_DEBIAN_LIBRARY_PACKAGE} ${TAMSEL_DEBIAN_DEV_PACKAGE} ${TAMSEL_DEBIAN_PROGRAM_PACKAGE})
+set(packages
+  ${TAMSEL_DEBIAN_LIBRARY_PACKAGE} ${TAMSEL_DEBIAN_DEV_PACKAGE} ${TAMSEL_DEBIAN_PROGRAM_PACKAGE})
 foreach(component package IN ZIP_LISTS components packages)
   set(doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package})
   install(FILES ${TAMSEL_DEBIAN_DIR}/copyright DESTINATION ${doc_dir} COMPONENT ${component})
@@ -109,10 +109,10 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${TAMSEL_DEBIAN_REVISION})
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${TAMSEL_DEBIAN_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${TAMSEL_PACKAGE_CONTACT})
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# Each package has a summary of its own, which CPack would otherwise put after this one.
+# Each package has a summary line of its own; CPack would put the project's before it.
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
 
 set(about_the_library [[

@@ -8,6 +8,7 @@ include(CMakePackageConfigHelpers)
 
 set(TAMSEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/TamselCalculatorHealth)
 set(TAMSEL_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tamsel-health)
+set(TAMSEL_PACKAGE_CONTACT "Tamsel maintainers <maintainers@tamsel.invalid>")
 
 if(TAMSEL_DEBIAN_PACKAGES)
   include(${CMAKE_CURRENT_LIST_DIR}/debian_packages.cmake)
@@ -64,7 +65,8 @@ install(FILES ${PROJECT_BINARY_DIR}/TamselCalculatorHealth.pc
 
 if(TARGET tamsel-health)
   install(TARGETS tamsel-health RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Program)
-  tamsel_install_document(${PROJECT_SOURCE_DIR}/app/tamsel-health.1 ${CMAKE_INSTALL_MANDIR}/man1 Program)
+  tamsel_install_document(${PROJECT_SOURCE_DIR}/app/tamsel-health.1
+    ${CMAKE_INSTALL_MANDIR}/man1 Program)
 endif()
 # The formula reference, with the program that answers its examples.
 foreach(document IN ITEMS formulas.md command-language.md)
@@ -79,7 +81,7 @@ endif()
 set(CPACK_PACKAGE_NAME tamsel-health)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tamsel")
-set(CPACK_PACKAGE_CONTACT "Tamsel maintainers <maintainers@tamsel.invalid>")
+set(CPACK_PACKAGE_CONTACT ${TAMSEL_PACKAGE_CONTACT})
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_options.cmake)
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_STRIP_FILES ON)
