@@ -7,6 +7,7 @@ takes the lock, calls, and copies the answer out before it lets go.
 """
 from __future__ import annotations
 
+import codecs
 import ctypes
 import os
 import sys
@@ -30,8 +31,12 @@ elif sys.platform == "darwin":
 else:
     SYSTEM_LIBRARY = "libTamselCalculatorHealth.so.1"
 
-# The library takes and gives UTF-16 code units in the machine's byte order.
-_UTF16 = "utf-16-le" if sys.byteorder == "little" else "utf-16-be"
+# The library takes and gives UTF-16 code units in the machine's byte order. The codec functions
+# themselves, since bytes.decode and str.encode look the codec up by name on every call.
+if sys.byteorder == "little":
+    _encode_units, _decode_units = codecs.utf_16_le_encode, codecs.utf_16_le_decode
+else:
+    _encode_units, _decode_units = codecs.utf_16_be_encode, codecs.utf_16_be_decode
 
 # CalcHealth returns the address of its result text, a fixed buffer of 2000 code units that
 # every answer fits with its terminator, so reading the whole buffer stays inside it. Nearly
@@ -47,6 +52,9 @@ class LibraryError(OSError):
 _lock = threading.Lock()
 _calc_health: Optional[Callable[[bytes], int]] = None
 _loaded_from: Optional[str] = None
+# The result text seen as bytes, kept while CalcHealth answers at the same address (as it does).
+_result_text: "ctypes.Array[ctypes.c_char]" = (ctypes.c_char * 2)()
+_result_address: Optional[int] = None
 
 
 def _library_to_load() -> str:
@@ -97,29 +105,22 @@ def _encode(request: str) -> bytes:
     if "\0" in request:
         # The library would stop reading at it, and answer a request the caller never made.
         raise ValueError("a request cannot hold a NUL character: %r" % request)
-    return (request + "\0").encode(_UTF16, "surrogatepass")
+    return _encode_units(request, "surrogatepass")[0] + b"\0\0"
 
 
-def _terminator(units: bytes) -> int:
-    """The offset of the first zero code unit in UTF-16 bytes, or -1."""
-    end = units.find(b"\0\0")
-    # A zero high byte followed by a zero low byte straddles two units: look on.
-    while end != -1 and end % 2:
-        end = units.find(b"\0\0", end + 1)
-    return end
-
-
-def _copy_answer(address: int) -> bytes:
-    units = ctypes.string_at(address, _FIRST_READ_BYTES)
-    end = _terminator(units)
+def _copy_answer(address: int) -> str:
+    """The answer at the address, as it stands; called with the lock held."""
+    global _result_text, _result_address
+    if address != _result_address:
+        _result_text = (ctypes.c_char * _RESULT_TEXT_BYTES).from_address(address)
+        _result_address = address
+    # Decoded first and cut at its terminator after, which keeps to whole code units.
+    text = _decode_units(_result_text[:_FIRST_READ_BYTES], "surrogatepass", True)[0]
+    end = text.find("\0")
     if end == -1:
-        units = ctypes.string_at(address, _RESULT_TEXT_BYTES)
-        end = _terminator(units)
-    return units[:end] if end != -1 else units
-
-
-def _decode(units: bytes) -> str:
-    return normalise_line_breaks(units.decode(_UTF16, "surrogatepass"))
+        text = _decode_units(_result_text[:], "surrogatepass", True)[0]
+        end = text.find("\0")
+    return text[:end] if end != -1 else text
 
 
 def calc_health(request: str) -> str:
@@ -139,7 +140,7 @@ def calc_health(request: str) -> str:
     units = _encode(request)
     with _lock:
         answer = _copy_answer((_calc_health or _load())(units))
-    return _decode(answer)
+    return normalise_line_breaks(answer)
 
 
 def calc_many(requests: Iterable[str]) -> List[str]:
@@ -153,4 +154,4 @@ def calc_many(requests: Iterable[str]) -> List[str]:
     with _lock:
         function = _calc_health or _load()
         answers = [_copy_answer(function(units)) for units in encoded]
-    return [_decode(answer) for answer in answers]
+    return [normalise_line_breaks(answer) for answer in answers]
