@@ -51,6 +51,16 @@ def test_the_library_variable_chooses_the_library(tmp_path):
     assert result.stdout.splitlines() == ["190.0", library]
 
 
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="LD_LIBRARY_PATH is Linux's")
+def test_a_bare_name_is_looked_up_by_the_system_loader(tmp_path):
+    # As for the Debian package's library: TAMSEL_HEALTH_LIBRARY=libTamselCalculatorHealth.so.1.
+    system_name = "libTamselCalculatorHealth.so.1"
+    (tmp_path / system_name).symlink_to(tamsel_health.library_path())
+    result = run_python("import tamsel_health; print(tamsel_health.calc_health('map 120 80'))",
+                        tmp_path, TAMSEL_HEALTH_LIBRARY=system_name, LD_LIBRARY_PATH=str(tmp_path))
+    assert result.stdout == "Mean Arterial Pressure: 93.3 mmHg\n", result.stderr
+
+
 def test_a_library_that_cannot_load_is_a_clear_error(tmp_path):
     missing = str(tmp_path / "nowhere" / "libTamselCalculatorHealth.so.1")
     result = run_python("import tamsel_health\ntry:\n tamsel_health.calc_health('bmi 70 1.75')\n"
