@@ -85,7 +85,9 @@ def _binary(stream: object) -> Optional[BinaryIO]:
 def _requests(block: bytes) -> List[str]:
     """The requests in complete lines of input: a final CR dropped, blank lines skipped."""
     requests = []
-    for line in block.decode("utf-8", "replace").split("\n"):
+    # A NUL cannot reach the library; like a byte that is not UTF-8, it reaches it as U+FFFD
+    # (and so as "?"), which keeps one answer a line.
+    for line in block.decode("utf-8", "replace").replace("\0", "\ufffd").split("\n"):
         if line.endswith("\r"):
             line = line[:-1]
         # Spaces and tabs are all that the library skips; a line of nothing else asks nothing.

@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: MIT
 """Answer records for every kind of line, and the text that goes in and out of the library."""
+import doctest
 import math
 
 import pytest
@@ -83,3 +84,7 @@ def test_text_beyond_ascii(request_text, answer):
 def test_requests_of_any_length():
     assert tamsel_health.calc_health("bmi 70 1.75" + " " * 100_000) == "BMI: 22.86"
     assert tamsel_health.calc_health("\u00e9" * 5000) == "Unknown formula: " + "\u00e9" * 1023
+
+
+def test_the_examples_in_the_docstrings():
+    assert doctest.testmod(tamsel_health).failed == 0

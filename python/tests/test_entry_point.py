@@ -45,10 +45,11 @@ def test_one_request(tmp_path, arguments, stdout, stderr, status):
     # Only a byte-order mark at the very start is skipped.
     (b"max_hr 30\n\xef\xbb\xbfbmi 70 1.75\n", "Maximum Heart Rate: 190 bpm\nUnknown formula: ?bmi\n", 2),
     (b"bmi 70 1.75\nbmi 70\nhelp\n", "BMI: 22.86\nUsage: bmi [weight_kg] [height_m]\n" + LISTING + "\n", 2),
-    (b"\xff\xfe 1\ncaf\xc3\xa9\n", "Unknown formula: ??\nUnknown formula: caf\u00e9\n", 2),
+    (b"\xff\xfe 1\ncaf\xc3\xa9\nbmi\x0070 1.75\n",
+     "Unknown formula: ??\nUnknown formula: caf\u00e9\nUnknown formula: bmi?70\n", 2),
     (b"", "", 0),
     (b"\n\n", "", 0),
-], ids=["plain", "bom-crlf-blank", "late-bom", "wrong", "utf8", "empty", "blank"])
+], ids=["plain", "bom-crlf-blank", "late-bom", "wrong", "not-utf8-or-nul", "empty", "blank"])
 def test_standard_input(tmp_path, arguments, stdin, stdout, status):
     result = run(arguments, stdin, cwd=tmp_path)
     assert (result.stdout.decode("utf-8"), result.stderr, result.returncode) == (stdout, b"", status)
