@@ -52,7 +52,8 @@ class LibraryError(OSError):
 _lock = threading.Lock()
 _calc_health: Optional[Callable[[bytes], int]] = None
 _loaded_from: Optional[str] = None
-# The result text seen as bytes, kept while CalcHealth answers at the same address (as it does).
+# The result text seen as bytes, kept while CalcHealth answers at the same address (as it does);
+# a placeholder until the first call.
 _result_text: "ctypes.Array[ctypes.c_char]" = (ctypes.c_char * 2)()
 _result_address: Optional[int] = None
 
@@ -104,7 +105,8 @@ def _encode(request: str) -> bytes:
         raise TypeError("a request is a str, not %s" % type(request).__name__)
     if "\0" in request:
         # The library would stop reading at it, and answer a request the caller never made.
-        raise ValueError("a request cannot hold a NUL character: %r" % request)
+        raise ValueError("a request cannot hold a NUL character (one is at index %d)"
+                         % request.index("\0"))
     return _encode_units(request, "surrogatepass")[0] + b"\0\0"
 
 
