@@ -3,6 +3,8 @@ cmake_minimum_required(VERSION 3.25)
 # Builds the example C program against the library the way a user would, runs it, and checks
 # that it prints the answer. MODE is find_package (the installed CMake package), pkg_config
 # (the installed .pc file) or add_subdirectory (the sources, as part of another project).
+# PREFIX is the installation, with the library in PREFIX/LIBDIR; without a PREFIX the library
+# is installed in the system's own directories, and nothing tells the tools where it is.
 set(work ${BINARY_DIR}/consumer-${MODE})
 file(REMOVE_RECURSE ${work})
 file(MAKE_DIRECTORY ${work})
@@ -16,18 +18,27 @@ function(run)
   set(output "${output}" PARENT_SCOPE)
 endfunction()
 
+if(NOT DEFINED LIBDIR)
+  set(LIBDIR lib)
+endif()
 set(compilers -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
+set(prefix_path "")
+set(library_path "")
+if(PREFIX)
+  set(prefix_path -DCMAKE_PREFIX_PATH=${PREFIX})
+  set(ENV{PKG_CONFIG_PATH} ${PREFIX}/${LIBDIR}/pkgconfig)
+  set(library_path LD_LIBRARY_PATH=${PREFIX}/${LIBDIR})
+endif()
 if(MODE STREQUAL "find_package")
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/c -B ${work}/build -G ${GENERATOR} ${compilers}
-      -DCMAKE_PREFIX_PATH=${PREFIX})
+      ${prefix_path})
   run(${CMAKE_COMMAND} --build ${work}/build)
   run(${work}/build/bmi_example)
 elseif(MODE STREQUAL "pkg_config")
-  set(ENV{PKG_CONFIG_PATH} ${PREFIX}/lib/pkgconfig)
   run(pkg-config --cflags --libs TamselCalculatorHealth)
   separate_arguments(flags UNIX_COMMAND "${output}")
   run(${C_COMPILER} -std=c11 ${SOURCE_DIR}/examples/c/main.c ${flags} -o ${work}/bmi_example)
-  run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${PREFIX}/lib ${work}/bmi_example)
+  run(${CMAKE_COMMAND} -E env ${library_path} ${work}/bmi_example)
 elseif(MODE STREQUAL "add_subdirectory")
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/add_subdirectory -B ${work}/build -G ${GENERATOR}
       ${compilers} -DTAMSEL_SOURCE_DIR=${SOURCE_DIR})

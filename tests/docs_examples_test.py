@@ -10,7 +10,7 @@ import sys
 import unittest
 
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(here, "..", "examples", "python"))
+sys.path.insert(0, os.path.join(here, "..", "python"))
 import tamsel_health  # noqa: E402
 
 DOCUMENTS = [os.path.join(here, "..", "docs", name) for name in ("formulas.md", "command-language.md")]

@@ -1,32 +1,54 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""The ctypes wrapper of examples/python: str in, str out, UTF-16 both ways."""
+"""The tamsel_health package from its source tree, with the library in TAMSEL_HEALTH_LIBRARY.
+
+Plain unittest, so that it runs where pytest is missing; the package's own pytest suite goes
+further (python/tests).
+"""
 import os
 import sys
+import threading
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "examples", "python"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "python"))
 import tamsel_health  # noqa: E402
 
 
-class Wrapper(unittest.TestCase):
+class Package(unittest.TestCase):
     def test_answers_a_request(self):
         self.assertEqual(tamsel_health.calc_health("bmi 70 1.75"), "BMI: 22.86")
+        self.assertEqual(tamsel_health.ask("bsa 70 175"),
+                         tamsel_health.Answer("result", "Body Surface Area: 1.845 m\u00b2", 1.845, "m\u00b2"))
+        self.assertEqual(tamsel_health.calc_many(["max_hr 30", "bmi 70"]),
+                         ["Maximum Heart Rate: 190 bpm", "Usage: bmi [weight_kg] [height_m]"])
 
-    def test_non_ascii_both_ways(self):
-        self.assertEqual(tamsel_health.calc_health("bsa 70 175"), "Body Surface Area: 1.845 m\u00b2")
+    def test_text_beyond_ascii(self):
         self.assertEqual(tamsel_health.calc_health("caf\u00e9 \U0001F600"), "Unknown formula: caf\u00e9")
         self.assertEqual(tamsel_health.calc_health("\ud800"), "Unknown formula: ?")
-
-    def test_answers_are_copies(self):
-        first = tamsel_health.calc_health("max_hr 30")
-        tamsel_health.calc_health("map 120 80")
-        self.assertEqual(first, "Maximum Heart Rate: 190 bpm")
+        with self.assertRaises(ValueError):
+            tamsel_health.calc_health("bmi 70 1.75\0")
 
     def test_multi_line_answers(self):
-        self.assertEqual(tamsel_health.calc_health("").splitlines()[0],
-                         "Tamsel Health Calculator - Command Line Medical Calculator")
-        self.assertEqual(len(tamsel_health.calc_health("help").splitlines()), 23)
+        self.assertEqual(tamsel_health.ask("").kind, "banner")
+        self.assertEqual(len(tamsel_health.calc_health("help").split("\n")), 23)
+
+    def test_threads_get_their_own_answers(self):
+        checks = [("bmi 70 1.75", "BMI: 22.86"), ("bsa 70 175", "Body Surface Area: 1.845 m\u00b2"),
+                  ("help", tamsel_health.calc_health("help"))]
+        wrong = []
+
+        def work(offset):
+            for index in range(5000):
+                request, expected = checks[(offset + index) % len(checks)]
+                if tamsel_health.calc_health(request) != expected:
+                    wrong.append(request)
+
+        threads = [threading.Thread(target=work, args=(number,)) for number in range(4)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        self.assertEqual(wrong, [])
 
 
 if __name__ == "__main__":

@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""The Python package's speed, medians of interleaved timeit repetitions.
+
+  calc_health   per call, over a mix of the three formulas below
+  ask           per call, the same mix, with the answer record parsed
+  calc_many     per request, on 100,000 requests
+  plain Python  per request, on the same 100,000: BMI, revised Harris-Benedict and Navy body
+                fat read, computed and formatted in Python, as a researcher might write them
+
+Run it against an installed package, or the source tree with the library named:
+  PYTHONPATH=python TAMSEL_HEALTH_LIBRARY=build/bench/lib/libTamselCalculatorHealth.so.1 \\
+      python3 bench/python_bench.py
+"""
+import math
+import platform
+import random
+import statistics
+import sys
+import timeit
+
+import tamsel_health
+
+REQUESTS = 100_000
+REPETITIONS = 9
+
+
+def plain_python(request):
+    """The three formulas as the library computes and prints them, written plainly in Python."""
+    words = request.split()
+    keyword = words[0].lower()
+    if keyword == "bmi":
+        weight, height = float(words[1]), float(words[2])
+        return "BMI: %.2f" % (weight / (height * height))
+    if keyword == "bmr_harris":
+        weight, height, age = float(words[2]), float(words[3]), int(words[4])
+        if words[1][:1] in ("M", "m"):
+            rate = (weight * 13.397 + height * 4.799) + 88.362 - age * 5.677
+        else:
+            rate = (weight * 9.247 + height * 3.098) + 447.593 - age * 4.33
+        return "BMR (Harris-Benedict): %.2f calories/day" % rate
+    if keyword == "bodyfat_navy":
+        waist, neck, height = float(words[2]), float(words[3]), float(words[4])
+        if words[1][:1] in ("M", "m"):
+            divisor = (math.log10(height) * 0.15456) + (1.0324 - math.log10(waist - neck) * 0.19077)
+        else:
+            hip = float(words[5])
+            divisor = (math.log10(height) * 0.221) + (1.29579 - math.log10((waist + hip) - neck) * 0.35004)
+        return "Body Fat Percentage (Navy Method): %.2f%%" % (495 / divisor - 450)
+    raise ValueError(request)
+
+
+def requests(count, seed=14):
+    chooser = random.Random(seed)
+    made = []
+    for index in range(count):
+        weight, height_cm = round(chooser.uniform(45, 120), 1), round(chooser.uniform(150, 200), 1)
+        kind = index % 4
+        if kind == 0:
+            made.append("bmi %s %s" % (weight, round(height_cm / 100, 2)))
+        elif kind == 1:
+            made.append("bmr_harris %s %s %s %d" % (chooser.choice("MF"), weight, height_cm,
+                                                     chooser.randrange(18, 90)))
+        elif kind == 2:
+            made.append("bodyfat_navy M %s %s %s" % (round(chooser.uniform(70, 120), 1),
+                                                     round(chooser.uniform(32, 45), 1), height_cm))
+        else:
+            made.append("bodyfat_navy F %s %s %s %s" % (round(chooser.uniform(60, 110), 1),
+                                                        round(chooser.uniform(28, 38), 1), height_cm,
+                                                        round(chooser.uniform(85, 130), 1)))
+    return made
+
+
+def main():
+    batch = requests(REQUESTS)
+    mix = batch[:10_000]
+    disagreeing = sum(plain_python(r) != a for r, a in zip(batch, tamsel_health.calc_many(batch)))
+    if disagreeing:
+        sys.exit("plain Python and the library disagree on %d requests" % disagreeing)
+
+    def one_by_one(function):
+        return lambda: [function(request) for request in mix]
+
+    subjects = {
+        "calc_health, per call": (one_by_one(tamsel_health.calc_health), len(mix)),
+        "ask, per call": (one_by_one(tamsel_health.ask), len(mix)),
+        "calc_many, per request": (lambda: tamsel_health.calc_many(batch), len(batch)),
+        "plain Python, per request": (lambda: [plain_python(request) for request in batch], len(batch)),
+    }
+    times = {name: [] for name in subjects}
+    for _ in range(REPETITIONS):  # interleaved, so that every subject meets the same conditions
+        for name, (run, count) in subjects.items():
+            times[name].append(timeit.timeit(run, number=1) / count * 1e9)
+    print("Python %s, library %s" % (platform.python_version(), tamsel_health.library_path()))
+    print("median ns (%d interleaved repetitions; %d requests for calc_many and plain Python):"
+          % (REPETITIONS, REQUESTS))
+    medians = {name: statistics.median(values) for name, values in times.items()}
+    for name, median in medians.items():
+        print("  %-28s %8.0f" % (name, median))
+    print("calc_many is %.2f times as fast as plain Python"
+          % (medians["plain Python, per request"] / medians["calc_many, per request"]))
+
+
+if __name__ == "__main__":
+    main()

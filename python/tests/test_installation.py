@@ -1,0 +1,136 @@
+# SPDX-License-Identifier: MIT
+"""Which library the package calls, and the wheel and source distribution that carry it."""
+import os
+import shutil
+import subprocess
+import sys
+import tarfile
+import zipfile
+from pathlib import Path
+
+import pytest
+
+import tamsel_health
+
+PACKAGE_ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(PACKAGE_ROOT / "build_backend"))
+import tamsel_health_build as backend  # noqa: E402
+
+LIBRARY_VARIABLE = "TAMSEL_HEALTH_LIBRARY"
+_DATA_FILTER = {"filter": "data"} if hasattr(tarfile, "data_filter") else {}
+
+
+def run_python(code, tmp_path, **environment):
+    env = {name: value for name, value in os.environ.items() if name != LIBRARY_VARIABLE}
+    env.update(environment)
+    return subprocess.run([sys.executable, "-c", code], cwd=tmp_path, env=env,
+                          capture_output=True, text=True)
+
+
+@pytest.mark.skipif(not os.environ.get("TAMSEL_HEALTH_EXPECT_INSTALLED"),
+                    reason="the package under test is not an installed one")
+def test_the_installed_package_calls_its_own_library(tmp_path):
+    package_dir = Path(tamsel_health.__file__).resolve().parent
+    assert PACKAGE_ROOT not in package_dir.parents, "testing the source tree, not the installation"
+    assert tamsel_health.__version__ == backend.project_version(backend.native_root())
+    # From another directory, with no library path of any kind.
+    result = run_python("import tamsel_health; print(tamsel_health.library_path());"
+                        "print(tamsel_health.calc_health('bmi 70 1.75'))", tmp_path,
+                        LD_LIBRARY_PATH="")
+    assert result.returncode == 0, result.stderr
+    path, answer = result.stdout.splitlines()
+    assert Path(path).parent == package_dir
+    assert answer == "BMI: 22.86"
+
+
+def test_the_library_variable_chooses_the_library(tmp_path):
+    library = tamsel_health.library_path()
+    result = run_python("import tamsel_health; print(tamsel_health.ask('max_hr 30').value);"
+                        "print(tamsel_health.library_path())", tmp_path,
+                        TAMSEL_HEALTH_LIBRARY=library)
+    assert result.stdout.splitlines() == ["190.0", library]
+
+
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="LD_LIBRARY_PATH is Linux's")
+def test_a_bare_name_is_looked_up_by_the_system_loader(tmp_path):
+    # As for the Debian package's library: TAMSEL_HEALTH_LIBRARY=libTamselCalculatorHealth.so.1.
+    system_name = "libTamselCalculatorHealth.so.1"
+    (tmp_path / system_name).symlink_to(tamsel_health.library_path())
+    result = run_python("import tamsel_health; print(tamsel_health.calc_health('map 120 80'))",
+                        tmp_path, TAMSEL_HEALTH_LIBRARY=system_name, LD_LIBRARY_PATH=str(tmp_path))
+    assert result.stdout == "Mean Arterial Pressure: 93.3 mmHg\n", result.stderr
+
+
+def test_a_library_that_cannot_load_is_a_clear_error(tmp_path):
+    missing = str(tmp_path / "nowhere" / "libTamselCalculatorHealth.so.1")
+    result = run_python("import tamsel_health\ntry:\n tamsel_health.calc_health('bmi 70 1.75')\n"
+                        "except tamsel_health.LibraryError as error:\n print(error)",
+                        tmp_path, TAMSEL_HEALTH_LIBRARY=missing)
+    assert result.stdout.startswith("cannot load the TamselCalculatorHealth library %r (from "
+                                    "TAMSEL_HEALTH_LIBRARY): " % missing)
+    program = subprocess.run([sys.executable, "-m", "tamsel_health", "bmi", "70", "1.75"],
+                             cwd=tmp_path, capture_output=True, text=True,
+                             env=dict(os.environ, TAMSEL_HEALTH_LIBRARY=missing))
+    assert program.returncode == 1
+    assert program.stderr.startswith("python -m tamsel_health: cannot load the ")
+    assert "Traceback" not in program.stderr
+
+
+def test_a_package_without_a_library_says_how_to_get_one(tmp_path):
+    copy = tmp_path / "tamsel_health"
+    copy.mkdir()
+    for source in (PACKAGE_ROOT / "tamsel_health").glob("*.py"):
+        shutil.copy(source, copy)
+    result = run_python("import tamsel_health\ntry:\n tamsel_health.ask('')\n"
+                        "except OSError as error:\n print(type(error).__name__, error)",
+                        tmp_path, PYTHONPATH=str(tmp_path))
+    assert result.stdout.startswith("LibraryError tamsel_health has no TamselCalculatorHealth "
+                                    "library to load")
+    assert "TAMSEL_HEALTH_LIBRARY is not set" in result.stdout
+
+
+def test_the_wheel_carries_the_library_and_a_true_record(tmp_path, monkeypatch):
+    monkeypatch.setenv(backend.PREBUILT_VARIABLE, tamsel_health.library_path())
+    name = backend.build_wheel(str(tmp_path))
+    version = backend.project_version(backend.native_root())
+    assert name == "tamsel_health-%s-%s.whl" % (version, backend.platform_tag())
+    dist_info = "tamsel_health-%s.dist-info" % version
+    with zipfile.ZipFile(tmp_path / name) as wheel:
+        files = {entry: wheel.read(entry) for entry in wheel.namelist()}
+    record = files.pop(dist_info + "/RECORD").decode().splitlines()
+    assert sorted(record) == sorted([dist_info + "/RECORD,,"] + [
+        backend._record_line(entry, content) for entry, content in files.items()])
+    library = Path(tamsel_health.library_path()).name
+    assert {"tamsel_health/__init__.py", "tamsel_health/__main__.py", "tamsel_health/py.typed",
+            "tamsel_health/_build_info.py", "tamsel_health/" + library} <= set(files)
+    metadata = files[dist_info + "/METADATA"].decode()
+    assert "\nVersion: %s\n" % version in metadata
+    assert "Tag: %s\n" % backend.platform_tag() in files[dist_info + "/WHEEL"].decode()
+    # What pip reads before building is what the wheel holds.
+    prepared = backend.prepare_metadata_for_build_wheel(str(tmp_path / "metadata"))
+    assert (tmp_path / "metadata" / prepared / "METADATA").read_text() == metadata
+
+
+def test_the_source_distribution_carries_the_library_sources(tmp_path):
+    name = backend.build_sdist(str(tmp_path))
+    with tarfile.open(tmp_path / name) as archive:
+        # Only plain files, as the "data" filter of newer Pythons insists.
+        archive.extractall(tmp_path / "unpacked", **_DATA_FILTER)
+    unpacked = tmp_path / "unpacked" / name[:-len(".tar.gz")]
+    for member in ("PKG-INFO", "pyproject.toml", "tamsel_health/__init__.py",
+                   "build_backend/tamsel_health_build.py", "native/CMakeLists.txt",
+                   "native/frame/calc_health.cpp", "native/include/TamselCalculatorHealth.h"):
+        assert (unpacked / member).is_file(), member
+    # Unpacked, its backend builds from native/.
+    result = subprocess.run([sys.executable, "-c", "import tamsel_health_build as b; "
+                             "print(b.native_root(), b.project_version(b.native_root()))"],
+                            cwd=unpacked, env=dict(os.environ, PYTHONPATH="build_backend"),
+                            capture_output=True, text=True)
+    assert result.stdout.split() == [str(unpacked / "native"),
+                                     backend.project_version(backend.native_root())]
+
+
+def test_the_project_table_reads_alike_without_tomllib():
+    tomllib = pytest.importorskip("tomllib")
+    text = (PACKAGE_ROOT / "pyproject.toml").read_text()
+    assert backend._read_simple_project_table(text) == tomllib.loads(text)["project"]
