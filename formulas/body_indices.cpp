@@ -3,8 +3,6 @@
 // the result, and so sometimes the printed rounding, depends on it.
 #include "body_indices.h"
 
-#include <cmath>
-
 #include "../numerics/correctly_rounded.h"
 
 namespace tamsel {
@@ -23,7 +21,7 @@ double body_adiposity_index(double hip_cm, double height_m) {
 
 double body_surface_area(double weight_kg, double height_cm) {
   constexpr double one_3600th = 0.0002777777777777778;  // multiplied, not divided by 3600
-  return std::sqrt((weight_kg * height_cm) * one_3600th);
+  return numerics::square_root((weight_kg * height_cm) * one_3600th);
 }
 
 }  // namespace tamsel

@@ -20,7 +20,6 @@
 // gives x^1.5 = 18014192351838207.5 * 2) goes to the even candidate.
 #include "correctly_rounded.h"
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -58,7 +57,7 @@ int exponent_of(double normal) { return static_cast<int>((bits_of(normal) >> man
 
 // u^1.5 for u in [1, 4) as a double-double within 2^-100.
 DoubleDouble power_of_reduced(double u) {
-  const double s = std::sqrt(u);
+  const double s = square_root(u);
   const DoubleDouble s_halves = split(s);
   const DoubleDouble square = two_product(s, s_halves, s_halves, s);
   const double residual = (u - square.hi) - square.lo;

@@ -26,7 +26,7 @@ foreach(import IN LISTS imports)
 endforeach()
 
 # The library owns its logarithm and power: no maths function may come from the C runtime.
-string(REGEX MATCHALL "\t[0-9a-f]+ +[0-9]+ +(log|log10|log2|log1p|exp|exp2|expm1|pow|sqrt|cbrt)[fl]?\n" maths "${headers}")
+string(REGEX MATCHALL "\t[0-9a-f]+[ \t]+[0-9]+ +(log|log10|log2|log1p|exp|exp2|expm1|pow|sqrt|cbrt)[fl]?\n" maths "${headers}")
 if(maths)
   message(FATAL_ERROR "the DLL calls the C runtime's maths functions: ${maths}")
 endif()
