@@ -31,9 +31,12 @@ constexpr std::size_t result_text_size = 2000;
 // The most decimals any result format asks for ("%.3f").
 constexpr int max_decimals = 3;
 
-// One number written in fixed notation: a sign, the 309 integer digits of the largest finite
-// double (1.8e308), the point and max_decimals decimals. "-inf" and "nan" are shorter.
-constexpr std::size_t max_number_text = 1 + 309 + 1 + max_decimals;
+// The integer digits of the largest finite double, (2^53 - 1) x 2^971 = 1.797...e308.
+constexpr std::size_t max_integer_digits = 309;
+
+// One number written in fixed notation: a sign, the integer digits, the point and max_decimals
+// decimals. "-inf" and "nan" are shorter.
+constexpr std::size_t max_number_text = 1 + max_integer_digits + 1 + max_decimals;
 
 }  // namespace tamsel
 

@@ -152,6 +152,27 @@ TEST(FixedNumber, AgreesWithToCharsOnMillionsOfValues) {
   }
 }
 
+// Every power of two from 2^53 up, with random mantissas around it: the big-integer writing
+// of large magnitudes, at every binary exponent it can meet.
+TEST(FixedNumber, WritesEveryLargeMagnitudeExactly) {
+  std::mt19937_64 random(53);
+  std::uniform_int_distribution<std::uint64_t> mantissa_bits(0, (std::uint64_t{1} << 52) - 1);
+  for (std::uint64_t biased_exponent = 1075; biased_exponent < 0x7FF; ++biased_exponent) {
+    for (int round = 0; round < 200; ++round) {
+      std::uint64_t mantissa = mantissa_bits(random);
+      if (round == 0) mantissa = 0;
+      if (round == 1) mantissa = (std::uint64_t{1} << 52) - 1;
+      const std::uint64_t bits = biased_exponent << 52 | mantissa | (round % 2 == 0 ? 0 : std::uint64_t{1} << 63);
+      double value;
+      std::memcpy(&value, &bits, sizeof value);
+      const int decimals = round % (tamsel::max_decimals + 1);
+      char expected[tamsel::max_number_text];
+      char* end = std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, decimals).ptr;
+      ASSERT_EQ(fixed(value, decimals), std::string(expected, static_cast<std::size_t>(end - expected))) << std::hexfloat << value;
+    }
+  }
+}
+
 TEST(RealArgument, AgreesWithFromCharsOnMillionsOfDecimals) {
   std::mt19937_64 random(8122026);
   std::uniform_int_distribution<int> digit(0, 9);
