@@ -16,6 +16,14 @@ constexpr std::size_t max_command_bytes = token_buffer_size - 1;
 // terminator slot and is read before the terminator is stored.
 constexpr std::size_t narrow_capacity = max_command_bytes + 1;
 
+// The command line as a WebAssembly host hands it over, in a buffer of the module's own memory.
+// The narrow conversion stops once it has narrow_capacity (1024) bytes, and a character is at
+// most two code units (a surrogate pair), so it never reads past unit 2047. The first 2047
+// units always make those 1024 bytes, but when unit 2046 begins a pair: its partner at unit
+// 2047 is only looked at, and alone or paired it becomes the same replacement byte. So a host
+// that copies at most 2047 units and then a terminator gets the answer to the whole text.
+constexpr std::size_t wasm_input_units = 2 * narrow_capacity;
+
 // The keyword and at most nine arguments.
 constexpr std::size_t max_tokens = 10;
 
