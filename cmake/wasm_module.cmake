@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: MIT
 # The library as a standalone WebAssembly module, TamselCalculatorHealth.wasm: no JavaScript
 # glue and no imports, so that any WebAssembly host can instantiate it with nothing. It exports
-# CalcHealth, CalcHealthInput (the fixed place for the command line) and its memory, which never
-# grows: the library's buffers are all static.
+# CalcHealth, CalcHealthInput (the fixed place for the command line), its memory, which never
+# grows (the library's buffers are all static), and the few functions of emscripten's runtime.
 set(TAMSEL_WASM_INITIAL_MEMORY 131072 CACHE STRING "Bytes of the module's memory, whole 64 KiB pages")
 set(TAMSEL_WASM_STACK 65536 CACHE STRING "Bytes of the module's stack")
 
