@@ -174,6 +174,20 @@ describe('the package', () => {
     const files = packed.files.map((file) => file.path).sort();
     assert.deepEqual(files, ['TamselCalculatorHealth.wasm', 'index.d.ts', 'index.js', 'package.json']);
   });
+  test('installed from its tarball, it answers under its name', () => {
+    const dir = mkdtempSync(join(tmpdir(), 'tamsel-health-npm-'));
+    try {
+      const quiet = { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] };
+      const tarball = execFileSync('npm', ['pack', '--pack-destination', dir, '--ignore-scripts'], { cwd: packageDir, ...quiet }).trim().split('\n').at(-1);
+      writeFileSync(join(dir, 'package.json'), '{"name": "consumer", "private": true, "type": "module"}\n');
+      execFileSync('npm', ['install', '--no-audit', '--no-fund', '--offline', join(dir, tarball)], { cwd: dir, ...quiet });
+      const answer = execFileSync(process.execPath, ['--input-type=module', '-e',
+        "import { ask } from 'tamsel-health'; console.log(JSON.stringify(ask('bsa 70 175')));"], { cwd: dir, ...quiet });
+      assert.deepEqual(JSON.parse(answer), { kind: 'result', text: 'Body Surface Area: 1.845 m\u00b2', value: 1.845, unit: 'm\u00b2' });
+    } finally {
+      rmSync(dir, { recursive: true, force: true });
+    }
+  });
   const typescript = join(packageDir, 'node_modules', 'typescript', 'bin', 'tsc');
   test('the declarations type a strict TypeScript caller', { skip: !existsSync(typescript) && 'needs `npm ci` in js/ for TypeScript' }, () => {
     const dir = mkdtempSync(join(tmpdir(), 'tamsel-health-ts-'));
