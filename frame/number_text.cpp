@@ -265,7 +265,7 @@ char* write_small_fixed(char* out, double value, int decimals) {
       limbs[index] = static_cast<std::uint32_t>(product % limb_base);
       carry = product / limb_base;
     }
-    // The carry is below 2^30 + 1, one limb at most; the value stays below 10^309.
+    // The carry is at most 2^29, one limb; the value stays below 10^309, within max_limbs.
     if (carry != 0 && count < max_limbs) limbs[count++] = static_cast<std::uint32_t>(carry);
   }
   // The top limb without leading zeros, every other one with all nine digits.
