@@ -16,6 +16,14 @@ constexpr std::size_t max_command_bytes = token_buffer_size - 1;
 // terminator slot and is read before the terminator is stored.
 constexpr std::size_t narrow_capacity = max_command_bytes + 1;
 
+// The command line as a WebAssembly host hands it over, in a buffer of the module's own memory.
+// The narrow conversion stops once it has narrow_capacity (1024) bytes, and a character is at
+// most two code units (a surrogate pair), so it never reads past unit 2047. The first 2047
+// units always make those 1024 bytes, but when unit 2046 begins a pair: its partner at unit
+// 2047 is only looked at, and alone or paired it becomes the same replacement byte. So a host
+// that copies at most 2047 units and then a terminator gets the answer to the whole text.
+constexpr std::size_t wasm_input_units = 2 * narrow_capacity;
+
 // The keyword and at most nine arguments.
 constexpr std::size_t max_tokens = 10;
 
@@ -31,9 +39,12 @@ constexpr std::size_t result_text_size = 2000;
 // The most decimals any result format asks for ("%.3f").
 constexpr int max_decimals = 3;
 
-// One number written in fixed notation: a sign, the 309 integer digits of the largest finite
-// double (1.8e308), the point and max_decimals decimals. "-inf" and "nan" are shorter.
-constexpr std::size_t max_number_text = 1 + 309 + 1 + max_decimals;
+// The integer digits of the largest finite double, (2^53 - 1) x 2^971 = 1.797...e308.
+constexpr std::size_t max_integer_digits = 309;
+
+// One number written in fixed notation: a sign, the integer digits, the point and max_decimals
+// decimals. "-inf" and "nan" are shorter.
+constexpr std::size_t max_number_text = 1 + max_integer_digits + 1 + max_decimals;
 
 }  // namespace tamsel
 

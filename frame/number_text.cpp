@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -18,6 +19,34 @@ bool is_c_space(char c) {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Numbers as people type them ("70", "1.75") have few digits and no exponent. When the digits
+// make an integer of at most 2^53 and there are at most 22 decimals, both it and the power of
+// ten are exact doubles, and one division rounds the quotient correctly: the very value that
+// from_chars finds, without its general machinery. Returns false for anything else.
+bool read_plain_decimal(const char* p, double& value) {
+  constexpr int max_digits = 19;  // 10^19 - 1 still fits in 64 bits
+  std::uint64_t digits = 0;
+  int count = 0;
+  int decimals = 0;
+  // Past max_digits the sum wraps harmlessly: such a number is left to the general reading.
+  for (; is_digit(*p); ++p, ++count) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+  if (*p == '.') {
+    for (++p; is_digit(*p); ++p, ++count, ++decimals) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+  }
+  constexpr std::uint64_t exact_limit = std::uint64_t{1} << 53;
+  if (count == 0 || count > max_digits || digits > exact_limit || decimals > 22 || *p == 'e' || *p == 'E') {
+    return false;
+  }
+  value = static_cast<double>(digits);
+  if (decimals > 0) value /= exact_powers_of_ten[decimals];
+  return true;
+}
+
+#if defined(__cpp_lib_to_chars)
 // from_chars reports an out-of-range number without giving a value, where strtod gives
 // infinity on overflow and zero on underflow. Which one it was follows from the decimal
 // exponent of the leading digit: the text in [begin, end) has already been accepted as a
@@ -55,33 +84,6 @@ double out_of_range_value(const char* begin, const char* end) {
   return lead + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
 }
 
-constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Numbers as people type them ("70", "1.75") have few digits and no exponent. When the digits
-// make an integer of at most 2^53 and there are at most 22 decimals, both it and the power of
-// ten are exact doubles, and one division rounds the quotient correctly: the very value that
-// from_chars finds, without its general machinery. Returns false for anything else.
-bool read_plain_decimal(const char* p, double& value) {
-  constexpr int max_digits = 19;  // 10^19 - 1 still fits in 64 bits
-  std::uint64_t digits = 0;
-  int count = 0;
-  int decimals = 0;
-  // Past max_digits the sum wraps harmlessly: such a number is left to from_chars.
-  for (; is_digit(*p); ++p, ++count) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
-  if (*p == '.') {
-    for (++p; is_digit(*p); ++p, ++count, ++decimals) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
-  }
-  constexpr std::uint64_t exact_limit = std::uint64_t{1} << 53;
-  if (count == 0 || count > max_digits || digits > exact_limit || decimals > 22 || *p == 'e' || *p == 'E') {
-    return false;
-  }
-  value = static_cast<double>(digits);
-  if (decimals > 0) value /= exact_powers_of_ten[decimals];
-  return true;
-}
-
 // Everything else that atof reads: exponents, long digit strings, infinities and NaN. Kept
 // out of line, so that plain numbers do not pay for setting it up. Text with no number reads
 // as +0.0, whatever sign came before it.
@@ -93,6 +95,30 @@ bool read_plain_decimal(const char* p, double& value) {
   if (error == std::errc::result_out_of_range) value = out_of_range_value(p, stop);
   return negative ? -value : value;
 }
+#else
+#if !defined(__EMSCRIPTEN__)
+// Only musl's strtod is known to ignore the C locale; elsewhere it would read "1,5" as 1.5.
+#error "no from_chars for double, and no strtod known to ignore the locale"
+#endif
+bool is_letter(char c, char lower) { return c == lower || c == lower - ('a' - 'A'); }
+
+// The same, where the standard library has no from_chars for double (Emscripten's libc++): the
+// C library's strtod, there musl's, which rounds correctly and knows no decimal point but '.'.
+// It reads more than atof's decimal subset, so what it must not see is settled first: white
+// space or a second sign after the sign already taken, and hexadecimal, of which atof's reading
+// here takes only the "0". Out of range it gives infinity or zero, as atof does.
+[[gnu::noinline]] double read_general_decimal(const char* p, bool negative) {
+  const bool can_start_number = is_digit(*p) || *p == '.' || is_letter(*p, 'i') || is_letter(*p, 'n');
+  if (!can_start_number) return 0.0;
+  double value = 0.0;
+  if (p[0] != '0' || !is_letter(p[1], 'x')) {
+    char* stop = nullptr;
+    value = std::strtod(p, &stop);
+    if (stop == p) return 0.0;
+  }
+  return negative ? -value : value;
+}
+#endif
 
 }  // namespace
 
@@ -101,7 +127,7 @@ double read_real(const char* text) noexcept {
   while (is_c_space(*p)) ++p;
   const bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;
-  // atof takes one sign only; from_chars would take a second minus itself.
+  // atof takes one sign only; the general readings would take a second one themselves.
   if (*p == '+' || *p == '-') return 0.0;
   double value;
   if (!read_plain_decimal(p, value)) return read_general_decimal(p, negative);
@@ -140,7 +166,6 @@ constexpr char digit_pairs[] =
 // even, by a shift and a look at the bits shifted out: exactly what printf and to_chars print,
 // without their general machinery. Returns nullptr for magnitudes of 2^53 and more.
 char* write_small_fixed(char* out, double value, int decimals) {
-  if (decimals < 0 || decimals > max_decimals) return nullptr;
   std::uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
   const bool negative = (bits >> 63) != 0;
@@ -207,6 +232,63 @@ char* write_small_fixed(char* out, double value, int decimals) {
   return out;
 }
 
+// Magnitudes of 2^53 and more, and the infinities. Such a finite double is an integer,
+// mantissa x 2^exponent with the exponent from 1 to 971, so its text is its exact decimal
+// digits followed by zero decimals, as printf prints it. The digits are worked out in limbs of
+// nine decimal digits, least significant first: the mantissa, then 29 doublings a pass, since a
+// limb (below 2^30) shifted by 29 plus a carry stays within 64 bits. Rare, so kept out of line.
+[[gnu::noinline]] char* write_large_fixed(char* out, double value, int decimals) {
+  constexpr std::uint32_t limb_base = 1000000000;
+  constexpr int limb_digits = 9;
+  constexpr int doublings_per_pass = 29;
+  // 309 digits at most (max_integer_digits), in limbs of nine: 35.
+  constexpr std::size_t max_limbs = (max_integer_digits + limb_digits - 1) / limb_digits;
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  if ((bits >> 63) != 0) *out++ = '-';
+  const auto biased_exponent = static_cast<int>((bits >> 52) & 0x7FF);
+  if (biased_exponent == 0x7FF) {
+    std::memcpy(out, "inf", 3);
+    return out + 3;
+  }
+  const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  std::uint32_t limbs[max_limbs];
+  // The mantissa, below 2^53 (16 digits), fills two limbs, the upper one nonzero.
+  limbs[0] = static_cast<std::uint32_t>(mantissa % limb_base);
+  limbs[1] = static_cast<std::uint32_t>(mantissa / limb_base);
+  std::size_t count = 2;
+  for (int exponent = biased_exponent - 1075; exponent > 0; exponent -= doublings_per_pass) {
+    const int step = exponent < doublings_per_pass ? exponent : doublings_per_pass;
+    std::uint64_t carry = 0;
+    for (std::size_t index = 0; index < count; ++index) {
+      const std::uint64_t product = (std::uint64_t{limbs[index]} << step) + carry;
+      limbs[index] = static_cast<std::uint32_t>(product % limb_base);
+      carry = product / limb_base;
+    }
+    // The carry is at most 2^29, one limb; the value stays below 10^309, within max_limbs.
+    if (carry != 0 && count < max_limbs) limbs[count++] = static_cast<std::uint32_t>(carry);
+  }
+  // The top limb without leading zeros, every other one with all nine digits.
+  char top[limb_digits];
+  int top_length = 0;
+  for (std::uint32_t rest = limbs[count - 1]; rest != 0; rest /= 10) {
+    top[limb_digits - 1 - top_length++] = static_cast<char>('0' + rest % 10);
+  }
+  copy_bytes(out, top + limb_digits - top_length, static_cast<std::size_t>(top_length));
+  out += top_length;
+  for (std::size_t index = count - 1; index-- > 0;) {
+    std::uint32_t rest = limbs[index];
+    for (int digit = limb_digits - 1; digit >= 0; --digit, rest /= 10) out[digit] = static_cast<char>('0' + rest % 10);
+    out += limb_digits;
+  }
+  if (decimals > 0) {
+    *out++ = '.';
+    std::memset(out, '0', static_cast<std::size_t>(decimals));
+    out += decimals;
+  }
+  return out;
+}
+
 }  // namespace
 
 char* write_fixed(char* out, double value, int decimals) noexcept {
@@ -214,8 +296,10 @@ char* write_fixed(char* out, double value, int decimals) noexcept {
     std::memcpy(out, "nan", 3);
     return out + 3;
   }
+  if (decimals < 0) decimals = 0;
+  if (decimals > max_decimals) decimals = max_decimals;
   if (char* end = write_small_fixed(out, value, decimals)) return end;
-  return std::to_chars(out, out + max_number_text, value, std::chars_format::fixed, decimals).ptr;
+  return write_large_fixed(out, value, decimals);
 }
 
 char* write_integer(char* out, std::int32_t value) noexcept {

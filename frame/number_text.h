@@ -17,9 +17,10 @@ double read_real(const char* text) noexcept;
 // 32-bit limits instead of overflowing.
 std::int32_t read_integer(const char* text) noexcept;
 
-// Writes `value` in fixed notation with `decimals` digits after the point, exactly rounded
-// from the binary value (ties to even), as glibc's printf does. Infinities are "inf" and
-// "-inf"; every NaN is "nan", because processors disagree on the sign of the NaNs they make.
+// Writes `value` in fixed notation with `decimals` digits after the point (0 to max_decimals;
+// others are clamped), exactly rounded from the binary value (ties to even), as glibc's printf
+// does, with the library's own code on every platform. Infinities are "inf" and "-inf"; every
+// NaN is "nan", because processors disagree on the sign of the NaNs they make.
 // `out` must hold max_number_text bytes. Returns the end of what was written.
 char* write_fixed(char* out, double value, int decimals) noexcept;
 

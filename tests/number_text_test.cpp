@@ -4,6 +4,8 @@
 #include <cmath>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <limits>
@@ -94,6 +96,30 @@ std::string fixed(double value, int decimals) {
   return std::string(text, tamsel::write_fixed(text, value, decimals));
 }
 
+// The standard library's conversions, as references: to_chars and from_chars where it has them
+// for double, else the C library's, exact both ways in Emscripten's musl (and the test runs in
+// the C locale).
+std::string reference_fixed(double value, int decimals) {
+  char text[tamsel::max_number_text + 1];
+#if defined(__cpp_lib_to_chars)
+  const char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+  return std::string(text, static_cast<std::size_t>(end - text));
+#else
+  const int length = std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return std::string(text, static_cast<std::size_t>(length));
+#endif
+}
+
+double reference_reading(const std::string& text) {
+#if defined(__cpp_lib_to_chars)
+  double value = 0.0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+#else
+  return std::strtod(text.c_str(), nullptr);
+#endif
+}
+
 TEST(FixedNumber, RoundsTheExactBinaryValue) {
   EXPECT_EQ(fixed(22.857142857142858, 2), "22.86");
   EXPECT_EQ(fixed(92.5, 0), "92");
@@ -125,16 +151,14 @@ TEST(FixedNumber, TheLargestDoubleFitsItsBuffer) {
 }
 
 // The fast paths for plain numbers must agree with the general conversions everywhere.
-TEST(FixedNumber, AgreesWithToCharsOnMillionsOfValues) {
+TEST(FixedNumber, AgreesWithTheStandardLibraryOnMillionsOfValues) {
   std::mt19937_64 random(20261208);
   std::uniform_real_distribution<double> everyday(-5000.0, 5000.0);
   std::uniform_int_distribution<std::uint64_t> any_bits;
   std::uniform_int_distribution<int> eighths(-80000, 80000);
   const auto check = [](double value) {
     for (int decimals = 0; decimals <= tamsel::max_decimals; ++decimals) {
-      char expected[tamsel::max_number_text];
-      char* end = std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, decimals).ptr;
-      ASSERT_EQ(fixed(value, decimals), std::string(expected, static_cast<std::size_t>(end - expected))) << std::hexfloat << value;
+      ASSERT_EQ(fixed(value, decimals), reference_fixed(value, decimals)) << std::hexfloat << value;
     }
   };
   for (int round = 0; round < 100000; ++round) {
@@ -152,7 +176,26 @@ TEST(FixedNumber, AgreesWithToCharsOnMillionsOfValues) {
   }
 }
 
-TEST(RealArgument, AgreesWithFromCharsOnMillionsOfDecimals) {
+// Every power of two from 2^53 up, with random mantissas around it: the big-integer writing
+// of large magnitudes, at every binary exponent it can meet.
+TEST(FixedNumber, WritesEveryLargeMagnitudeExactly) {
+  std::mt19937_64 random(53);
+  std::uniform_int_distribution<std::uint64_t> mantissa_bits(0, (std::uint64_t{1} << 52) - 1);
+  for (std::uint64_t biased_exponent = 1075; biased_exponent < 0x7FF; ++biased_exponent) {
+    for (int round = 0; round < 200; ++round) {
+      std::uint64_t mantissa = mantissa_bits(random);
+      if (round == 0) mantissa = 0;
+      if (round == 1) mantissa = (std::uint64_t{1} << 52) - 1;
+      const std::uint64_t bits = biased_exponent << 52 | mantissa | (round % 2 == 0 ? 0 : std::uint64_t{1} << 63);
+      double value;
+      std::memcpy(&value, &bits, sizeof value);
+      const int decimals = round % (tamsel::max_decimals + 1);
+      ASSERT_EQ(fixed(value, decimals), reference_fixed(value, decimals)) << std::hexfloat << value;
+    }
+  }
+}
+
+TEST(RealArgument, AgreesWithTheStandardLibraryOnMillionsOfDecimals) {
   std::mt19937_64 random(8122026);
   std::uniform_int_distribution<int> digit(0, 9);
   std::uniform_int_distribution<int> length(1, 24);
@@ -163,9 +206,7 @@ TEST(RealArgument, AgreesWithFromCharsOnMillionsOfDecimals) {
     for (int index = 0; index < integer_digits; ++index) text += static_cast<char>('0' + digit(random));
     if (fraction_digits > 0 || integer_digits == 0) text += '.';
     for (int index = 0; index < fraction_digits || text == "."; ++index) text += static_cast<char>('0' + digit(random));
-    double expected = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), expected);
-    ASSERT_EQ(tamsel::read_real(text.c_str()), expected) << text;
+    ASSERT_EQ(tamsel::read_real(text.c_str()), reference_reading(text)) << text;
   }
 }
 

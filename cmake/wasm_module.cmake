@@ -1,0 +1,37 @@
+# SPDX-License-Identifier: MIT
+# The library as a standalone WebAssembly module, TamselCalculatorHealth.wasm: no JavaScript
+# glue and no imports, so that any WebAssembly host can instantiate it with nothing. It exports
+# CalcHealth, CalcHealthInput (the fixed place for the command line), its memory, which never
+# grows (the library's buffers are all static), and the few functions of emscripten's runtime.
+set(TAMSEL_WASM_INITIAL_MEMORY 131072 CACHE STRING "Bytes of the module's memory, whole 64 KiB pages")
+set(TAMSEL_WASM_STACK 65536 CACHE STRING "Bytes of the module's stack")
+
+# No exception ever leaves the library, and none is thrown inside it. A module is linked whole,
+# so position-independent code would only cost size and speed. Unrolled loops cost 2 KB of the
+# 40 KB the module may take and gain nothing measurable in the time of a call.
+target_compile_options(tamsel_core PRIVATE -fno-exceptions -fno-unroll-loops)
+set_target_properties(tamsel_core PROPERTIES POSITION_INDEPENDENT_CODE OFF)
+
+add_executable(TamselCalculatorHealthWasm frame/wasm_entry.cpp)
+target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_warnings)
+target_compile_options(TamselCalculatorHealthWasm PRIVATE -fno-exceptions)
+set_target_properties(TamselCalculatorHealthWasm PROPERTIES OUTPUT_NAME TamselCalculatorHealth SUFFIX .wasm)
+# -Oz would link a different C library (and its strtod); the build type's -O3 or -Os is kept.
+target_link_options(TamselCalculatorHealthWasm PRIVATE
+  -fno-exceptions
+  --no-entry
+  -sSTANDALONE_WASM=1
+  "-sEXPORTED_FUNCTIONS=_CalcHealth,_CalcHealthInput"
+  -sALLOW_MEMORY_GROWTH=0
+  -sINITIAL_MEMORY=${TAMSEL_WASM_INITIAL_MEMORY}
+  -sTOTAL_STACK=${TAMSEL_WASM_STACK}
+  -sFILESYSTEM=0
+  -sSUPPORT_ERRNO=0
+  -sSUPPORT_LONGJMP=0)
+
+# The npm package in js/ ships the module beside its wrapper; the copy is made by every build and
+# never committed, so the package always carries the module of the sources it came from.
+add_custom_command(TARGET TamselCalculatorHealthWasm POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:TamselCalculatorHealthWasm>
+          ${PROJECT_SOURCE_DIR}/js/TamselCalculatorHealth.wasm
+  VERBATIM)

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+// The WebAssembly module itself: standalone (no imports, so no JavaScript glue), the exports a
+// host needs, a memory that cannot grow, and small enough for a page to load at once.
+import assert from 'node:assert/strict';
+import { existsSync, readFileSync } from 'node:fs';
+import { basename, dirname, join } from 'node:path';
+import { test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+import { gzipSync } from 'node:zlib';
+
+const packaged = fileURLToPath(new URL('../../js/TamselCalculatorHealth.wasm', import.meta.url));
+// CTest names the module the build made; by hand, the copy in the package is checked.
+const built = process.env.TAMSEL_WASM_MODULE ?? packaged;
+const bytes = readFileSync(built);
+const module = new WebAssembly.Module(bytes);
+
+// The limits of the module's memory, from its memory section (id 5): one memory, whose limits
+// are a flag byte, the initial page count and, when the flag has bit 0, the maximum.
+function memoryLimits(wasm) {
+  let at = 8;
+  const leb = () => {
+    let value = 0;
+    for (let shift = 0; ; shift += 7) {
+      const byte = wasm[at++];
+      value += (byte & 0x7f) * 2 ** shift;
+      if (byte < 0x80) return value;
+    }
+  };
+  while (at < wasm.length) {
+    const id = wasm[at++];
+    const size = leb();
+    if (id === 5) {
+      assert.equal(leb(), 1, 'one memory');
+      const flags = leb();
+      const initial = leb();
+      return { initial, maximum: flags & 1 ? leb() : undefined };
+    }
+    at += size;
+  }
+  return undefined;
+}
+
+test('imports nothing', () => {
+  assert.deepEqual(WebAssembly.Module.imports(module), []);
+});
+
+test('exports CalcHealth, its input buffer and its memory, besides the runtime of emscripten', () => {
+  const exports = Object.fromEntries(WebAssembly.Module.exports(module).map(({ name, kind }) => [name, kind]));
+  assert.equal(exports.CalcHealth, 'function');
+  assert.equal(exports.CalcHealthInput, 'function');
+  assert.equal(exports.memory, 'memory');
+  const runtime = ['_initialize', '__indirect_function_table', 'stackSave', 'stackRestore', 'stackAlloc'];
+  const others = Object.keys(exports).filter((name) => !['CalcHealth', 'CalcHealthInput', 'memory', ...runtime].includes(name));
+  assert.deepEqual(others, []);
+});
+
+test('the memory cannot grow', () => {
+  const limits = memoryLimits(bytes);
+  assert.ok(limits, 'the module defines its memory');
+  assert.equal(limits.maximum, limits.initial);
+  const { exports } = new WebAssembly.Instance(module, {});
+  assert.throws(() => exports.memory.grow(1), RangeError);
+});
+
+test('answers with an empty import object', () => {
+  const { exports } = new WebAssembly.Instance(module, {});
+  exports._initialize?.();
+  const units = new Uint16Array(exports.memory.buffer);
+  const input = exports.CalcHealthInput() >>> 1;
+  const request = 'bmi 70 1.75';
+  for (let index = 0; index < request.length; ++index) units[input + index] = request.charCodeAt(index);
+  units[input + request.length] = 0;
+  const answer = exports.CalcHealth(input * 2) >>> 1;
+  const end = units.indexOf(0, answer);
+  assert.equal(String.fromCharCode(...units.subarray(answer, end)), 'BMI: 22.86');
+  assert.equal(exports.CalcHealth(0) >>> 1, answer, 'a null command line, the same result text');
+});
+
+test('at most 40 KB, and 20 KB gzipped', () => {
+  assert.ok(bytes.length <= 40 * 1024, `${bytes.length} bytes`);
+  const gzipped = gzipSync(bytes, { level: 9 }).length;
+  assert.ok(gzipped <= 20 * 1024, `${gzipped} bytes gzipped`);
+});
+
+test('no JavaScript glue beside the module, and the package carries this very module', { skip: built === packaged && 'run by CTest, which names the built module' }, () => {
+  assert.ok(!existsSync(join(dirname(built), `${basename(built, '.wasm')}.js`)));
+  assert.ok(readFileSync(packaged).equals(bytes), 'js/TamselCalculatorHealth.wasm is the module just built');
+});
