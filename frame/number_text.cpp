@@ -3,12 +3,12 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
 #include "buffer_sizes.h"
 #include "byte_copy.h"
+#include "general_decimal.h"
 
 namespace tamsel {
 namespace {
@@ -25,8 +25,8 @@ constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e
 
 // Numbers as people type them ("70", "1.75") have few digits and no exponent. When the digits
 // make an integer of at most 2^53 and there are at most 22 decimals, both it and the power of
-// ten are exact doubles, and one division rounds the quotient correctly: the very value that
-// from_chars finds, without its general machinery. Returns false for anything else.
+// ten are exact doubles, and one division rounds the quotient correctly (Clinger's fast path),
+// without the general machinery. Returns false for anything else.
 bool read_plain_decimal(const char* p, double& value) {
   constexpr int max_digits = 19;  // 10^19 - 1 still fits in 64 bits
   std::uint64_t digits = 0;
@@ -46,79 +46,6 @@ bool read_plain_decimal(const char* p, double& value) {
   return true;
 }
 
-#if defined(__cpp_lib_to_chars)
-// from_chars reports an out-of-range number without giving a value, where strtod gives
-// infinity on overflow and zero on underflow. Which one it was follows from the decimal
-// exponent of the leading digit: the text in [begin, end) has already been accepted as a
-// decimal number, so only digits, one point and an exponent are in it.
-double out_of_range_value(const char* begin, const char* end) {
-  constexpr long long exponent_cap = 1000000000;  // far beyond any double, safe from overflow
-  long long lead = 0;                             // decimal exponent of the first nonzero digit
-  bool seen_nonzero = false;
-  const char* p = begin;
-  for (; p < end && is_digit(*p); ++p) {
-    if (seen_nonzero) {
-      lead += lead < exponent_cap;
-    } else if (*p != '0') {
-      seen_nonzero = true;
-    }
-  }
-  if (p < end && *p == '.') {
-    for (++p; p < end && is_digit(*p); ++p) {
-      if (!seen_nonzero) {
-        lead -= lead > -exponent_cap;
-        seen_nonzero = *p != '0';
-      }
-    }
-  }
-  long long exponent = 0;
-  if (p < end && (*p == 'e' || *p == 'E')) {
-    ++p;
-    const bool negative = p < end && *p == '-';
-    if (p < end && (*p == '+' || *p == '-')) ++p;
-    for (; p < end && is_digit(*p); ++p) {
-      if (exponent < exponent_cap) exponent = exponent * 10 + (*p - '0');
-    }
-    if (negative) exponent = -exponent;
-  }
-  return lead + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-}
-
-// Everything else that atof reads: exponents, long digit strings, infinities and NaN. Kept
-// out of line, so that plain numbers do not pay for setting it up. Text with no number reads
-// as +0.0, whatever sign came before it.
-[[gnu::noinline]] double read_general_decimal(const char* p, bool negative) {
-  double value = 0.0;
-  const char* const end = p + std::strlen(p);
-  const auto [stop, error] = std::from_chars(p, end, value, std::chars_format::general);
-  if (error == std::errc::invalid_argument) return 0.0;
-  if (error == std::errc::result_out_of_range) value = out_of_range_value(p, stop);
-  return negative ? -value : value;
-}
-#else
-#if !defined(__EMSCRIPTEN__)
-// Only musl's strtod is known to ignore the C locale; elsewhere it would read "1,5" as 1.5.
-#error "no from_chars for double, and no strtod known to ignore the locale"
-#endif
-bool is_letter(char c, char lower) { return c == lower || c == lower - ('a' - 'A'); }
-
-// The same, where the standard library has no from_chars for double (Emscripten's libc++): the
-// C library's strtod, there musl's, which rounds correctly and knows no decimal point but '.'.
-// It reads more than atof's decimal subset, so what it must not see is settled first: white
-// space or a second sign after the sign already taken, and hexadecimal, of which atof's reading
-// here takes only the "0". Out of range it gives infinity or zero, as atof does.
-[[gnu::noinline]] double read_general_decimal(const char* p, bool negative) {
-  const bool can_start_number = is_digit(*p) || *p == '.' || is_letter(*p, 'i') || is_letter(*p, 'n');
-  if (!can_start_number) return 0.0;
-  double value = 0.0;
-  if (p[0] != '0' || !is_letter(p[1], 'x')) {
-    char* stop = nullptr;
-    value = std::strtod(p, &stop);
-    if (stop == p) return 0.0;
-  }
-  return negative ? -value : value;
-}
-#endif
 
 }  // namespace
 
@@ -127,7 +54,7 @@ double read_real(const char* text) noexcept {
   while (is_c_space(*p)) ++p;
   const bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;
-  // atof takes one sign only; the general readings would take a second one themselves.
+  // atof takes one sign only.
   if (*p == '+' || *p == '-') return 0.0;
   double value;
   if (!read_plain_decimal(p, value)) return read_general_decimal(p, negative);

@@ -27,9 +27,11 @@
 // Slow path, in fixed point: 256-bit two's complement integers with 224 fraction bits. The
 // same reduction, z exactly (a multiple of 2^-79), log(1 + z) by its series until the terms
 // vanish (at most 30 terms, each within 2 units of 2^-224), then times 1/ln 10 and plus
-// e log10(2) + T from 225-bit constants: within 2^10 units of 2^-224 in all. As |log10 x| >=
-// 2^-55 for x != 1, that is 2^-159 relative, far beyond the about 2^-118 that the hardest
-// published cases of the logarithms in double precision need.
+// e log10(2) from a 225-bit constant: within 2^10 units of 2^-224 in all, which is 2^-159
+// relative as |log10 x| >= 2^-55 for x != 1. T, where it is not 0, comes from three doubles
+// that hold it to 2^-159 |T|, and then |log10 x| >= |T| / 3: 2^-157 relative. Either is far
+// beyond the about 2^-118 that the hardest published cases of the logarithms in double
+// precision need.
 #include "correctly_rounded.h"
 
 #include <cstdint>
@@ -175,13 +177,20 @@ WideInteger divide(const WideInteger& a, std::uint32_t divisor) {
   return is_negative(a) ? negate(quotient) : quotient;
 }
 
-// A double that is a multiple of 2^-224 and under 2^31 in magnitude, exactly.
+// A normal double under 2^31 in magnitude, truncated towards zero at 2^-224 (exact for every
+// value converted here, all multiples of 2^-224).
 WideInteger fixed_from(double value) {
   if (value == 0) return WideInteger{};
   const std::uint64_t bits = bits_of(value);
   const std::uint64_t mantissa = (bits & mantissa_mask) | (std::uint64_t{1} << mantissa_bits);
-  const int exponent = static_cast<int>((bits >> mantissa_bits) & 0x7FF) - exponent_bias - mantissa_bits;
-  const WideInteger scaled = shift_left(wide_from(mantissa), static_cast<unsigned>(exponent + static_cast<int>(fixed_fraction_bits)));
+  const int shift = static_cast<int>((bits >> mantissa_bits) & 0x7FF) - exponent_bias - mantissa_bits +
+                    static_cast<int>(fixed_fraction_bits);
+  WideInteger scaled{};
+  if (shift >= 0) {
+    scaled = shift_left(wide_from(mantissa), static_cast<unsigned>(shift));
+  } else if (shift > -64) {
+    scaled = wide_from(mantissa >> -shift);
+  }
   return value < 0 ? negate(scaled) : scaled;
 }
 
@@ -198,9 +207,9 @@ WideInteger log1p_slow(const WideInteger& z) {
   return sum;
 }
 
-// The double nearest value * 2^-224, ties to even. The value is within 2^10 units of the exact
-// logarithm and at least 2^169 units large, so 116 bits beyond the rounding bit would have to
-// read 1000...0 or 0111...1 for that error to matter: no double comes close to that.
+// The double nearest value * 2^-224, ties to even. The value is within 2^-157 of the exact
+// logarithm, relatively, so about 100 bits beyond the rounding bit would have to read 1000...0
+// or 0111...1 for that error to matter: no double comes close to that.
 double round_fixed(const WideInteger& value) {
   const WideInteger size = magnitude(value);
   const unsigned length = bit_length(size);  // over 169 bits for every |log10 x| >= 2^-55
@@ -226,7 +235,9 @@ double round_fixed(const WideInteger& value) {
 [[gnu::noinline]] double log10_slow(const Reduced& reduced) {
   const WideInteger z = add(fixed_from(reduced.z.hi), fixed_from(reduced.z.lo));
   WideInteger sum = multiply_fixed(log1p_slow(z), inverse_ln10_fixed);
-  sum = add(sum, log10_steps_fixed[reduced.step]);
+  const Log10Step& step = log10_steps[reduced.step];
+  sum = add(sum, add(add(fixed_from(step.minus_log_hi), fixed_from(step.minus_log_lo)),
+                     fixed_from(log10_steps_third_part[reduced.step])));
   const auto exponent_size = static_cast<std::uint32_t>(reduced.exponent < 0 ? -reduced.exponent : reduced.exponent);
   const WideInteger exponent_part = multiply(log10_2_fixed, exponent_size);
   sum = add(sum, reduced.exponent < 0 ? negate(exponent_part) : exponent_part);

@@ -113,7 +113,10 @@ std::string reference_fixed(double value, int decimals) {
 double reference_reading(const std::string& text) {
 #if defined(__cpp_lib_to_chars)
   double value = 0.0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
+  // Out of range, from_chars gives no value; strtod gives the infinity or zero that atof does.
+  if (std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc::result_out_of_range) {
+    return std::strtod(text.c_str(), nullptr);
+  }
   return value;
 #else
   return std::strtod(text.c_str(), nullptr);
@@ -206,6 +209,58 @@ TEST(RealArgument, AgreesWithTheStandardLibraryOnMillionsOfDecimals) {
     for (int index = 0; index < integer_digits; ++index) text += static_cast<char>('0' + digit(random));
     if (fraction_digits > 0 || integer_digits == 0) text += '.';
     for (int index = 0; index < fraction_digits || text == "."; ++index) text += static_cast<char>('0' + digit(random));
+    ASSERT_EQ(tamsel::read_real(text.c_str()), reference_reading(text)) << text;
+  }
+}
+
+// Halfway cases that only digits far past the 17th decide, where reading must be exact: half the
+// smallest subnormal (2^-1075) goes to 0 and anything above it to the smallest subnormal, even
+// a digit past the 800 that are read in full; halfway between the largest double and 2^1024 goes
+// to infinity, anything below it to the largest double.
+TEST(RealArgument, SettlesHalfwayCasesByEveryDigit) {
+  const std::string half_smallest =  // its digits, from 2.47... x 10^-324
+      "2470328229206232720882843964341106861825299013071623822127928412503377536351043759326499"
+      "1818081799618989828234772285886546332835517796989819938739800539093906315035659515570226"
+      "3922908583924491051844359318028499365361525003193704576782492193656236698636584807570015"
+      "8576926990370631192827955855133292783433840935197801553124659726357957462276646527282722"
+      "0056374006485499977096599470454020828166226237857393450736339007967761930577506740176324"
+      "6736009689513405355374585166611342237666786041621596804619144672918403005300575308490487"
+      "6539171138659164623952491262365388187963623937328042389101867234849766823508986338858792"
+      "5628302755995657524455507255189313690836254779186948667994968324049705821028513185451396"
+      "213837722826145437693412532098591327667236328125";
+  const std::string halfway_to_overflow =
+      "1797693134862315807937289714053034150799341327100378269361737789804449682927647509466490"
+      "1797758720709633028641669288791094655554785194040263065748867150582068190890200070838367"
+      "6273854845817711531764475730270069855571366959622842914819860834936475292719074168444365"
+      "510704342711559699508093042880177904174497792";
+  const auto read = [](const std::string& text) { return tamsel::read_real(text.c_str()); };
+  const std::string point = half_smallest.substr(0, 1) + "." + half_smallest.substr(1);
+  EXPECT_EQ(read(point + "e-324"), 0.0);
+  EXPECT_EQ(read(point + "1e-324"), 0x1p-1074);
+  EXPECT_EQ(read(point + std::string(100, '0') + "1e-324"), 0x1p-1074);
+  EXPECT_EQ(read(halfway_to_overflow), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(read(halfway_to_overflow.substr(0, 300) + std::string(9, '0')), std::numeric_limits<double>::max());
+  EXPECT_EQ(read("9007199254740993"), 9007199254740992.0);
+  EXPECT_EQ(read("9007199254740995"), 9007199254740996.0);
+  EXPECT_EQ(read("9007199254740993.000000000000000000000000001"), 9007199254740994.0);
+  EXPECT_EQ(read("900719925474099.3e1"), 9007199254740992.0);
+}
+
+// Numbers of every length and exponent, out to 900 digits and past both ends of the range,
+// against the standard library's reading.
+TEST(RealArgument, AgreesWithTheStandardLibraryOnLongNumbersAndExponents) {
+  std::mt19937_64 random(20261208);
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::uniform_int_distribution<int> exponent(-360, 330);
+  for (int round = 0; round < 40000; ++round) {
+    const int length = round % 50 == 0 ? 1 + static_cast<int>(random() % 900) : 1 + static_cast<int>(random() % 40);
+    const int point = static_cast<int>(random() % static_cast<unsigned>(length + 1));
+    std::string text;
+    for (int index = 0; index < length; ++index) {
+      if (index == point) text += '.';
+      text += static_cast<char>('0' + digit(random));
+    }
+    text += "e" + std::to_string(exponent(random) - point);
     ASSERT_EQ(tamsel::read_real(text.c_str()), reference_reading(text)) << text;
   }
 }

@@ -132,7 +132,7 @@ int main() {
               "};\n\n"
               "inline constexpr Log10Step log10_steps[%d] = {\n", table_steps + 1);
 
-  std::vector<std::string> fixed_rows;
+  std::vector<double> third_parts;
   for (int step = 0; step <= table_steps; ++step) {
     // r is 1 / c for c = 1 + step/128, rounded to 26 bits so that its products with the halves
     // of a split mantissa are exact; T = -log10(r), or -log10(2r) once the mantissa is halved.
@@ -147,11 +147,16 @@ int main() {
     if (mpfr_zero_p(table_value.value)) mpfr_set_zero(table_value.value, 1);  // r = 1: +0, not -0
     double_double(table_value.value, hi, lo);
     std::printf("    {%a, %a, %a},\n", r, hi, lo);
-    fixed_rows.push_back(fixed_text(table_value.value));
+    // The next 53 bits, for the slow path: the three parts hold T to 2^-159 |T|.
+    Number rest_of_t;
+    mpfr_sub_d(rest_of_t.value, table_value.value, hi, MPFR_RNDN);
+    mpfr_sub_d(rest_of_t.value, rest_of_t.value, lo, MPFR_RNDN);
+    third_parts.push_back(nearest(rest_of_t.value));
   }
-  std::printf("};\n\n// T of each step to 2^-225, for the slow path.\n"
-              "inline constexpr WideInteger log10_steps_fixed[%d] = {\n", table_steps + 1);
-  for (const std::string& row : fixed_rows) std::printf("    %s,\n", row.c_str());
+  std::printf("};\n\n// The third part of each step's T, for the slow path: with the double-double above it\n"
+              "// holds T to 2^-159 |T|.\n"
+              "inline constexpr double log10_steps_third_part[%d] = {\n", table_steps + 1);
+  for (const double part : third_parts) std::printf("    %a,\n", part);
   std::printf("};\n\n}  // namespace tamsel::numerics\n\n#endif\n");
   mpfr_free_cache();
   return 0;
