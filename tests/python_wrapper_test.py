@@ -2,6 +2,7 @@
 # SPDX-License-Identifier: MIT
 """The ctypes wrapper of examples/python: str in, str out, UTF-16 both ways."""
 import os
+import subprocess
 import sys
 import unittest
 
@@ -27,6 +28,27 @@ class Wrapper(unittest.TestCase):
         self.assertEqual(tamsel_health.calc_health("").splitlines()[0],
                          "Tamsel Health Calculator - Command Line Medical Calculator")
         self.assertEqual(len(tamsel_health.calc_health("help").splitlines()), 23)
+
+
+class MissingLibrary(unittest.TestCase):
+    def run_wrapper(self, *arguments):
+        environment = dict(os.environ, TAMSEL_HEALTH_LIBRARY=os.path.join(os.sep, "nowhere", "libTamsel.so"))
+        return subprocess.run([sys.executable] + list(arguments), env=environment, capture_output=True, text=True,
+                              cwd=os.path.dirname(tamsel_health.__file__), timeout=60)
+
+    def test_says_what_is_missing_and_how_to_point_at_it(self):
+        result = self.run_wrapper("-c", "import tamsel_health\n"
+                                        "try:\n    tamsel_health.calc_health('bmi 70 1.75')\n"
+                                        "except OSError as error:\n    print(error)")
+        self.assertIn("cannot load the TamselCalculatorHealth library", result.stdout)
+        self.assertIn("/nowhere/libTamsel.so".replace("/", os.sep), result.stdout)
+        self.assertIn("TAMSEL_HEALTH_LIBRARY", result.stdout)
+
+    def test_as_a_script_it_exits_with_the_message_not_a_traceback(self):
+        result = self.run_wrapper("tamsel_health.py", "bmi", "70", "1.75")
+        self.assertEqual(result.returncode, 1)
+        self.assertTrue(result.stderr.startswith("tamsel_health: cannot load"), result.stderr)
+        self.assertNotIn("Traceback", result.stderr)
 
 
 if __name__ == "__main__":

@@ -23,7 +23,12 @@ def _load():
         path = (os.environ.get("TAMSEL_HEALTH_LIBRARY")
                 or ctypes.util.find_library("TamselCalculatorHealth")
                 or ("TamselCalculatorHealth.dll" if os.name == "nt" else "libTamselCalculatorHealth.so.1"))
-        library = ctypes.CDLL(path)
+        try:
+            library = ctypes.CDLL(path)
+        except OSError as error:
+            raise OSError("cannot load the TamselCalculatorHealth library (%s): %s. Set "
+                          "TAMSEL_HEALTH_LIBRARY to the library's path, or install it where the "
+                          "system's loader finds it." % (path, error)) from None
         # UTF-16 code units both ways, whatever width the platform gives wchar_t.
         library.CalcHealth.argtypes = [ctypes.c_char_p]
         library.CalcHealth.restype = ctypes.POINTER(ctypes.c_uint16)
@@ -43,4 +48,7 @@ def calc_health(request):
 
 
 if __name__ == "__main__":
-    print(calc_health(" ".join(sys.argv[1:])))
+    try:
+        print(calc_health(" ".join(sys.argv[1:])))
+    except OSError as error:
+        sys.exit("tamsel_health: %s" % error)
