@@ -31,8 +31,9 @@ constexpr ArgumentRule argument_rules[] = {
 // The usage lines write the sex as the choice they offer.
 constexpr std::string_view sex_usage_name = "M/F";
 
-// The longest keyword is 14 letters; a longer token is never one.
-constexpr std::size_t max_keyword_length = 16;
+// The longest keyword is 14 letters ("ideal_robinson", "pulse_pressure"): a longer first
+// token never gave a result.
+constexpr std::size_t max_keyword_length = 14;
 
 char lower_ascii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte; }
 
