@@ -14,10 +14,11 @@ bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-std::string_view first_line(std::string_view text) {
-  std::string_view line = text.substr(0, text.find('\n'));
-  if (line.size() < text.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return line;
+// True when the first line of `text` is `line`, whatever ends it.
+bool first_line_is(std::string_view text, std::string_view line) {
+  if (!starts_with(text, line)) return false;
+  const std::string_view rest = text.substr(line.size());
+  return rest.empty() || rest[0] == '\n' || starts_with(rest, "\r\n");
 }
 
 bool is_digit(char byte) { return byte >= '0' && byte <= '9'; }
@@ -165,10 +166,10 @@ AnswerKind classify_answer(std::string_view answer) {
       }
       break;
     case 'T':
-      if (first_line(answer) == banner_first_line) return AnswerKind::banner;
+      if (first_line_is(answer, banner_first_line)) return AnswerKind::banner;
       break;
     case 'A':
-      if (first_line(answer) == listing_first_line) return AnswerKind::listing;
+      if (first_line_is(answer, listing_first_line)) return AnswerKind::listing;
       break;
     default:
       break;

@@ -179,7 +179,7 @@ const ArgumentChecker::Formula& ArgumentChecker::formula(std::string_view keywor
   std::size_t slot = keyword_slot(keyword, slot_count);
   for (; slots_[slot] != 0; slot = (slot + 1) % slot_count) {
     const Formula& known = formulas_[slots_[slot] - 1u];
-    if (keyword == known.keyword || equals_ignoring_case(keyword, known.keyword)) return known;
+    if (equals_ignoring_case(keyword, known.keyword)) return known;
   }
   // The keyword alone is too few tokens for every formula, so the library answers with its
   // usage line, which names the arguments.
