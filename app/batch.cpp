@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Batch mode: one request per input line, answers in input order. Memory stays that of the
-// longest line, however many lines there are.
+// Batch mode: one request per input line, answers in input order, every one on standard
+// output so that answer n stays the answer to request n. Memory stays that of the longest
+// line, however many lines there are.
 #include <cstring>
 
 #include "host.h"
@@ -13,24 +14,69 @@ constexpr std::size_t input_chunk = 64 * 1024;
 // Answers collect until about this much is pending, then go out in one write.
 constexpr std::size_t output_flush_size = 64 * 1024;
 
+constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
+
 bool flush(std::string& out) {
   const bool written = write_output(out);
   out.clear();
   return written;
 }
 
+// Only the library's delimiters: a line of them asks for nothing, as at the prompt.
+bool is_blank(std::string_view line) {
+  for (const char byte : line) {
+    if (byte != ' ' && byte != '\t') return false;
+  }
+  return true;
+}
+
+class Batch {
+ public:
+  explicit Batch(const HostOptions& options) : answerer_(options), terminal_(output_is_terminal()) {
+    out_.reserve(output_flush_size + 4096);
+    answerer_.begin(out_);
+  }
+
+  // Answers one input line; false when writing fails.
+  bool answer_line(std::string_view line) {
+    ++line_number_;
+    if (line_number_ == 1 && line.substr(0, byte_order_mark.size()) == byte_order_mark) {
+      line.remove_prefix(byte_order_mark.size());
+    }
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (is_blank(line)) return true;
+    const Answer& answer = answerer_.answer(line, line_number_);
+    any_wrong_ = any_wrong_ || answer.wrong;
+    answerer_.write(answer, terminal_, out_);
+    if (!answer.warnings.empty()) {
+      // The answers before go out first, so that a shared screen or file keeps the order.
+      if (!flush(out_)) return false;
+      report_warnings(answer.warnings, line_number_);
+    }
+    return out_.size() < output_flush_size || flush(out_);
+  }
+
+  bool flush_output() { return flush(out_); }
+  bool any_wrong() const { return any_wrong_; }
+
+ private:
+  Answerer answerer_;
+  bool terminal_;
+  std::string out_;
+  std::size_t line_number_ = 0;
+  bool any_wrong_ = false;
+};
+
 }  // namespace
 
-int run_batch() {
+int run_batch(const HostOptions& options) {
   static char input[input_chunk];
+  Batch batch(options);
   std::string partial_line;  // a line whose end has not been read yet
-  std::string out;
-  WideText wide;
-  out.reserve(output_flush_size + 4096);
   for (;;) {
     // Everything answered so far goes out before a read that may wait, so that a program
     // talking to us line by line gets each answer.
-    if (!flush(out)) return exit_io_error;
+    if (!batch.flush_output()) return exit_io_error;
     const long count = read_input(input, sizeof input);
     if (count < 0) return exit_io_error;
     if (count == 0) break;
@@ -38,20 +84,22 @@ int run_batch() {
     const char* const end = input + count;
     while (const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
       const char* const newline = static_cast<const char*>(found);
+      bool written = false;
       if (partial_line.empty()) {
-        answer_line(std::string_view(p, static_cast<std::size_t>(newline - p)), wide, out);
+        written = batch.answer_line(std::string_view(p, static_cast<std::size_t>(newline - p)));
       } else {
         partial_line.append(p, newline);
-        answer_line(partial_line, wide, out);
+        written = batch.answer_line(partial_line);
         partial_line.clear();
       }
+      if (!written) return exit_io_error;
       p = newline + 1;
-      if (out.size() >= output_flush_size && !flush(out)) return exit_io_error;
     }
     partial_line.append(p, end);
   }
-  if (!partial_line.empty()) answer_line(partial_line, wide, out);
-  return flush(out) ? exit_answered : exit_io_error;
+  if (!partial_line.empty() && !batch.answer_line(partial_line)) return exit_io_error;
+  if (!batch.flush_output()) return exit_io_error;
+  return batch.any_wrong() ? exit_wrong_request : exit_answered;
 }
 
 }  // namespace tamsel_host

@@ -4,10 +4,12 @@
 #ifndef TAMSEL_APP_HOST_H
 #define TAMSEL_APP_HOST_H
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "answerer.h"
 #include "utf8_text.h"
 
 namespace tamsel_host {
@@ -27,16 +29,15 @@ constexpr std::string_view line_end = "\n";
 // Runs the program on its arguments (without the program name) and returns the exit status.
 int run_host(const std::vector<WideText>& arguments);
 
-// True for the answers that tell the user the request was wrong: the banner, a usage or
-// requirement line, an unknown formula.
-bool is_wrong_request(const TamselChar16* answer);
+int run_batch(const HostOptions& options);
+int run_interactive(const HostOptions& options);
 
-// Answers one UTF-8 line and appends the answer, in UTF-8, and a line end to `out`. A final CR
-// is not part of the line. `wide` is scratch space, reused from line to line.
-void answer_line(std::string_view line, WideText& wide, std::string& out);
+// Writes "tamsel-health: warning: " and each warning to standard error, with the input line
+// number when `line` is not 0. A failure to write there is not reported: there is nowhere to.
+void report_warnings(const std::vector<std::string>& warnings, std::size_t line);
 
-int run_batch();
-int run_interactive();
+// Writes "tamsel-health: " and `message` to standard error.
+void report(std::string_view message);
 
 }  // namespace tamsel_host
 

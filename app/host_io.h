@@ -14,6 +14,8 @@ namespace tamsel_host {
 void prepare_standard_streams();
 
 bool input_is_terminal();
+bool output_is_terminal();
+bool error_is_terminal();
 
 // Reads what standard input has ready, at most `capacity` bytes, waiting only when nothing is.
 // Returns the count, 0 at the end of input and -1 on an error.
@@ -23,9 +25,11 @@ long read_input(char* buffer, std::size_t capacity);
 // input.
 bool read_terminal_line(std::string& line);
 
-// Writes all of `bytes` to standard output; false on an error such as a closed pipe. On a
-// Windows console the text goes out as UTF-16, so that any code page shows it right.
+// Write all of `bytes` to standard output or standard error; false on an error such as a
+// closed pipe. On a Windows console the text goes out as UTF-16, so that any code page shows it
+// right.
 bool write_output(std::string_view bytes);
+bool write_error(std::string_view bytes);
 
 }  // namespace tamsel_host
 

@@ -16,6 +16,27 @@ bool is_console(HANDLE handle) {
   return GetConsoleMode(handle, &mode) != 0;
 }
 
+bool write_all(HANDLE handle, std::string_view bytes) {
+  if (is_console(handle)) {
+    WideText wide;
+    append_utf16(bytes, wide);
+    for (std::size_t done = 0; done < wide.size();) {
+      DWORD written = 0;
+      const DWORD chunk = static_cast<DWORD>(wide.size() - done > 8192 ? 8192 : wide.size() - done);
+      if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) || written == 0) return false;
+      done += written;
+    }
+    return true;
+  }
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(bytes.size() > 0x10000000 ? 0x10000000 : bytes.size());
+    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
 }  // namespace
 
 void prepare_standard_streams() {
@@ -24,6 +45,8 @@ void prepare_standard_streams() {
 }
 
 bool input_is_terminal() { return is_console(GetStdHandle(STD_INPUT_HANDLE)); }
+bool output_is_terminal() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
+bool error_is_terminal() { return is_console(GetStdHandle(STD_ERROR_HANDLE)); }
 
 long read_input(char* buffer, std::size_t capacity) {
   DWORD count = 0;
@@ -35,27 +58,9 @@ long read_input(char* buffer, std::size_t capacity) {
   return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
 }
 
-bool write_output(std::string_view bytes) {
-  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (is_console(output)) {
-    WideText wide;
-    append_utf16(bytes, wide);
-    for (std::size_t done = 0; done < wide.size();) {
-      DWORD written = 0;
-      const DWORD chunk = static_cast<DWORD>(wide.size() - done > 8192 ? 8192 : wide.size() - done);
-      if (!WriteConsoleW(output, wide.data() + done, chunk, &written, nullptr) || written == 0) return false;
-      done += written;
-    }
-    return true;
-  }
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(bytes.size() > 0x10000000 ? 0x10000000 : bytes.size());
-    if (!WriteFile(output, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-    bytes.remove_prefix(written);
-  }
-  return true;
-}
+bool write_output(std::string_view bytes) { return write_all(GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
+
+bool write_error(std::string_view bytes) { return write_all(GetStdHandle(STD_ERROR_HANDLE), bytes); }
 
 bool read_terminal_line(std::string& line) {
   const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

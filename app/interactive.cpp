@@ -4,6 +4,7 @@
 
 #include "host.h"
 #include "host_io.h"
+#include "terminal_text.h"
 
 #ifdef TAMSEL_HAVE_EDITLINE
 #include <clocale>
@@ -18,6 +19,13 @@ namespace {
 
 constexpr char prompt[] = "> ";
 
+#if !defined(TAMSEL_HAVE_EDITLINE) && !defined(_WIN32)
+// Said once per session, the first time a key's escape sequence is dropped.
+constexpr std::string_view no_line_editing_hint =
+    "this build has no line editing, so arrow and editing keys are ignored; build it with "
+    "libedit (the libedit-dev package) installed to have them";
+#endif
+
 // Reads one line without its line end; false at the end of input.
 bool read_line(std::string& line) {
 #ifdef TAMSEL_HAVE_EDITLINE
@@ -28,7 +36,17 @@ bool read_line(std::string& line) {
   std::free(text);
   return true;
 #else
-  return write_output(prompt) && read_terminal_line(line);
+  if (!write_output(prompt) || !read_terminal_line(line)) return false;
+  // Without line editing, the terminal hands over what a key sends, such as ESC [ A for Up.
+  // The sequence is no part of the request, and echoed back it would drive the terminal.
+  if (strip_escape_sequences(line)) {
+#ifndef _WIN32
+    static bool hinted = false;
+    if (!hinted) report(no_line_editing_hint);
+    hinted = true;
+#endif
+  }
+  return true;
 #endif
 }
 
@@ -59,19 +77,22 @@ void prepare_line_editing() {
 
 }  // namespace
 
-int run_interactive() {
+int run_interactive(const HostOptions& options) {
   prepare_line_editing();
+  Answerer answerer(options);
+  const bool terminal = output_is_terminal();
   std::string out;
-  WideText wide;
-  answer_line({}, wide, out);  // the banner: the library's answer to nothing
+  answerer.write(answerer.answer({}, 0), terminal, out);  // the banner: the library's answer to nothing
   if (!write_output(out)) return exit_io_error;
   for (std::string line; read_line(line);) {
     const std::string_view request = trimmed(line);
     if (request.empty()) continue;  // pressing Enter asks for nothing
     if (is_word(request, "quit") || is_word(request, "exit")) return exit_answered;
     out.clear();
-    answer_line(request, wide, out);
+    const Answer& answer = answerer.answer(request, 0);
+    answerer.write(answer, terminal, out);
     if (!write_output(out)) return exit_io_error;
+    report_warnings(answer.warnings, 0);
   }
   return write_output(line_end) ? exit_answered : exit_io_error;
 }

@@ -35,6 +35,8 @@ std::size_t sequence_length(unsigned char lead) {
   return 0;  // a continuation byte or a byte that never starts a character
 }
 
+}  // namespace
+
 void append_code_point_utf8(char32_t code_point, std::string& bytes) {
   if (code_point < 0x80) {
     bytes.push_back(static_cast<char>(code_point));
@@ -53,34 +55,52 @@ void append_code_point_utf8(char32_t code_point, std::string& bytes) {
   }
 }
 
-}  // namespace
+char32_t next_code_point(const char*& p, const char* end) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(p);
+  const unsigned char lead = bytes[0];
+  if (lead < 0x80) {
+    ++p;
+    return lead;
+  }
+  const std::size_t length = sequence_length(lead);
+  char32_t code_point = lead & (0xFF >> (length + 1));
+  std::size_t taken = 1;
+  for (; length != 0 && taken < length && p + taken < end; ++taken) {
+    const unsigned char byte = bytes[taken];
+    const bool fits = taken == 1 ? second_byte_fits(lead, byte) : byte >= 0x80 && byte <= 0xBF;
+    if (!fits) break;
+    code_point = (code_point << 6) | (byte & 0x3F);
+  }
+  p += taken;
+  return length != 0 && taken == length ? code_point : replacement_character;
+}
 
+// Requests and answers are nearly all ASCII, which goes across in runs.
 void append_utf16(std::string_view bytes, WideText& wide) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* const end = p + bytes.size();
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
   while (p < end) {
-    const unsigned char lead = *p;
-    if (lead < 0x80) {
-      wide.push_back(static_cast<TamselChar16>(lead));
-      ++p;
-      continue;
+    const char* run = p;
+    while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
+    if (p != run) {
+      const std::size_t start = wide.size();
+      wide.resize(start + static_cast<std::size_t>(p - run));
+      for (TamselChar16* unit = &wide[start]; run != p; ++run) *unit++ = static_cast<TamselChar16>(*run);
     }
-    const std::size_t length = sequence_length(lead);
-    char32_t code_point = lead & (0xFF >> (length + 1));
-    std::size_t taken = 1;
-    for (; length != 0 && taken < length && p + taken < end; ++taken) {
-      const unsigned char byte = p[taken];
-      const bool fits = taken == 1 ? second_byte_fits(lead, byte) : byte >= 0x80 && byte <= 0xBF;
-      if (!fits) break;
-      code_point = (code_point << 6) | (byte & 0x3F);
-    }
-    append_code_point(length != 0 && taken == length ? code_point : replacement_character, wide);
-    p += taken;
+    if (p < end) append_code_point(next_code_point(p, end), wide);
   }
 }
 
 void append_utf8(const TamselChar16* units, std::string& bytes) {
   for (const TamselChar16* p = units; *p != 0; ++p) {
+    const TamselChar16* run = p;
+    while (*p != 0 && *p < 0x80) ++p;
+    if (p != run) {
+      const std::size_t start = bytes.size();
+      bytes.resize(start + static_cast<std::size_t>(p - run));
+      for (char* byte = &bytes[start]; run != p; ++run) *byte++ = static_cast<char>(*run);
+    }
+    if (*p == 0) break;
     char32_t unit = static_cast<char32_t>(*p);
     if (unit >= 0xD800 && unit <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
       unit = 0x10000 + ((unit - 0xD800) << 10) + (static_cast<char32_t>(p[1]) - 0xDC00);

@@ -1,19 +1,28 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""Runs the real tamsel-health program: arguments, batch, the prompt, exit statuses."""
+"""Runs the real tamsel-health program: arguments, options, batch, records, warnings, exit
+statuses, the terminal and the prompt, and the documentation of its options."""
 import argparse
+import csv
+import io
+import json
 import os
+import re
 import signal
 import subprocess
 import sys
 import threading
+import time
 import unittest
 
 PROGRAM = []          # the program, behind its emulator when cross-built
 LINE_END = b"\n"      # how the program ends its lines
+LINE_EDITING = True   # whether this build edits lines at the prompt with libedit
+MAN_PAGE = None       # the man page's source, when given
 BANNER = [b"Tamsel Health Calculator - Command Line Medical Calculator",
           b"Usage: program.exe [formula] [parameters...]",
           b"Use 'help' or '-h' to see all available formulas"]
+WARNING = b"tamsel-health: warning: "
 
 
 def run(*arguments, stdin=b""):
@@ -25,11 +34,15 @@ def lines(*texts):
     return b"".join(text + LINE_END for text in texts)
 
 
+def warnings_of(result):
+    """The warning lines a run wrote to standard error, without the program's prefix."""
+    return [line[len(WARNING):] for line in result.stderr.split(LINE_END) if line.startswith(WARNING)]
+
+
 class Arguments(unittest.TestCase):
     def test_one_request_from_the_arguments(self):
         result = run("bmi", "70", "1.75")
-        self.assertEqual(result.stdout, lines(b"BMI: 22.86"))
-        self.assertEqual(result.returncode, 0)
+        self.assertEqual((result.stdout, result.stderr, result.returncode), (lines(b"BMI: 22.86"), b"", 0))
 
     def test_square_metres_are_utf8(self):
         self.assertEqual(run("bsa", "70", "175").stdout, lines("Body Surface Area: 1.845 m\u00b2".encode()))
@@ -38,18 +51,15 @@ class Arguments(unittest.TestCase):
         result = run("bmi", "-70", "1.75")
         self.assertEqual((result.stdout, result.returncode), (lines(b"BMI: -22.86"), 0))
 
-    def test_wrong_requests_exit_with_2_and_still_answer(self):
+    def test_a_wrong_request_answers_on_standard_error_and_exits_with_2(self):
         for arguments, answer in [(["bmi", "70"], b"Usage: bmi [weight_kg] [height_m]"),
                                   (["bodyfat_navy", "M", "90", "40", "180", "95"],
                                    b"Male requires: waist, neck, height"),
                                   (["foo", "1"], b"Unknown formula: foo"),
-                                  (["--foo"], b"Unknown formula: --foo")]:
+                                  (["--foo"], b"Unknown formula: --foo"),
+                                  ([""], LINE_END.join(BANNER))]:
             result = run(*arguments)
-            self.assertEqual((result.stdout, result.returncode), (lines(answer), 2), arguments)
-
-    def test_no_formula_is_a_wrong_request(self):
-        result = run("")
-        self.assertEqual((result.stdout, result.returncode), (lines(LINE_END.join(BANNER)), 2))
+            self.assertEqual((result.stdout, result.stderr, result.returncode), (b"", lines(answer), 2), arguments)
 
     def test_the_listing_is_an_answer(self):
         result = run("help")
@@ -59,7 +69,7 @@ class Arguments(unittest.TestCase):
         self.assertIn(b"Body Fat % (Navy Method)", result.stdout)
 
     def test_non_ascii_arguments_reach_the_library_in_its_code_page(self):
-        self.assertEqual(run("caf\u00e9", "\u4e2d").stdout, lines("Unknown formula: caf\u00e9".encode()))
+        self.assertEqual(run("caf\u00e9", "\u4e2d").stderr, lines("Unknown formula: caf\u00e9".encode()))
 
     def test_version(self):
         result = run("--version")
@@ -68,31 +78,71 @@ class Arguments(unittest.TestCase):
     def test_help_explains_the_modes_then_lists_the_formulas(self):
         result = run("--help")
         self.assertEqual(result.returncode, 0)
-        self.assertIn(b"tamsel-health FORMULA", result.stdout)
-        self.assertIn(b"Available Medical Calculations:", result.stdout)
-        self.assertIn(b"  pulse_pressure [systolic] [diastolic]", result.stdout)
+        for text in [b"tamsel-health [OPTIONS] [--] FORMULA", b"--json", b"--csv", b"--strict",
+                     b"Exit status:", b"Available Medical Calculations:",
+                     b"  pulse_pressure [systolic] [diastolic]"]:
+            self.assertIn(text, result.stdout)
+
+
+class Options(unittest.TestCase):
+    def test_double_dash_ends_the_options(self):
+        for arguments, stdout, stderr, status in [
+                (["--", "bmi", "70", "1.75"], lines(b"BMI: 22.86"), b"", 0),
+                (["--", "--help"], None, b"", 0),                      # the library's listing
+                (["--", "--json"], b"", lines(b"Unknown formula: --json"), 2),
+                (["--strict", "--", "--version"], b"", lines(b"Unknown formula: --version"), 2),
+                (["--json", "--", "max_hr", "30"], None, b"", 0)]:
+            result = run(*arguments)
+            if stdout is not None:
+                self.assertEqual(result.stdout, stdout, arguments)
+            self.assertEqual((result.stderr, result.returncode), (stderr, status), arguments)
+        self.assertTrue(run("--", "--help").stdout.startswith(b"Available Medical Calculations:"))
+        self.assertEqual(json.loads(run("--json", "--", "max_hr", "30").stdout)["value"], 190)
+
+    def test_options_come_before_the_request(self):
+        # After the keyword, "--strict" is one more argument: the usage line.
+        result = run("bmi", "70", "1.75", "--strict")
+        self.assertEqual((result.stderr, result.returncode), (lines(b"Usage: bmi [weight_kg] [height_m]"), 2))
+
+    def test_json_and_csv_exclude_each_other(self):
+        result = run("--json", "--csv", "bmi", "70", "1.75")
+        self.assertEqual((result.stdout, result.returncode), (b"", 2))
+        self.assertIn(b"--json and --csv", result.stderr)
 
 
 class Batch(unittest.TestCase):
     def test_answers_every_line_in_order(self):
         request = (b"bmi 70 1.75\n"
-                   b"\n"                       # an empty line: the banner
                    b"max_hr 30\r\n"            # CRLF input
                    b"bmi 70 \xff1.75\n"        # invalid UTF-8 reads as "?"
                    b"caf\xc3\xa9 \xe2\x82\xac\n"
                    b"bsa 70 175")              # no final line end
-        expected = lines(b"BMI: 22.86", LINE_END.join(BANNER), b"Maximum Heart Rate: 190 bpm",
-                         b"BMI: inf", "Unknown formula: caf\u00e9".encode(),
-                         "Body Surface Area: 1.845 m\u00b2".encode())
-        for arguments in ([], ["-"]):
+        expected = lines(b"BMI: 22.86", b"Maximum Heart Rate: 190 bpm", b"BMI: inf",
+                         "Unknown formula: caf\u00e9".encode(), "Body Surface Area: 1.845 m\u00b2".encode())
+        for arguments in ([], ["-"], ["--", "-"]):
             result = run(*arguments, stdin=request)
             self.assertEqual(result.stdout, expected, arguments)
-            self.assertEqual(result.returncode, 0, arguments)
 
-    def test_wrong_requests_do_not_fail_the_batch(self):
-        result = run("-", stdin=b"foo\nbmi 1\n")
-        self.assertEqual(result.stdout, lines(b"Unknown formula: foo", b"Usage: bmi [weight_kg] [height_m]"))
-        self.assertEqual(result.returncode, 0)
+    def test_blank_lines_ask_for_nothing(self):
+        result = run("-", stdin=b"bmi 70 1.75\n\nmax_hr 30\n \t \r\n\r\n")
+        self.assertEqual((result.stdout, result.returncode),
+                         (lines(b"BMI: 22.86", b"Maximum Heart Rate: 190 bpm"), 0))
+
+    def test_a_byte_order_mark_at_the_start_is_skipped(self):
+        bom = b"\xef\xbb\xbf"
+        for request, expected in [(bom + b"bmi 70 1.75\n", lines(b"BMI: 22.86")),
+                                  (bom + b"\nmax_hr 30\n", lines(b"Maximum Heart Rate: 190 bpm")),
+                                  # only at the start of the input
+                                  (b"max_hr 30\n" + bom + b"max_hr 30\n",
+                                   lines(b"Maximum Heart Rate: 190 bpm", b"Unknown formula: ?max_hr"))]:
+            self.assertEqual(run("-", stdin=request).stdout, expected, request)
+
+    def test_wrong_requests_are_answered_on_standard_output(self):
+        # Answer n stays the answer to request n.
+        result = run("-", stdin=b"foo\nbmi 1\nbmi 70 1.75\n")
+        self.assertEqual(result.stdout, lines(b"Unknown formula: foo", b"Usage: bmi [weight_kg] [height_m]",
+                                              b"BMI: 22.86"))
+        self.assertEqual(result.stderr, b"")
 
     def test_empty_input_gives_no_output(self):
         result = run("-")
@@ -109,37 +159,226 @@ class Batch(unittest.TestCase):
         result = run("-", stdin=b"max_hr 30\nmap 120 80\n" * count)
         self.assertEqual(result.stdout, lines(b"Maximum Heart Rate: 190 bpm", b"Mean Arterial Pressure: 93.3 mmHg") * count)
 
-    def test_a_closed_pipe_is_an_error_not_a_crash(self):
-        process = subprocess.Popen(PROGRAM + ["-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                   stderr=subprocess.DEVNULL)
 
-        def feed():
+class ExitStatuses(unittest.TestCase):
+    def test_a_batch_exits_with_2_when_any_request_was_wrong(self):
+        for request, status in [(b"bmi 70 1.75\nhelp\n", 0),
+                                (b"", 0),
+                                (b"\n\n", 0),
+                                (b"bmi 70 1.75\nfoo\n", 2),
+                                (b"bmi 70\nmax_hr 30\n", 2),
+                                (b"bodyfat_navy F 80 35 165\n", 2),
+                                (b"max_hr 30\n" + b"\t\n", 0),
+                                (b"bmi 70 175\n", 0)]:      # a warning alone is no error
+            self.assertEqual(run("-", stdin=request).returncode, status, request)
+
+    def test_strict_makes_a_warning_a_wrong_request(self):
+        result = run("--strict", "-", stdin=b"bmi 70 1.75\nbmi 70 175\nmax_hr 30\n")
+        self.assertEqual(result.returncode, 2)
+        self.assertEqual(result.stdout, lines(b"BMI: 22.86", b"BMI: 0.00", b"Maximum Heart Rate: 190 bpm"))
+        self.assertEqual(run("--strict", "-", stdin=b"bmi 70 1.75\n").returncode, 0)
+
+    def test_strict_one_request_answers_on_standard_error(self):
+        result = run("--strict", "bmi", "70", "175")
+        self.assertEqual((result.stdout, result.returncode), (b"", 2))
+        self.assertTrue(result.stderr.startswith(lines(b"BMI: 0.00")), result.stderr)
+        self.assertEqual(warnings_of(result), [b"height_m 175 is outside 0.3 to 2.75; centimetres?"])
+        result = run("--strict", "bmi", "70", "1.75")
+        self.assertEqual((result.stdout, result.stderr, result.returncode), (lines(b"BMI: 22.86"), b"", 0))
+
+    def test_a_closed_pipe_is_an_error_not_a_crash(self):
+        # Even when every request was wrong: a failed write wins.
+        for request in [b"bmi 70 1.75\n", b"foo\n"]:
+            process = subprocess.Popen(PROGRAM + ["-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                       stderr=subprocess.DEVNULL)
+
+            def feed():
+                try:
+                    process.stdin.write(request * 2_000_000)
+                    process.stdin.close()
+                except BrokenPipeError:
+                    pass
+
+            writer = threading.Thread(target=feed)
+            writer.start()
+            process.stdout.read(100)
+            process.stdout.close()
+            status = process.wait(timeout=120)
+            writer.join()
             try:
-                process.stdin.write(b"bmi 70 1.75\n" * 2_000_000)
                 process.stdin.close()
             except BrokenPipeError:
                 pass
-
-        writer = threading.Thread(target=feed)
-        writer.start()
-        process.stdout.read(100)
-        process.stdout.close()
-        status = process.wait(timeout=120)
-        writer.join()
-        try:
-            process.stdin.close()
-        except BrokenPipeError:
-            pass
-        self.assertNotEqual(status, -signal.SIGPIPE)
-        self.assertEqual(status, 1)
+            self.assertNotEqual(status, -signal.SIGPIPE)
+            self.assertEqual(status, 1, request)
 
 
-class Prompt(unittest.TestCase):
-    """Talks to the prompt through a pseudo-terminal, which Wine turns into a console."""
+class Records(unittest.TestCase):
+    REQUESTS = (b"\xef\xbb\xbfbmi 70 1.75\n"
+                b"\n"
+                b"bsa 70 175\r\n"
+                b"bodyfat_navy F 75 33 165 100\n"
+                b"bmi 0 0\n"
+                b"bmi 1 0\n"
+                b"lbm M 0 71.9\n"
+                b"bp_category 150 85\n"
+                b"bmi 70\n"
+                b"bodyfat_navy F 80 35 165\n"
+                b"say \"hi\", \\o/ \x01\xff\n"
+                b"\t\n"
+                b"help")
+    EXPECTED = [  # line, request, kind, value, unit
+        (1, "bmi 70 1.75", "result", 22.86, ""),
+        (3, "bsa 70 175", "result", 1.845, "m\u00b2"),
+        (4, "bodyfat_navy F 75 33 165 100", "result", 29.43, "%"),
+        (5, "bmi 0 0", "result", None, ""),
+        (6, "bmi 1 0", "result", None, ""),
+        (7, "lbm M 0 71.9", "result", -0.0, "kg"),
+        (8, "bp_category 150 85", "result", 3, ""),
+        (9, "bmi 70", "usage", None, ""),
+        (10, "bodyfat_navy F 80 35 165", "requirement", None, ""),
+        (11, "say \"hi\", \\o/ \x01\ufffd", "unknown", None, ""),
+        (13, "help", "listing", None, "")]
+    FIELDS = ["line", "request", "kind", "text", "value", "unit", "warnings"]
 
-    def setUp(self):
+    def check_records(self, records):
+        self.assertEqual([(record["line"], record["request"], record["kind"], record["value"], record["unit"])
+                          for record in records], self.EXPECTED)
+        by_line = {record["line"]: record for record in records}
+        self.assertEqual(by_line[1]["text"], "BMI: 22.86")
+        self.assertEqual(by_line[5]["text"], "BMI: nan")
+        self.assertEqual(by_line[6]["text"], "BMI: inf")
+        self.assertEqual(by_line[7]["text"], "Lean Body Mass: -0.00 kg")
+        self.assertEqual(by_line[11]["text"], "Unknown formula: say")
+        listing = run("help").stdout.decode().split(LINE_END.decode())[:-1]
+        self.assertEqual(by_line[13]["text"], "\n".join(listing))  # "\n" on every platform
+        self.assertEqual(by_line[1]["warnings"], [])
+        self.assertEqual(by_line[5]["warnings"], ["weight_kg 0 is outside 2 to 400",
+                                                  "height_m 0 is outside 0.3 to 2.75"])
+
+    def test_json_lines(self):
+        result = run("--json", "-", stdin=self.REQUESTS)
+        self.assertEqual(result.returncode, 2)
+        text = result.stdout.decode()
+        self.assertNotIn("\x01", text)  # control characters are escaped
+        records = [json.loads(line) for line in text.split(LINE_END.decode()) if line]
+        for record in records:
+            self.assertEqual(list(record), self.FIELDS)
+        self.assertTrue(all(line.endswith("]}") for line in text.split(LINE_END.decode())[:-1]))
+        self.check_records(records)
+        self.assertIn('"value":-0.00,', text)  # the digits as printed
+        self.assertIn('"value":29.43,', text)
+
+    def test_csv(self):
+        result = run("--csv", "-", stdin=self.REQUESTS)
+        self.assertEqual(result.returncode, 2)
+        self.assertTrue(result.stdout.startswith(b"line,request,kind,text,value,unit,warnings" + LINE_END))
+        rows = list(csv.DictReader(io.StringIO(result.stdout.decode(), newline="")))
+        for row in rows:
+            self.assertEqual(list(row), self.FIELDS)
+            row["line"] = int(row["line"])
+            row["value"] = float(row["value"]) if row["value"] else None
+            row["warnings"] = row["warnings"].split("; ") if row["warnings"] else []
+        self.check_records(rows)
+
+    def test_records_from_the_arguments(self):
+        result = run("--json", "bmi", "70", "175")
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(json.loads(result.stdout), {
+            "line": 1, "request": "bmi 70 175", "kind": "result", "text": "BMI: 0.00", "value": 0.0, "unit": "",
+            "warnings": ["height_m 175 is outside 0.3 to 2.75; centimetres?"]})
+        self.assertEqual(warnings_of(result), [b"height_m 175 is outside 0.3 to 2.75; centimetres?"])
+        # A record of a wrong request still goes to standard output, where a program reads it.
+        result = run("--csv", "foo")
+        self.assertEqual(result.returncode, 2)
+        self.assertEqual(list(csv.reader(io.StringIO(result.stdout.decode(), newline=""))),
+                         [self.FIELDS, ["1", "foo", "unknown", "Unknown formula: foo", "", "", ""]])
+
+    def test_every_unit(self):
+        requests = {"lbm M 80 180": "kg", "bai 100 1.75": "%", "max_hr 30": "bpm", "bsa 70 175": "m\u00b2",
+                    "tdee 1800 1.55": "calories/day", "map 120 80": "mmHg", "whr 80 100": ""}
+        result = run("--json", "-", stdin="\n".join(requests).encode())
+        units = [json.loads(line)["unit"] for line in result.stdout.decode().splitlines()]
+        self.assertEqual(units, list(requests.values()))
+
+
+class Warnings(unittest.TestCase):
+    def test_one_warning_per_doubtful_argument(self):
+        for arguments, answer, warnings in [
+                # numbers the library reads otherwise than they were typed
+                ("bmi 70 1,75", b"BMI: 70.00", [b"height_m \"1,75\" reads as 1; the decimal point is '.'"]),
+                ("bmi 70kg 1.75", b"BMI: 22.86", [b"weight_kg \"70kg\" reads as 70"]),
+                ("max_hr 30.9", b"Maximum Heart Rate: 190 bpm", [b"age \"30.9\" reads as 30; it takes whole numbers"]),
+                ("max_hr abc", b"Maximum Heart Rate: 220 bpm", [b"age \"abc\" reads as 0, outside 1 to 120"]),
+                ("bsa 0x46 175", None, [b"weight_kg \"0x46\" reads as 0, outside 2 to 400"]),
+                # values outside their range, with the unit they were probably given in
+                ("bmi 70 175", b"BMI: 0.00", [b"height_m 175 is outside 0.3 to 2.75; centimetres?"]),
+                ("bsa 70 1.75", None, [b"height_cm 1.75 is outside 30 to 275; metres?"]),
+                ("whr 0.8 1", None, [b"waist_cm 0.8 is outside 30 to 250; metres?",
+                                     b"hip_cm 1 is outside 30 to 250; metres?"]),
+                ("bmi 70 175cm", None, [b"height_m \"175cm\" reads as 175, outside 0.3 to 2.75; centimetres?"]),
+                ("target_hr 30 20", None, [b"intensity_percent 20 is outside 0.3 to 1 and 30 to 100"]),
+                ("bp_category 12 8", None, [b"systolic 12 is outside 50 to 300", b"diastolic 8 is outside 20 to 200"]),
+                ("tdee 1800 155", None, [b"activity_factor 155 is outside 1 to 2.5"]),
+                ("bmi inf 1.75", None, [b"weight_kg inf is outside 2 to 400"]),
+                # a sex read by its first letter
+                ("lbm Mujer 60 165", b"Lean Body Mass: 49.27 kg",
+                 [b"sex \"Mujer\" is not M, F, male or female; it reads as male"]),
+                ("ideal_devine W 165", None, [b"sex \"W\" is not M, F, male or female; it reads as female"]),
+                ("bodyfat_navy Frau 75 33 165 100", None,
+                 [b"sex \"Frau\" is not M, F, male or female; it reads as female"]),
+                # the hip of a woman is checked, and only as many arguments as were given
+                ("bodyfat_navy F 75 33 165 1000", None, [b"hip_cm 1000 is outside 30 to 250"])]:
+            result = run(*arguments.split())
+            self.assertEqual(warnings_of(result), warnings, arguments)
+            self.assertEqual(result.returncode, 0, arguments)
+            if answer is not None:
+                self.assertEqual(result.stdout, lines(answer), arguments)
+
+    def test_plausible_requests_have_none(self):
+        requests = ["bmi 70 1.75", "BMI 82.5 1.8", "bsa 70 175", "lbm male 80 180", "lbm FEMALE 60 165",
+                    "lbm f 60 165", "bodyfat_navy M 90 40 180", "bodyfat_navy F 75 33 165 100",
+                    "bmr_harris M 80 180 30", "bmr_mifflin F 60 165 +30", "tdee 1800 1.55", "max_hr 30",
+                    "target_hr 30 0.7", "target_hr 30 70", "target_hr 30 1", "bai 100 1.75", "wthr 85 170",
+                    "whr 80 100", "ideal_devine M 180", "ideal_robinson F 165", "ideal_miller M 180",
+                    "bp_category 150 85", "map 120 80", "pulse_pressure 120 80", "bmi 2 0.3", "bmi 400 2.75",
+                    "bmi 70.000000000000001 1.75"]
+        result = run("-", stdin="\n".join(requests).encode())
+        self.assertEqual((result.stderr, result.returncode), (b"", 0))
+
+    def test_wrong_requests_have_no_argument_warnings(self):
+        result = run("-", stdin=b"bmi 70\nfoo 1,5\nbodyfat_navy M 90 40 180 95\n")
+        self.assertEqual(warnings_of(result), [])
+
+    def test_a_batch_names_the_line(self):
+        result = run("-", stdin=b"bmi 70 1.75\n\nbmi 70 175\n")
+        self.assertEqual(warnings_of(result), [b"line 3: height_m 175 is outside 0.3 to 2.75; centimetres?"])
+
+
+class Documentation(unittest.TestCase):
+    RANGE = re.compile(r"^  (\w+) +(.+)$")
+
+    def test_help_and_man_page_list_the_same_ranges(self):
+        help_text = run("--help").stdout.decode()
+        ranges = dict(self.RANGE.match(line).groups() for line in help_text.splitlines()
+                      if self.RANGE.match(line) and " to " in line)
+        self.assertEqual(set(ranges), {"weight_kg", "height_m", "height_cm", "waist_cm", "hip_cm", "neck_cm", "age",
+                                       "bmr", "activity_factor", "intensity_percent", "systolic", "diastolic"})
+        if MAN_PAGE is None:
+            self.skipTest("no man page given")
+        with open(MAN_PAGE, encoding="utf-8") as page:
+            man = page.read().replace("\\-", "-").replace("\\(em", "-")
+        for name, text in ranges.items():
+            self.assertRegex(man, r"\.B %s\n%s\n" % (re.escape(name), re.escape(text)), name)
+
+
+class Pty:
+    """Runs the program on a pseudo-terminal, which Wine turns into a console, and types each
+    line once the prompt asks for it. Returns everything the terminal received, raw."""
+
+    def __init__(self, test):
         if os.name != "posix":
-            self.skipTest("needs a pseudo-terminal")
+            test.skipTest("needs a pseudo-terminal")
         runners = [os.path.basename(part) for part in PROGRAM[:-1]]
         self.on_wine = any("wine" in runner for runner in runners)
         # A terminal may drop what is typed before the program has set it up for line editing
@@ -147,15 +386,12 @@ class Prompt(unittest.TestCase):
         # valgrind widens that window, so typing waits a moment after each prompt.
         self.typing_delay = 0.5 if runners else 0.1
 
-    def converse(self, typed_lines):
-        """Types each line once the prompt asks for it; returns all output and the exit status."""
+    def run(self, arguments=(), typed_lines=()):
         import pty
-        import re
         import select
-        import time
         pid, terminal = pty.fork()
         if pid == 0:
-            os.execv(PROGRAM[0], PROGRAM)
+            os.execv(PROGRAM[0], PROGRAM + list(arguments))
         output = b""
         pending = list(typed_lines)
         while True:
@@ -169,18 +405,55 @@ class Prompt(unittest.TestCase):
                 break
             if not chunk:
                 break
-            # Wine's console draws with escape sequences; they are no part of the answers.
-            output += re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", chunk)
-            if output.rstrip().endswith(b">") and pending:
+            output += chunk
+            if pending and visible(output).rstrip().endswith(b">"):
                 time.sleep(self.typing_delay)
                 os.write(terminal, pending.pop(0))
         _, status = os.waitpid(pid, 0)
         os.close(terminal)
-        return output.replace(b"\r", b""), os.waitstatus_to_exitcode(status)
+        return output, os.waitstatus_to_exitcode(status)
+
+
+def visible(raw):
+    """What a terminal shows of its output, roughly: without its cursor and colour commands
+    (Wine's console draws with them) and without carriage returns."""
+    return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07|\r", b"", raw)
+
+
+class Terminal(unittest.TestCase):
+    """Input can never drive the terminal: what it receives holds no control character that
+    came from a request."""
+
+    TITLE = b"\x1b]0;pwned\x07"
+
+    def test_an_escape_bearing_keyword_is_shown_not_obeyed(self):
+        output, status = Pty(self).run([self.TITLE.decode() + "x", "\x9b31m"])
+        self.assertEqual(status, 2)
+        self.assertNotIn(b"\x1b]0;pwned", output)
+        self.assertNotIn("\x9b".encode(), output)
+        self.assertIn(b"Unknown formula: ^[]0;pwned^Gx", visible(output))
+
+    def test_warnings_quote_tokens_visibly(self):
+        output, status = Pty(self).run(["bmi", "70", "1.75\x1b[2J"])
+        self.assertEqual(status, 0)
+        self.assertNotIn(b"\x1b[2J", output)
+        self.assertIn(b"height_m \"1.75^[[2J\" reads as 1.75", visible(output))
+
+    def test_line_breaks_of_the_banner_stay(self):
+        output, _ = Pty(self).run([""])
+        self.assertIn(BANNER[0] + b"\nUsage: program.exe", visible(output))
+
+
+class Prompt(unittest.TestCase):
+    def converse(self, typed_lines):
+        pty = Pty(self)
+        self.on_wine = pty.on_wine
+        output, status = pty.run(typed_lines=typed_lines)
+        return visible(output), status, output
 
     def test_banner_prompt_and_answers_until_quit(self):
-        output, status = self.converse([b"bmi 70 1.75\r", b"\r", "caf\u00e9\r".encode(),
-                                        b"bsa 70 175\r", b"quit\r", b"bmi 1 1\r"])
+        output, status, _ = self.converse([b"bmi 70 1.75\r", b"\r", "caf\u00e9\r".encode(),
+                                           b"bsa 70 175\r", b"quit\r", b"bmi 1 1\r"])
         self.assertEqual(status, 0)
         self.assertTrue(output.find(BANNER[0]) < output.find(b">") < output.find(b"BMI: 22.86"), output)
         self.assertIn("Unknown formula: caf\u00e9\n".encode(), output)
@@ -188,16 +461,47 @@ class Prompt(unittest.TestCase):
         self.assertNotIn(b"BMI: 1.00", output)
 
     def test_ends_at_exit(self):
-        output, status = self.converse([b"EXIT\r"])
+        output, status, _ = self.converse([b"EXIT\r"])
         self.assertEqual(status, 0, output)
         self.assertIn(b">", output)
 
     def test_ends_at_end_of_input(self):
-        if self.on_wine:
+        if Pty(self).on_wine:
             self.skipTest("a Windows console ends input with Ctrl+Z, which the terminal takes as a signal")
-        output, status = self.converse([b"bmi 70 1.75\r", b"\x04"])
+        output, status, _ = self.converse([b"bmi 70 1.75\r", b"\x04"])
         self.assertEqual(status, 0, output)
         self.assertIn(b"BMI: 22.86\n>", output)
+
+    def test_warnings_at_the_prompt(self):
+        output, status, _ = self.converse([b"bmi 70 175\r", b"quit\r"])
+        self.assertEqual(status, 0)
+        self.assertIn(b"BMI: 0.00\ntamsel-health: warning: height_m 175 is outside 0.3 to 2.75; centimetres?\n",
+                      output)
+
+    def test_keys_never_reach_the_library(self):
+        # Up with no history, then Left and Right inside a request: line editing moves the
+        # cursor; without it the sequences are dropped whole.
+        typed = [b"\x1b[A\r", b"max_hr 30\x1b[D\x1b[C\r"]
+        if not LINE_EDITING:
+            # Home, F5, F1 and Alt+x, which libedit leaves partly unbound.
+            typed.append(b"\x1b[H\x1b[15~map 120 80\x1bOP\x1bx\r")
+        output, status, _ = self.converse(typed + [b"quit\r"])
+        self.assertEqual(status, 0, output)
+        self.assertIn(b"Maximum Heart Rate: 190 bpm\n", output)
+        if not LINE_EDITING:
+            self.assertIn(b"Mean Arterial Pressure: 93.3 mmHg\n", output)
+        self.assertNotIn(b"Unknown formula", output)
+        self.assertEqual(output.count(b"Usage:"), 1, output)  # the banner's own
+        hint = b"tamsel-health: this build has no line editing"
+        if LINE_EDITING or self.on_wine:
+            self.assertNotIn(hint, output)
+        else:
+            self.assertEqual(output.count(hint), 1, output)  # once per session
+
+    def test_an_escape_bearing_keyword_typed_at_the_prompt_is_not_obeyed(self):
+        _, status, raw = self.converse([b"\x1b]0;pwned\x07\r", b"quit\r"])
+        self.assertEqual(status, 0)
+        self.assertNotIn(b"\x1b]0;pwned", raw)
 
 
 if __name__ == "__main__":
@@ -205,7 +509,11 @@ if __name__ == "__main__":
     parser.add_argument("--program", required=True)
     parser.add_argument("--emulator", default="", help="a ;-separated command that runs the program")
     parser.add_argument("--crlf", action="store_true", help="the program ends lines with CR LF")
+    parser.add_argument("--no-line-editing", action="store_true", help="the program has no libedit")
+    parser.add_argument("--man-page", help="the man page's source, to compare with --help")
     options, rest = parser.parse_known_args()
     PROGRAM[:] = [part for part in options.emulator.split(";") if part] + [options.program]
     LINE_END = b"\r\n" if options.crlf else b"\n"
+    LINE_EDITING = not options.no_line_editing
+    MAN_PAGE = options.man_page
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=1)

@@ -6,6 +6,7 @@ Plain unittest, so that it runs where pytest is missing; the package's own pytes
 further (python/tests).
 """
 import os
+import subprocess
 import sys
 import threading
 import unittest
@@ -49,6 +50,27 @@ class Package(unittest.TestCase):
         for thread in threads:
             thread.join()
         self.assertEqual(wrong, [])
+
+
+class MissingLibrary(unittest.TestCase):
+    def run_wrapper(self, *arguments):
+        environment = dict(os.environ, TAMSEL_HEALTH_LIBRARY=os.path.join(os.sep, "nowhere", "libTamsel.so"))
+        return subprocess.run([sys.executable] + list(arguments), env=environment, capture_output=True, text=True,
+                              cwd=os.path.dirname(os.path.dirname(tamsel_health.__file__)), timeout=60)
+
+    def test_says_what_is_missing_and_how_to_point_at_it(self):
+        result = self.run_wrapper("-c", "import tamsel_health\n"
+                                        "try:\n    tamsel_health.calc_health('bmi 70 1.75')\n"
+                                        "except OSError as error:\n    print(error)")
+        self.assertIn("cannot load the TamselCalculatorHealth library", result.stdout)
+        self.assertIn("/nowhere/libTamsel.so".replace("/", os.sep), result.stdout)
+        self.assertIn("TAMSEL_HEALTH_LIBRARY", result.stdout)
+
+    def test_as_a_program_it_exits_with_the_message_not_a_traceback(self):
+        result = self.run_wrapper("-m", "tamsel_health", "bmi", "70", "1.75")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("cannot load the TamselCalculatorHealth library", result.stderr)
+        self.assertNotIn("Traceback", result.stderr)
 
 
 if __name__ == "__main__":
