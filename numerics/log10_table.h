@@ -14,6 +14,12 @@ namespace tamsel::numerics {
 constexpr int log10_table_steps = 128;
 constexpr int log10_halving_step = 53;
 
+// Q(z) = (log(1 + z) - z + z^2/2) / z^3 for |z| <= 2^-8 + 2^-25: the polynomial of degree 5 that
+// interpolates it at the Chebyshev nodes, in doubles. Its error is at most max|Q^(6)| / (6! 2^5)
+// 2^-48 < 81 / 23040 * 2^-48 < 2^-56 by the interpolation remainder, plus the rounding of the
+// coefficients; measured on 20000 points, the largest is 2^-54.6.
+inline constexpr double log1p_tail[6] = {0x1.5555555555556p-2, -0x1p-2, 0x1.999999991998p-3, -0x1.55555554e220bp-3, 0x1.24939e7c77263p-3, -0x1.000133358669fp-3};
+
 // log10(2) in two parts: the high part has 42 bits, so it times any binary exponent is exact.
 inline constexpr double log10_2_hi = 0x1.34413509f78p-2;
 inline constexpr double log10_2_lo = 0x1.fef311f12b358p-46;

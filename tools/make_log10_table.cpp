@@ -6,6 +6,7 @@
 #include <mpfr.h>
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -76,6 +77,101 @@ std::string fixed_text(const mpfr_t value) {
 
 void print_fixed(const mpfr_t value) { std::printf("%s", fixed_text(value).c_str()); }
 
+// Q(z) = (log(1 + z) - z + z^2/2) / z^3 = 1/3 - z/4 + z^2/5 - ..., whose polynomial the fast
+// path evaluates in double.
+void tail_quotient(const mpfr_t z, mpfr_t result) {
+  Number square, head;
+  mpfr_log1p(result, z, MPFR_RNDN);
+  mpfr_sqr(square.value, z, MPFR_RNDN);
+  mpfr_div_2ui(head.value, square.value, 1, MPFR_RNDN);
+  mpfr_sub(head.value, z, head.value, MPFR_RNDN);  // z - z^2/2
+  mpfr_sub(result, result, head.value, MPFR_RNDN);
+  mpfr_mul(square.value, square.value, z, MPFR_RNDN);
+  mpfr_div(result, result, square.value, MPFR_RNDN);
+}
+
+// The polynomial of degree tail_degree that interpolates Q at the Chebyshev nodes of the
+// interval z lies in, its coefficients rounded to doubles, and its largest error against Q on a
+// fine grid.
+constexpr int tail_degree = 5;
+constexpr int tail_coefficients = tail_degree + 1;
+
+void print_tail_polynomial() {
+  Number nodes[tail_coefficients], values[tail_coefficients];
+  Number matrix[tail_coefficients][tail_coefficients];
+  Number pi, angle, half_width;
+  mpfr_const_pi(pi.value, MPFR_RNDN);
+  // |z| <= 2^-8 + 2^-26, as r has 26 bits: the interval covers that.
+  mpfr_set_d(half_width.value, 0x1p-8 + 0x1p-25, MPFR_RNDN);
+  for (int i = 0; i < tail_coefficients; ++i) {
+    // z_i = 2^-8 cos((2i + 1) pi / 2n)
+    mpfr_mul_ui(angle.value, pi.value, static_cast<unsigned long>(2 * i + 1), MPFR_RNDN);
+    mpfr_div_ui(angle.value, angle.value, 2 * tail_coefficients, MPFR_RNDN);
+    mpfr_cos(nodes[i].value, angle.value, MPFR_RNDN);
+    mpfr_mul(nodes[i].value, nodes[i].value, half_width.value, MPFR_RNDN);
+    tail_quotient(nodes[i].value, values[i].value);
+    mpfr_set_ui(matrix[i][0].value, 1, MPFR_RNDN);
+    for (int j = 1; j < tail_coefficients; ++j) mpfr_mul(matrix[i][j].value, matrix[i][j - 1].value, nodes[i].value, MPFR_RNDN);
+  }
+  // Gaussian elimination on the Vandermonde system, with partial pivoting.
+  Number factor, product;
+  for (int column = 0; column < tail_coefficients; ++column) {
+    int pivot = column;
+    for (int row = column + 1; row < tail_coefficients; ++row) {
+      if (mpfr_cmpabs(matrix[row][column].value, matrix[pivot][column].value) > 0) pivot = row;
+    }
+    for (int j = 0; j < tail_coefficients; ++j) mpfr_swap(matrix[column][j].value, matrix[pivot][j].value);
+    mpfr_swap(values[column].value, values[pivot].value);
+    for (int row = column + 1; row < tail_coefficients; ++row) {
+      mpfr_div(factor.value, matrix[row][column].value, matrix[column][column].value, MPFR_RNDN);
+      for (int j = column; j < tail_coefficients; ++j) {
+        mpfr_mul(product.value, factor.value, matrix[column][j].value, MPFR_RNDN);
+        mpfr_sub(matrix[row][j].value, matrix[row][j].value, product.value, MPFR_RNDN);
+      }
+      mpfr_mul(product.value, factor.value, values[column].value, MPFR_RNDN);
+      mpfr_sub(values[row].value, values[row].value, product.value, MPFR_RNDN);
+    }
+  }
+  double coefficients[tail_coefficients];
+  for (int row = tail_coefficients; row-- > 0;) {
+    Number sum;
+    mpfr_set(sum.value, values[row].value, MPFR_RNDN);
+    for (int j = row + 1; j < tail_coefficients; ++j) {
+      mpfr_mul_d(product.value, matrix[row][j].value, coefficients[j], MPFR_RNDN);
+      mpfr_sub(sum.value, sum.value, product.value, MPFR_RNDN);
+    }
+    // Back substitution with the coefficients already rounded, so that each absorbs the
+    // rounding of the ones above it.
+    mpfr_div(sum.value, sum.value, matrix[row][row].value, MPFR_RNDN);
+    coefficients[row] = nearest(sum.value);
+  }
+  // The error of the rounded polynomial against Q, on a grid of 20001 points.
+  Number z, exact, approximation, error;
+  double worst = 0;
+  for (int point = -10000; point <= 10000; ++point) {
+    if (point == 0) continue;
+    mpfr_set_si(z.value, point, MPFR_RNDN);
+    mpfr_div_ui(z.value, z.value, 10000, MPFR_RNDN);
+    mpfr_mul(z.value, z.value, half_width.value, MPFR_RNDN);
+    tail_quotient(z.value, exact.value);
+    mpfr_set_d(approximation.value, coefficients[tail_degree], MPFR_RNDN);
+    for (int j = tail_degree; j-- > 0;) {
+      mpfr_mul(approximation.value, approximation.value, z.value, MPFR_RNDN);
+      mpfr_add_d(approximation.value, approximation.value, coefficients[j], MPFR_RNDN);
+    }
+    mpfr_sub(error.value, approximation.value, exact.value, MPFR_RNDN);
+    const double size = std::fabs(mpfr_get_d(error.value, MPFR_RNDN));
+    if (size > worst) worst = size;
+  }
+  std::printf("// Q(z) = (log(1 + z) - z + z^2/2) / z^3 for |z| <= 2^-8 + 2^-25: the polynomial of degree %d that\n"
+              "// interpolates it at the Chebyshev nodes, in doubles. Its error is at most max|Q^(6)| / (6! 2^5)\n"
+              "// 2^-48 < 81 / 23040 * 2^-48 < 2^-56 by the interpolation remainder, plus the rounding of the\n"
+              "// coefficients; measured on 20000 points, the largest is 2^%.1f.\n"
+              "inline constexpr double log1p_tail[%d] = {",
+              tail_degree, std::log2(worst), tail_coefficients);
+  for (int j = 0; j < tail_coefficients; ++j) std::printf("%a%s", coefficients[j], j + 1 < tail_coefficients ? ", " : "};\n\n");
+}
+
 }  // namespace
 
 int main() {
@@ -93,6 +189,8 @@ int main() {
       "constexpr int log10_table_steps = %d;\n"
       "constexpr int log10_halving_step = %d;\n\n",
       table_steps, halving_index, table_steps, halving_index);
+
+  print_tail_polynomial();
 
   Number log10_2, inverse_ln10, rest;
   mpfr_set_ui(log10_2.value, 2, MPFR_RNDN);
