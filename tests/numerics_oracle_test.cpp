@@ -23,45 +23,17 @@
 #include "numerics/binary64.h"
 #include "numerics/correctly_rounded.h"
 #include "numerics/paths.h"
+#include "tools/mpfr_oracle.h"
 
 namespace {
 
 using tamsel::numerics::bits_of;
 using tamsel::numerics::double_of;
 
-// Deterministic, so that a failure can be run again.
-struct Random {
-  std::uint64_t state;
-  std::uint64_t next() {
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-  }
-  double uniform(double low, double high) {
-    return low + (high - low) * static_cast<double>(next() >> 11) * 0x1p-53;
-  }
-};
+using tamsel_oracle::Function;
+using tamsel_oracle::Random;
 
-enum class Function { log10, pow_three_halves };
-
-// What MPFR rounds to, in the double format: subnormal results rounded at 2^-1074 and
-// overflow to infinity.
-double oracle(Function function, double x) {
-  static struct Variables {
-    mpfr_t argument, result, exponent;
-    Variables() {
-      mpfr_inits2(53, argument, result, exponent, static_cast<mpfr_ptr>(nullptr));
-      mpfr_set_d(exponent, 1.5, MPFR_RNDN);
-    }
-    ~Variables() { mpfr_clears(argument, result, exponent, static_cast<mpfr_ptr>(nullptr)); }
-  } v;
-  mpfr_set_d(v.argument, x, MPFR_RNDN);
-  const int inexact = function == Function::log10 ? mpfr_log10(v.result, v.argument, MPFR_RNDN)
-                                                  : mpfr_pow(v.result, v.argument, v.exponent, MPFR_RNDN);
-  mpfr_subnormalize(v.result, inexact, MPFR_RNDN);
-  return mpfr_get_d(v.result, MPFR_RNDN);
-}
+double oracle(Function function, double x) { return tamsel_oracle::correctly_rounded(function, x); }
 
 bool same(double a, double b) { return (std::isnan(a) && std::isnan(b)) || bits_of(a) == bits_of(b); }
 

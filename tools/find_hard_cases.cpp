@@ -28,6 +28,7 @@
 #include "frame/number_text.h"
 #include "numerics/binary64.h"
 #include "numerics/paths.h"
+#include "tools/mpfr_oracle.h"
 
 namespace {
 
@@ -35,53 +36,16 @@ using tamsel::numerics::bits_of;
 using tamsel::numerics::double_of;
 using tamsel::numerics::DoubleDouble;
 
-struct Random {
-  std::uint64_t state;
-  std::uint64_t next() {
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-  }
-  double uniform(double low, double high) {
-    return low + (high - low) * static_cast<double>(next() >> 11) * 0x1p-53;
-  }
-};
+using tamsel_oracle::Function;
+using tamsel_oracle::Random;
 
-enum class Function { log10, pow_three_halves };
-
-// f(x) to 300 bits.
-void exact_value(Function function, double x, mpfr_t result) {
-  mpfr_t argument;
-  mpfr_init2(argument, 53);
-  mpfr_set_d(argument, x, MPFR_RNDN);
-  if (function == Function::log10) {
-    mpfr_log10(result, argument, MPFR_RNDN);
-  } else {
-    mpfr_t exponent;
-    mpfr_init2(exponent, 53);
-    mpfr_set_d(exponent, 1.5, MPFR_RNDN);
-    mpfr_pow(result, argument, exponent, MPFR_RNDN);
-    mpfr_clear(exponent);
-  }
-  mpfr_clear(argument);
-}
-
-// The double nearest f(x).
-double correct(Function function, double x) {
-  mpfr_t value;
-  mpfr_init2(value, 300);
-  exact_value(function, x, value);
-  const double result = mpfr_get_d(value, MPFR_RNDN);
-  mpfr_clear(value);
-  return result;
-}
+double correct(Function function, double x) { return tamsel_oracle::correctly_rounded(function, x); }
 
 // The distance of f(x) from the nearest midpoint between two doubles, in gaps (0 to 1/2).
 double midpoint_distance(Function function, double x) {
   mpfr_t value, whole;
   mpfr_inits2(300, value, whole, static_cast<mpfr_ptr>(nullptr));
-  exact_value(function, x, value);
+  tamsel_oracle::evaluate(function, x, value);
   mpfr_abs(value, value, MPFR_RNDN);
   mpfr_mul_2si(value, value, 53 - mpfr_get_exp(value), MPFR_RNDN);  // a gap is now 1
   mpfr_floor(whole, value);
@@ -231,6 +195,8 @@ void find_requests(int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  mpfr_set_emin(-1073);  // the double format, for the correctly rounded values
+  mpfr_set_emax(1024);
   if (argc >= 2 && std::strcmp(argv[1], "midpoints") == 0) {
     find_midpoints(argc >= 3 ? std::atol(argv[2]) : 1L << 26, argc >= 4 ? static_cast<std::size_t>(std::atol(argv[3])) : 200);
   } else if (argc >= 2 && std::strcmp(argv[1], "requests") == 0) {
