@@ -23,7 +23,7 @@
 // |e log10 2| + |T| + |log10(1 + z)| (the table keeps the terms from cancelling). So the
 // double-double result hi + lo is within 2^-67.1 |log10 x|, and fast_path_error = 2^-66
 // leaves a margin. The rounding test returns hi when hi + lo is farther than that from every
-// midpoint between two doubles; that fails about once in 8000 arguments.
+// midpoint between two doubles; that fails about once in 6000 arguments.
 //
 // Slow path, in fixed point: 256-bit two's complement integers with 224 fraction bits. The
 // same reduction, z exactly (a multiple of 2^-79), log(1 + z) by its series until the terms
