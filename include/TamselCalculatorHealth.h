@@ -9,7 +9,8 @@
  * Contract with the host:
  *  - The answer is owned by the library. The host never frees it.
  *  - The answer stays valid, and unchanged, until the next call of CalcHealth; every call
- *    returns the same address. Copy the answer if you need it longer.
+ *    returns the same address, that of a buffer of 2000 code units, and the answer with its
+ *    terminator always fits in it. Copy the answer if you need it longer.
  *  - Calls must not overlap: the library keeps its buffers in static storage, so call it from
  *    one thread at a time and never re-entrantly.
  *  - The command line may be NULL; it is only read. The result is never NULL.
