@@ -20,6 +20,10 @@ INSTANTIATE_TEST_SUITE_P(
         Exchange{"target_hr 30 70", "Target Heart Rate: 133 bpm"},
         Exchange{"target_hr 30 1", "Target Heart Rate: 190 bpm"},
         Exchange{"target_hr 30 100", "Target Heart Rate: 190 bpm"},
+        // Only an intensity of 1 or less is a fraction: just above it is a (tiny) percentage.
+        Exchange{"target_hr 30 1.0000001", "Target Heart Rate: 2 bpm"},
+        Exchange{"target_hr 30 1.05", "Target Heart Rate: 2 bpm"},
+        Exchange{"target_hr 30 1.1", "Target Heart Rate: 2 bpm"},
         // 92.5 lies exactly halfway and rounds to even.
         Exchange{"target_hr 35 0.5", "Target Heart Rate: 92 bpm"}));
 
