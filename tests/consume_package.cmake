@@ -4,7 +4,11 @@ cmake_minimum_required(VERSION 3.25)
 # that it prints the answer. MODE is find_package (the installed CMake package), pkg_config
 # (the installed .pc file) or add_subdirectory (the sources, as part of another project).
 set(work ${BINARY_DIR}/consumer-${MODE})
-file(REMOVE_RECURSE ${work})
+# The add_subdirectory consumer compiles the whole library again, so its build is kept from one
+# run to the next: it is configured and built each time, and Ninja compiles only what changed.
+if(NOT MODE STREQUAL "add_subdirectory")
+  file(REMOVE_RECURSE ${work})
+endif()
 file(MAKE_DIRECTORY ${work})
 
 function(run)
@@ -16,7 +20,8 @@ function(run)
   set(output "${output}" PARENT_SCOPE)
 endfunction()
 
-set(compilers -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
+set(compilers -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
+              "-DCMAKE_C_COMPILER_LAUNCHER=${C_LAUNCHER}" "-DCMAKE_CXX_COMPILER_LAUNCHER=${CXX_LAUNCHER}")
 if(MODE STREQUAL "find_package")
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/c -B ${work}/build -G ${GENERATOR} ${compilers}
       -DCMAKE_PREFIX_PATH=${PREFIX})
