@@ -309,12 +309,14 @@ def selected(mutant, percent, seed):
     return int.from_bytes(digest[:8], "big") % 10000 < percent * 100
 
 
-def all_mutants(root, paths, percent, seed):
+def all_mutants(root, paths, percent, seed, match=None):
     chosen = []
+    pattern = re.compile(match) if match else None
     for file in source_files(root, paths):
         relative = file.relative_to(root).as_posix()
         source = file.read_text()
-        chosen += [(m, source) for m in mutants_of(relative, source) if selected(m, percent, seed)]
+        chosen += [(m, source) for m in mutants_of(relative, source) if selected(m, percent, seed)
+                   and (pattern is None or pattern.search(f"{m.key} {m.describe(source)}"))]
     return chosen
 
 
@@ -460,7 +462,7 @@ def read_results(path):
 
 def command_list(options):
     root = PROJECT
-    for mutant, source in all_mutants(root, options.paths, options.percent, options.seed):
+    for mutant, source in all_mutants(root, options.paths, options.percent, options.seed, options.match):
         print(mutant.key, mutant.describe(source))
 
 
@@ -471,7 +473,7 @@ def command_run(options):
     results_path = Path(options.results).resolve() if options.results else work / "results.jsonl"
     done = read_results(results_path)
     runner = Runner(work, options.revision, options.skip, options.timeout, options.launcher)
-    mutants = all_mutants(runner.source, options.paths, options.percent, options.seed)
+    mutants = all_mutants(runner.source, options.paths, options.percent, options.seed, options.match)
     print(f"{len(mutants)} mutants; the suite takes {runner.suite_seconds:.1f} s; results in {results_path}",
           flush=True)
     with results_path.open("a") as results:
@@ -530,6 +532,8 @@ def main():
                          help="source files or directories of the project (default: frame formulas)")
         sub.add_argument("--percent", type=float, default=100.0, help="run this share of the mutants (default all)")
         sub.add_argument("--seed", default="1", help="which sample --percent takes")
+        sub.add_argument("--match", help="only the mutants whose key or description (as list prints it) "
+                                          "this regular expression finds")
 
     listing = commands.add_parser("list", help="print the mutants")
     choosing(listing)
