@@ -58,7 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Category{200, 70, 4}, Category{150, 95, 3}, Category{185, 100, 4},
                     Category{185, 125, 4}, Category{139, 89, 2}, Category{140, 89, 3},
                     Category{139, 90, 3}, Category{179, 119, 3}, Category{180, 60, 4},
-                    Category{110, 120, 4}, Category{INT32_MIN, INT32_MIN, 0},
+                    Category{110, 120, 4},
+                    // Each limit of the two lower categories, from both sides.
+                    Category{119, 79, 0}, Category{120, 79, 1}, Category{119, 80, 2}, Category{129, 79, 1},
+                    Category{129, 80, 2}, Category{INT32_MIN, INT32_MIN, 0},
                     Category{INT32_MAX, INT32_MAX, 4}));
 
 TEST(CardiovascularValues, DifferencesWrapIn32Bits) {
