@@ -50,6 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Exchange{"FOO", "Unknown formula: FOO"},
                     Exchange{"bmi2 70 1.75", "Unknown formula: bmi2"},
                     Exchange{"bm 70 1.75", "Unknown formula: bm"},
+                    Exchange{"bmx 70 1.75", "Unknown formula: bmx"},
+                    Exchange{"hela", "Unknown formula: hela"},
                     // The keyword goes into the line as text, never as a format.
                     Exchange{"%s%d%.2f%%", "Unknown formula: %s%d%.2f%%"},
                     Exchange{"program.exe", "Unknown formula: program.exe"}));

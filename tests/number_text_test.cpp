@@ -41,7 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RealReading{"5.", 5.0}, RealReading{".", 0.0}, RealReading{"1e", 1.0},
                     RealReading{"1e+", 1.0}, RealReading{"1e-2", 0.01}, RealReading{"2E3", 2000.0},
                     RealReading{" \t\n\v\f\r7", 7.0}, RealReading{"0x10", 0.0},
-                    RealReading{"1,5", 1.0}, RealReading{"007", 7.0}));
+                    RealReading{"1,5", 1.0}, RealReading{"007", 7.0}, RealReading{"1:5", 1.0},
+                    RealReading{"2.5:1", 2.5}, RealReading{"/5", 0.0}));
 
 INSTANTIATE_TEST_SUITE_P(
     OutOfRange, RealArgument,
@@ -122,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerReading{"-2147483649", INT32_MIN},
                     IntegerReading{"99999999999999999999", INT32_MAX},
                     IntegerReading{"-99999999999999999999", INT32_MIN},
-                    IntegerReading{"0000000000000000000042", 42}));
+                    IntegerReading{"0000000000000000000042", 42}, IntegerReading{"7:3", 7},
+                    IntegerReading{"/3", 0}));
 
 std::string fixed(double value, int decimals) {
   char text[tamsel::max_number_text];

@@ -33,6 +33,7 @@ std::vector<CutCase> cut_cases() {
       {padded("bmi 70", 1024, "1.75"), usage},                 // cut inside the height
       {padded("bmi 70", 1025, "1.75"), usage},
       {padded("bmi 70 1.75", 1024, "99"), usage},              // cut inside one argument too many
+      {padded("max_hr", 1024, "300"), "Usage: max_hr [age]"},  // cut inside the only argument
       {keyword, "Unknown formula: " + keyword},                // a keyword of exactly 1023 bytes
       {keyword + "k", "Unknown formula: " + keyword},          // cut inside the keyword
       {keyword + "kk 1", "Unknown formula: " + keyword},
