@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,13 @@
 
 namespace tamsel_test {
 namespace {
+
+// Emptied, over bytes that are not zero, so that a missing terminator shows.
+tamsel::OutputText& emptied(tamsel::OutputText& out) {
+  std::memset(out.bytes, '#', sizeof out.bytes);
+  tamsel::clear(out);
+  return out;
+}
 
 std::string text_of(const tamsel::OutputText& out) {
   EXPECT_EQ(out.bytes[out.length], '\0');
@@ -36,20 +44,19 @@ TEST(LineWriter, ConversionsItDoesNotKnowAreCopiedAsTheyStand) {
   };
   for (const auto& c : cases) {
     tamsel::OutputText out;
-    tamsel::clear(out);
-    tamsel::write_line(out, exact_copy(c.format).get(), 1.5);
+    tamsel::write_line(emptied(out), exact_copy(c.format).get(), 1.5);
     EXPECT_EQ(text_of(out), c.line) << c.format;
   }
   tamsel::OutputText out;
-  tamsel::clear(out);
+  EXPECT_EQ(text_of(emptied(out)), "");
   tamsel::write_line(out, "%s and %d", std::int32_t{7});  // %d takes only an integer, %s only a text
   EXPECT_EQ(text_of(out), "%s and 7");
 }
 
 TEST(LineWriter, SeparatesEveryLineFromTheNext) {
   tamsel::OutputText out;
-  tamsel::clear(out);
-  tamsel::write_line(out, "a");
+  tamsel::write_line(emptied(out), "a");
+  EXPECT_EQ(text_of(out), "a");
   tamsel::write_line(out, "b");
   tamsel::write_line(out, "%d", std::int32_t{-12});
   EXPECT_EQ(text_of(out), joined_lines({"a", "b", "-12"}));
@@ -58,16 +65,14 @@ TEST(LineWriter, SeparatesEveryLineFromTheNext) {
 TEST(LineWriter, CutsALineLongerThanTheBufferAtItsEnd) {
   const std::string long_text(3000, 'x');
   tamsel::OutputText out;
-  tamsel::clear(out);
-  tamsel::write_line(out, "%s", long_text.c_str());
+  tamsel::write_line(emptied(out), "%s", long_text.c_str());
   EXPECT_EQ(out.length, sizeof out.bytes - 1);
   EXPECT_EQ(text_of(out), long_text.substr(0, sizeof out.bytes - 1));
   tamsel::write_line(out, "more");
   EXPECT_EQ(out.length, sizeof out.bytes - 1);
 
   // A line that starts just before the end keeps what fits, the separator first.
-  tamsel::clear(out);
-  tamsel::write_line(out, "%s", long_text.substr(0, sizeof out.bytes - 6).c_str());
+  tamsel::write_line(emptied(out), "%s", long_text.substr(0, sizeof out.bytes - 6).c_str());
   tamsel::write_line(out, "0123456789");
   const std::string expected = long_text.substr(0, sizeof out.bytes - 6) + answer_line_separator + "0123456789";
   EXPECT_EQ(text_of(out), expected.substr(0, sizeof out.bytes - 1));
