@@ -85,6 +85,12 @@ TEST(RealArgumentOutOfRange, CountsTheDigits) {
       {"-10e-400", -0.0},
       {"0." + std::string(330, '0') + "1", 0.0},
       {"0." + std::string(300, '0') + "1e-30", 0.0},
+      {"0." + std::string(400, '0') + "1e70", 0.0},  // the zeros after the point count
+      {"1" + std::string(400, '0') + "." + std::string(500, '0'), infinity},  // but not after the first digit
+      {"0." + std::string(690, '0') + "1e1000", infinity},  // every digit of the exponent counts
+      {"1E400", infinity},
+      {"-1E-400", -0.0},
+      {"1e+400", infinity},
   };
   for (const auto& reading : cases) {
     const double value = tamsel::read_real(reading.text.c_str());

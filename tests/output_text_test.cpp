@@ -40,7 +40,7 @@ TEST(LineWriter, ConversionsItDoesNotKnowAreCopiedAsTheyStand) {
   } const cases[] = {
       {"100%", "100%"},   {"%", "%"},           {"50%%", "50%"},    {"%.", "%."},
       {"%.2", "%.2"},     {"%.4f", "%.4f"},     {"%x %d", "%x %d"}, {"%.2f%", "1.50%"},
-      {"a%%b%%", "a%b%"}, {"%.9f", "%.9f"},     {"%.2g", "%.2g"},
+      {"a%%b%%", "a%b%"}, {"%.9f", "%.9f"},     {"%.2g", "%.2g"},   {"%./f", "%./f"},
   };
   for (const auto& c : cases) {
     tamsel::OutputText out;

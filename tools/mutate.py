@@ -398,7 +398,7 @@ def dependants(build, source_root):
 
 
 class Runner:
-    def __init__(self, work, revision, skip, timeout, compiler_launcher):
+    def __init__(self, work, revision, skip, timeout, compiler_launcher, cmake_options):
         self.work = work
         self.source = copy_project(work, revision)
         self.build = work / "build"
@@ -407,7 +407,9 @@ class Runner:
         configure = ["cmake", "-S", str(self.source), "-B", str(self.build), "-G", "Ninja",
                      "-DCMAKE_BUILD_TYPE=Release", "-DTAMSEL_WERROR=OFF"]
         if compiler_launcher:
-            configure += [f"-DCMAKE_CXX_COMPILER_LAUNCHER={compiler_launcher}"]
+            configure += [f"-DCMAKE_C_COMPILER_LAUNCHER={compiler_launcher}",
+                          f"-DCMAKE_CXX_COMPILER_LAUNCHER={compiler_launcher}"]
+        configure += cmake_options
         self.check(run(configure), "configure")
         self.check(run(["ninja", "-C", str(self.build)]), "build")
         started = time.monotonic()
@@ -472,7 +474,7 @@ def command_run(options):
     work.mkdir(parents=True, exist_ok=True)
     results_path = Path(options.results).resolve() if options.results else work / "results.jsonl"
     done = read_results(results_path)
-    runner = Runner(work, options.revision, options.skip, options.timeout, options.launcher)
+    runner = Runner(work, options.revision, options.skip, options.timeout, options.launcher, options.cmake_option)
     mutants = all_mutants(runner.source, options.paths, options.percent, options.seed, options.match)
     print(f"{len(mutants)} mutants; the suite takes {runner.suite_seconds:.1f} s; results in {results_path}",
           flush=True)
@@ -545,6 +547,9 @@ def main():
     running.add_argument("--skip", default=DEFAULT_SKIP, help="regular expression of tests not to run")
     running.add_argument("--timeout", type=int, default=60, help="seconds a test may take")
     running.add_argument("--launcher", help="compiler launcher, such as ccache")
+    running.add_argument("--cmake-option", action="append", default=[], metavar="-DNAME=VALUE",
+                         help="another option for configuring the copy, such as sanitizer flags; "
+                              "give a --work of its own")
     running.add_argument("--nice", type=int, default=19, help="niceness increment (default 19)")
     reporting = commands.add_parser("report", help="score and survivors of a results file")
     reporting.add_argument("results")
