@@ -32,12 +32,17 @@ bool load_token_buffer(const TamselChar16* command_line) {
 }
 
 // An argument that lost its end to the cut would compute from part of a number (1.75 read as
-// 1), so it is dropped, and the request gets its usage line. A cut keyword stays: it matches
-// nothing, and the unknown-formula line shows it as it arrived.
-void drop_cut_argument(tamsel::TokenList& list) {
-  if (list.count < 2) return;
+// 1), so it is dropped, and the request gets its usage line. A cut keyword stays but matches
+// nothing, even when what is left spells one ("bmix" cut to "bmi"): the unknown-formula line
+// shows it as it arrived.
+void mark_cut_token(tamsel::TokenList& list) {
+  if (list.count == 0) return;
   const std::size_t last = list.count - 1;
   if (list.tokens[last] + list.lengths[last] != token_buffer + tamsel::max_command_bytes) return;
+  if (last == 0) {
+    list.keyword_cut = true;
+    return;
+  }
   --list.count;
   list.argument_cut = true;
 }
@@ -48,7 +53,7 @@ extern "C" TAMSEL_HEALTH_API const TamselChar16* CalcHealth(const TamselChar16* 
   const bool cut_inside_token = load_token_buffer(command_line);
   tamsel::TokenList list;
   tamsel::split_tokens(token_buffer, list);
-  if (cut_inside_token) drop_cut_argument(list);
+  if (cut_inside_token) mark_cut_token(list);
 
   tamsel::clear(output_text);
   tamsel::dispatch(list, output_text);

@@ -53,6 +53,10 @@ std::int32_t integer_at(const TokenList& list, std::size_t index) {
   return read_integer(list.tokens[index]);
 }
 
+void write_unknown_formula(OutputText& out, const Keyword& keyword) {
+  write_line(out, "Unknown formula: %s", keyword.text);
+}
+
 void write_banner(OutputText& out) {
   write_line(out, "Tamsel Health Calculator - Command Line Medical Calculator");
   write_line(out, "Usage: program.exe [formula] [parameters...]");
@@ -79,6 +83,7 @@ void answer_body_fat(const TokenList& list, OutputText& out) {
 void dispatch(const TokenList& list, OutputText& out) noexcept {
   if (list.count == 0) return write_banner(out);
   const Keyword keyword{list.tokens[0], list.lengths[0]};
+  if (list.keyword_cut) return write_unknown_formula(out, keyword);
 
   if (keyword_is(keyword, "bmi")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: bmi [weight_kg] [height_m]");
@@ -167,7 +172,7 @@ void dispatch(const TokenList& list, OutputText& out) noexcept {
                       pulse_pressure(integer_at(list, 1), integer_at(list, 2)));
   }
   if (asks_for_listing(keyword)) return write_listing(out);
-  write_line(out, "Unknown formula: %s", keyword.text);
+  write_unknown_formula(out, keyword);
 }
 
 }  // namespace tamsel

@@ -41,10 +41,10 @@ const char* append_conversion(OutputText& out, const char* conversion, const For
     append(out, number, static_cast<std::size_t>(write_integer(number, argument.integer_value) - number));
     return conversion + 1;
   }
-  const char decimals = conversion[1];
-  if (conversion[0] == '.' && decimals >= '0' && decimals <= '0' + max_decimals && conversion[2] == 'f' &&
-      argument.kind == FormatArgument::real) {
-    const char* end = write_fixed(number, argument.real_value, decimals - '0');
+  // Each byte is looked at only once the one before it has matched: a format may end in "%".
+  if (conversion[0] == '.' && conversion[1] >= '0' && conversion[1] <= '0' + max_decimals &&
+      conversion[2] == 'f' && argument.kind == FormatArgument::real) {
+    const char* end = write_fixed(number, argument.real_value, conversion[1] - '0');
     append(out, number, static_cast<std::size_t>(end - number));
     return conversion + 3;
   }

@@ -29,6 +29,7 @@ ByteClass class_of(const char* p) { return byte_classes.of[static_cast<unsigned 
 void split_tokens(char* text, TokenList& list) noexcept {
   list.count = 0;
   list.argument_cut = false;
+  list.keyword_cut = false;
   char* p = text;
   while (list.count < max_tokens) {
     while (class_of(p) == delimiter_byte) ++p;

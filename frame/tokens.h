@@ -17,6 +17,9 @@ struct TokenList {
   // An argument lost its end to the cut of a long command line and was dropped: the request
   // must not be computed, whatever the count.
   bool argument_cut;
+  // The keyword lost its end to the cut: what is left is not the word the user typed, so it
+  // must match nothing, whatever it spells.
+  bool keyword_cut;
 };
 
 // Only space and horizontal tab separate tokens; CR, LF and every other byte belong to them.

@@ -20,6 +20,10 @@ INSTANTIATE_TEST_SUITE_P(
         Exchange{"target_hr 30 70", "Target Heart Rate: 133 bpm"},
         Exchange{"target_hr 30 1", "Target Heart Rate: 190 bpm"},
         Exchange{"target_hr 30 100", "Target Heart Rate: 190 bpm"},
+        // Only an intensity of 1 or less is a fraction: just above it is a (tiny) percentage.
+        Exchange{"target_hr 30 1.0000001", "Target Heart Rate: 2 bpm"},
+        Exchange{"target_hr 30 1.05", "Target Heart Rate: 2 bpm"},
+        Exchange{"target_hr 30 1.1", "Target Heart Rate: 2 bpm"},
         // 92.5 lies exactly halfway and rounds to even.
         Exchange{"target_hr 35 0.5", "Target Heart Rate: 92 bpm"}));
 
@@ -54,7 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Category{200, 70, 4}, Category{150, 95, 3}, Category{185, 100, 4},
                     Category{185, 125, 4}, Category{139, 89, 2}, Category{140, 89, 3},
                     Category{139, 90, 3}, Category{179, 119, 3}, Category{180, 60, 4},
-                    Category{110, 120, 4}, Category{INT32_MIN, INT32_MIN, 0},
+                    Category{110, 120, 4},
+                    // Each limit of the two lower categories, from both sides.
+                    Category{119, 79, 0}, Category{120, 79, 1}, Category{119, 80, 2}, Category{129, 79, 1},
+                    Category{129, 80, 2}, Category{INT32_MIN, INT32_MIN, 0},
                     Category{INT32_MAX, INT32_MAX, 4}));
 
 TEST(CardiovascularValues, DifferencesWrapIn32Bits) {

@@ -6,7 +6,11 @@ cmake_minimum_required(VERSION 3.25)
 # PREFIX is the installation, with the library in PREFIX/LIBDIR; without a PREFIX the library
 # is installed in the system's own directories, and nothing tells the tools where it is.
 set(work ${BINARY_DIR}/consumer-${MODE})
-file(REMOVE_RECURSE ${work})
+# The add_subdirectory consumer compiles the whole library again, so its build is kept from one
+# run to the next: it is configured and built each time, and Ninja compiles only what changed.
+if(NOT MODE STREQUAL "add_subdirectory")
+  file(REMOVE_RECURSE ${work})
+endif()
 file(MAKE_DIRECTORY ${work})
 
 function(run)
@@ -21,7 +25,8 @@ endfunction()
 if(NOT DEFINED LIBDIR)
   set(LIBDIR lib)
 endif()
-set(compilers -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
+set(compilers -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
+              "-DCMAKE_C_COMPILER_LAUNCHER=${C_LAUNCHER}" "-DCMAKE_CXX_COMPILER_LAUNCHER=${CXX_LAUNCHER}")
 set(prefix_path "")
 set(library_path "")
 if(PREFIX)

@@ -50,9 +50,39 @@ INSTANTIATE_TEST_SUITE_P(
                     Exchange{"FOO", "Unknown formula: FOO"},
                     Exchange{"bmi2 70 1.75", "Unknown formula: bmi2"},
                     Exchange{"bm 70 1.75", "Unknown formula: bm"},
+                    Exchange{"bmx 70 1.75", "Unknown formula: bmx"},
+                    Exchange{"hela", "Unknown formula: hela"},
                     // The keyword goes into the line as text, never as a format.
                     Exchange{"%s%d%.2f%%", "Unknown formula: %s%d%.2f%%"},
                     Exchange{"program.exe", "Unknown formula: program.exe"}));
+
+// The keyword of `request` with its letters in upper case where `upper` says, by position.
+std::string keyword_case(const std::string& request, bool (*upper)(std::size_t)) {
+  std::string text = request;
+  for (std::size_t index = 0; index < text.size() && text[index] != ' '; ++index) {
+    const char byte = text[index];
+    if (upper(index) && byte >= 'a' && byte <= 'z') text[index] = static_cast<char>(byte - 'a' + 'A');
+  }
+  return text;
+}
+
+// Each letter of every keyword is folded: in capitals, and in two mixed cases that together
+// put every position in capitals once.
+TEST(KeywordCase, EveryKeywordAnswersInUpperAndMixedCase) {
+  for (const char* request :
+       {"bmi 70 1.75", "bmr_harris M 80 180 30", "bmr_mifflin F 60 165 30", "bodyfat_navy M 90 40 180",
+        "whr 80 100", "ideal_devine M 180", "ideal_robinson F 165", "ideal_miller M 180", "bsa 70 175",
+        "lbm M 80 180", "tdee 1800 1.55", "max_hr 30", "target_hr 30 0.7", "bai 100 1.75", "wthr 85 170",
+        "bp_category 150 95", "map 120 80", "pulse_pressure 120 80", "help", "-h", "--help"}) {
+    const std::string answer = ask(request);
+    ASSERT_EQ(answer.rfind("Unknown formula", 0), std::string::npos) << request;
+    for (const auto upper : {+[](std::size_t) { return true; }, +[](std::size_t index) { return index % 2 == 0; },
+                             +[](std::size_t index) { return index % 2 == 1; }}) {
+      const std::string variant = keyword_case(request, upper);
+      EXPECT_EQ(ask(variant), answer) << variant;
+    }
+  }
+}
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;

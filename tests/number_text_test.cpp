@@ -43,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RealReading{"5.", 5.0}, RealReading{".", 0.0}, RealReading{"1e", 1.0},
                     RealReading{"1e+", 1.0}, RealReading{"1e-2", 0.01}, RealReading{"2E3", 2000.0},
                     RealReading{" \t\n\v\f\r7", 7.0}, RealReading{"0x10", 0.0},
-                    RealReading{"1,5", 1.0}, RealReading{"007", 7.0}));
+                    RealReading{"1,5", 1.0}, RealReading{"007", 7.0}, RealReading{"1:5", 1.0},
+                    RealReading{"2.5:1", 2.5}, RealReading{"/5", 0.0}));
 
 INSTANTIATE_TEST_SUITE_P(
     OutOfRange, RealArgument,
@@ -53,11 +54,52 @@ INSTANTIATE_TEST_SUITE_P(
                     RealReading{"1e99999999999999999999", infinity},
                     RealReading{"4e-320", 4e-320}, RealReading{"1e308", 1e308}));
 
+// Plain decimals with 12 to 19 decimals divide by the exact powers of ten beyond 10^11.
+INSTANTIATE_TEST_SUITE_P(
+    ManyDecimals, RealArgument,
+    testing::Values(RealReading{".000000000007", 7e-12}, RealReading{".0000000000007", 7e-13},
+                    RealReading{".00000000000007", 7e-14}, RealReading{".000000000000007", 7e-15},
+                    RealReading{".0000000000000007", 7e-16}, RealReading{".00000000000000007", 7e-17},
+                    RealReading{".000000000000000007", 7e-18}, RealReading{".0000000000000000007", 7e-19},
+                    RealReading{"0.123456789012", 0.123456789012},
+                    RealReading{"1.23456789012345678", 1.23456789012345678}));
+
 INSTANTIATE_TEST_SUITE_P(
     Special, RealArgument,
     testing::Values(RealReading{"inf", infinity}, RealReading{"-INF", -infinity},
                     RealReading{"Infinity", infinity}, RealReading{"infinit", infinity},
                     RealReading{"in", 0.0}));
+
+// Numbers out of range only because of how many digits they have: the decimal exponent that
+// decides between infinity and zero counts the digits as well as the exponent.
+TEST(RealArgumentOutOfRange, CountsTheDigits) {
+  const std::string ones(310, '1');
+  const struct {
+    std::string text;
+    double value;
+  } cases[] = {
+      {ones, infinity},
+      {"-" + ones, -infinity},
+      {"0." + ones + "e310", infinity},
+      {"1" + std::string(409, '0') + "e-100", infinity},
+      {"0." + std::string(20, '0') + "1e330", infinity},
+      {"10e-400", 0.0},
+      {"-10e-400", -0.0},
+      {"0." + std::string(330, '0') + "1", 0.0},
+      {"0." + std::string(300, '0') + "1e-30", 0.0},
+      {"0." + std::string(400, '0') + "1e70", 0.0},  // the zeros after the point count
+      {"1" + std::string(400, '0') + "." + std::string(500, '0'), infinity},  // but not after the first digit
+      {"0." + std::string(690, '0') + "1e1000", infinity},  // every digit of the exponent counts
+      {"1E400", infinity},
+      {"-1E-400", -0.0},
+      {"1e+400", infinity},
+  };
+  for (const auto& reading : cases) {
+    const double value = tamsel::read_real(reading.text.c_str());
+    EXPECT_EQ(value, reading.value) << reading.text;
+    EXPECT_EQ(std::signbit(value), std::signbit(reading.value)) << reading.text;
+  }
+}
 
 TEST(RealArgumentNaN, AcceptsEveryCaseAndAPayload) {
   for (const char* text : {"nan", "NaN", "-nan", "nan(123)", "nan(", "NANx"}) {
@@ -89,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerReading{"-2147483649", INT32_MIN},
                     IntegerReading{"99999999999999999999", INT32_MAX},
                     IntegerReading{"-99999999999999999999", INT32_MIN},
-                    IntegerReading{"0000000000000000000042", 42}));
+                    IntegerReading{"0000000000000000000042", 42}, IntegerReading{"7:3", 7},
+                    IntegerReading{"/3", 0}));
 
 std::string fixed(double value, int decimals) {
   char text[tamsel::max_number_text];
@@ -144,6 +187,30 @@ TEST(FixedNumber, SpellsSpecialValuesLikeGlibc) {
   // NaN has no meaningful sign, and x86 and ARM make NaNs of opposite signs.
   EXPECT_EQ(fixed(std::numeric_limits<double>::quiet_NaN(), 2), "nan");
   EXPECT_EQ(fixed(-std::numeric_limits<double>::quiet_NaN(), 2), "nan");
+}
+
+// The fast writer splits results under 10^8 into four digit pairs, counts their digits with one
+// comparison per power of ten, and takes larger ones two digits a step, up to 2^53.
+TEST(FixedNumber, AroundEveryLimitOfTheFastWriter) {
+  EXPECT_EQ(fixed(1000000.0, 2), "1000000.00");  // 10^8 once scaled: bmi 1000000 1
+  EXPECT_EQ(fixed(999999.99, 2), "999999.99");
+  EXPECT_EQ(fixed(100000000.0, 0), "100000000");
+  EXPECT_EQ(fixed(99999999.0, 0), "99999999");
+  EXPECT_EQ(fixed(9007199254740991.0, 3), "9007199254740991.000");
+  EXPECT_EQ(fixed(4503599627370496.0, 0), "4503599627370496");  // 2^52: no bits below the point
+  EXPECT_EQ(fixed(0.0625, 3), "0.062");
+  EXPECT_EQ(fixed(0x1p-11, 3), "0.000");
+  for (int decimals = 0; decimals <= tamsel::max_decimals; ++decimals) {
+    for (double power = 1.0; power < 1e17; power *= 10.0) {
+      const double value = power / std::pow(10.0, decimals);
+      for (const double near : {std::nextafter(value, 0.0), value, std::nextafter(value, 1e300), value - 1.0,
+                                value + 1.0, -value}) {
+        char expected[tamsel::max_number_text];
+        char* end = std::to_chars(expected, expected + sizeof expected, near, std::chars_format::fixed, decimals).ptr;
+        ASSERT_EQ(fixed(near, decimals), std::string(expected, end)) << std::hexfloat << near << " " << decimals;
+      }
+    }
+  }
 }
 
 TEST(FixedNumber, TheLargestDoubleFitsItsBuffer) {

@@ -33,10 +33,20 @@ std::vector<CutCase> cut_cases() {
       {padded("bmi 70", 1024, "1.75"), usage},                 // cut inside the height
       {padded("bmi 70", 1025, "1.75"), usage},
       {padded("bmi 70 1.75", 1024, "99"), usage},              // cut inside one argument too many
+      {padded("max_hr", 1024, "300"), "Usage: max_hr [age]"},  // cut inside the only argument
       {keyword, "Unknown formula: " + keyword},                // a keyword of exactly 1023 bytes
       {keyword + "k", "Unknown formula: " + keyword},          // cut inside the keyword
       {keyword + "kk 1", "Unknown formula: " + keyword},
       {keyword + " 1", "Unknown formula: " + keyword},
+      // What the cut leaves of a keyword may spell another one; it still matches nothing.
+      {std::string(1020, ' ') + "bmix 70 1.75", "Unknown formula: bmi"},
+      {std::string(1019, ' ') + "helpx", "Unknown formula: help"},
+      {std::string(1017, '\t') + "max_hr0\t30", "Unknown formula: max_hr"},
+      {std::string(1018, ' ') + "\t \t-hx", "Unknown formula: -h"},
+      // A keyword that ends with the 1023rd byte, or just before it, is whole.
+      {std::string(1020, ' ') + "bmi", usage},
+      {std::string(1020, '\t') + "bmi\t70 1.75", usage},
+      {std::string(1019, ' ') + "help", ask("help")},
   };
 }
 

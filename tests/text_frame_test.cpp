@@ -152,6 +152,11 @@ TEST(WindowsCodePageText, StopsAtTheCapacity) {
   TamselChar16 units[3];
   tamsel::wide_from_narrow("abcdef", 6, units, 3);
   EXPECT_EQ(utf8_text(units), "ab");
+  tamsel::wide_from_narrow("abc", 3, units, 3);  // the terminator needs a place too
+  EXPECT_EQ(utf8_text(units), "ab");
+  units[0] = 'x';
+  tamsel::wide_from_narrow("abc", 3, units, 1);
+  EXPECT_EQ(units[0], 0);
 }
 
 }  // namespace

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: MIT
+// The line writer, including what no request reaches, and the short copies it makes.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "calc_request.h"
+#include "frame/output_text.h"
+
+namespace tamsel_test {
+namespace {
+
+// Emptied, over bytes that are not zero, so that a missing terminator shows.
+tamsel::OutputText& emptied(tamsel::OutputText& out) {
+  std::memset(out.bytes, '#', sizeof out.bytes);
+  tamsel::clear(out);
+  return out;
+}
+
+std::string text_of(const tamsel::OutputText& out) {
+  EXPECT_EQ(out.bytes[out.length], '\0');
+  return std::string(out.bytes, out.length);
+}
+
+// A format in storage of exactly its size, so that a read past its end is out of bounds.
+std::unique_ptr<char[]> exact_copy(const std::string& format) {
+  auto copy = std::make_unique<char[]>(format.size() + 1);
+  format.copy(copy.get(), format.size());
+  copy[format.size()] = '\0';
+  return copy;
+}
+
+TEST(LineWriter, ConversionsItDoesNotKnowAreCopiedAsTheyStand) {
+  struct {
+    const char* format;
+    const char* line;
+  } const cases[] = {
+      {"100%", "100%"},   {"%", "%"},           {"50%%", "50%"},    {"%.", "%."},
+      {"%.2", "%.2"},     {"%.4f", "%.4f"},     {"%x %d", "%x %d"}, {"%.2f%", "1.50%"},
+      {"a%%b%%", "a%b%"}, {"%.9f", "%.9f"},     {"%.2g", "%.2g"},   {"%./f", "%./f"},
+  };
+  for (const auto& c : cases) {
+    tamsel::OutputText out;
+    tamsel::write_line(emptied(out), exact_copy(c.format).get(), 1.5);
+    EXPECT_EQ(text_of(out), c.line) << c.format;
+  }
+  tamsel::OutputText out;
+  EXPECT_EQ(text_of(emptied(out)), "");
+  tamsel::write_line(out, "%s and %d", std::int32_t{7});  // %d takes only an integer, %s only a text
+  EXPECT_EQ(text_of(out), "%s and 7");
+}
+
+TEST(LineWriter, SeparatesEveryLineFromTheNext) {
+  tamsel::OutputText out;
+  tamsel::write_line(emptied(out), "a");
+  EXPECT_EQ(text_of(out), "a");
+  tamsel::write_line(out, "b");
+  tamsel::write_line(out, "%d", std::int32_t{-12});
+  EXPECT_EQ(text_of(out), joined_lines({"a", "b", "-12"}));
+}
+
+TEST(LineWriter, CutsALineLongerThanTheBufferAtItsEnd) {
+  const std::string long_text(3000, 'x');
+  tamsel::OutputText out;
+  tamsel::write_line(emptied(out), "%s", long_text.c_str());
+  EXPECT_EQ(out.length, sizeof out.bytes - 1);
+  EXPECT_EQ(text_of(out), long_text.substr(0, sizeof out.bytes - 1));
+  tamsel::write_line(out, "more");
+  EXPECT_EQ(out.length, sizeof out.bytes - 1);
+
+  // A line that starts just before the end keeps what fits, the separator first.
+  tamsel::write_line(emptied(out), "%s", long_text.substr(0, sizeof out.bytes - 6).c_str());
+  tamsel::write_line(out, "0123456789");
+  const std::string expected = long_text.substr(0, sizeof out.bytes - 6) + answer_line_separator + "0123456789";
+  EXPECT_EQ(text_of(out), expected.substr(0, sizeof out.bytes - 1));
+}
+
+// Pieces of every length that the short-copy helper treats differently (1-3, 4-7, 8-15, 16-32
+// and more bytes). The digits of a "%.0f" result end at the end of the writer's scratch
+// buffer, so under AddressSanitizer a copy that reads one byte too many is caught.
+INSTANTIATE_TEST_SUITE_P(
+    ShortCopies, RequestTable,
+    testing::Values(Exchange{"pulse_pressure 5 0", "Pulse Pressure: 5 mmHg"},
+                    Exchange{"pulse_pressure 12 0", "Pulse Pressure: 12 mmHg"},
+                    Exchange{"pulse_pressure 123 0", "Pulse Pressure: 123 mmHg"},
+                    Exchange{"pulse_pressure 1234 0", "Pulse Pressure: 1234 mmHg"},
+                    Exchange{"pulse_pressure 0 -1234567", "Pulse Pressure: 1234567 mmHg"},
+                    Exchange{"pulse_pressure 12345678 0", "Pulse Pressure: 12345678 mmHg"},
+                    Exchange{"pulse_pressure 0 1234567890", "Pulse Pressure: -1234567890 mmHg"},
+                    Exchange{"target_hr 0 5e13", "Target Heart Rate: 110000000000000 bpm"},
+                    Exchange{"target_hr 0 5e14", "Target Heart Rate: 1100000000000000 bpm"},
+                    Exchange{"map 120 80", "Mean Arterial Pressure: 93.3 mmHg"},
+                    Exchange{"bmi 1000000 1", "BMI: 1000000.00"},
+                    Exchange{"whr 1 3", "Waist-Hip Ratio: 0.333"},
+                    Exchange{"whr -1.7976931348623157e308 1",
+                             "Waist-Hip Ratio: -17976931348623157081452742373170435679807056752584499659891747680315726"
+                             "07800285387605895586327668781715404589535143824642343213268894641827684675467035375169"
+                             "86049910576551282076245490090389328944075868508455133942304583236903222948165808559332"
+                             "123348274797826204144723168738177180919299881250404026184124858368.000"}));
+
+TEST(KeywordEcho, KeywordsOfEveryLength) {
+  const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (std::size_t length = 1; length <= letters.size(); ++length) {
+    const std::string keyword = letters.substr(letters.size() - length);
+    EXPECT_EQ(ask(keyword), "Unknown formula: " + keyword);
+  }
+}
+
+}  // namespace
+}  // namespace tamsel_test
