@@ -35,7 +35,7 @@ PREBUILT_VARIABLE = "TAMSEL_HEALTH_PREBUILT_LIBRARY"
 PACKAGE_ROOT = Path(__file__).resolve().parent.parent
 
 # What the library's build needs, copied into a source distribution under native/.
-NATIVE_SOURCES = ("CMakeLists.txt", "LICENSE", "cmake", "frame", "formulas", "include")
+NATIVE_SOURCES = ("CMakeLists.txt", "LICENSE", "cmake", "frame", "formulas", "include", "numerics")
 
 # Where the project's CMake build leaves the shared library, by platform.
 BUILT_LIBRARIES = ("lib/libTamselCalculatorHealth.so.1", "bin/TamselCalculatorHealth.dll",

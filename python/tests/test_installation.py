@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 """Which library the package calls, and the wheel and source distribution that carry it."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -121,6 +122,17 @@ def test_the_source_distribution_carries_the_library_sources(tmp_path):
                    "build_backend/tamsel_health_build.py", "native/CMakeLists.txt",
                    "native/frame/calc_health.cpp", "native/include/TamselCalculatorHealth.h"):
         assert (unpacked / member).is_file(), member
+    # Every source the library's CMakeLists names, and what those sources include.
+    root = backend.native_root()
+    named = re.findall(r"\b((?:frame|formulas|numerics|include)/[\w.]+\.(?:cpp|h|def|rc|map))",
+                       (root / "CMakeLists.txt").read_text())
+    assert "numerics/log10.cpp" in named
+    for source in named:
+        for included in [source] + re.findall(r'#include "([^"]+)"', (root / source).read_text()):
+            path = (root / source).parent / included if included.startswith(".") else None
+            member = (path.resolve().relative_to(root) if path else Path(source).parent / included)
+            if (root / member).is_file():
+                assert (unpacked / "native" / member).is_file(), member
     # Unpacked, its backend builds from native/.
     result = subprocess.run([sys.executable, "-c", "import tamsel_health_build as b; "
                              "print(b.native_root(), b.project_version(b.native_root()))"],
