@@ -305,6 +305,7 @@ TEST(RealArgument, SettlesHalfwayCasesByEveryDigit) {
   EXPECT_EQ(read(point + "e-324"), 0.0);
   EXPECT_EQ(read(point + "1e-324"), 0x1p-1074);
   EXPECT_EQ(read(point + std::string(100, '0') + "1e-324"), 0x1p-1074);
+  EXPECT_EQ(read(point + std::string(100, '0') + "e-324"), 0.0) << "zeros past the 800 digits change nothing";
   EXPECT_EQ(read(halfway_to_overflow), std::numeric_limits<double>::infinity());
   EXPECT_EQ(read(halfway_to_overflow.substr(0, 300) + std::string(9, '0')), std::numeric_limits<double>::max());
   EXPECT_EQ(read("9007199254740993"), 9007199254740992.0);
