@@ -42,6 +42,14 @@ inline double half_gap_towards(double hi, double lo) {
   return power_of_two(exponent - mantissa_bits - (power_of_two_below ? 2 : 1));
 }
 
+// The rounding test of a fast path: true when every value within `error` of hi + lo rounds to
+// hi, that is, when hi + lo (with |lo| at most half a gap, as a fast two-sum leaves it) is
+// farther than `error` from the midpoint on its side of hi. The subtraction is exact when it
+// matters (Sterbenz), and otherwise leaves more than half of half a gap.
+inline bool rounds_to_hi(double hi, double lo, double error) {
+  return half_gap_towards(hi, lo) - (lo < 0 ? -lo : lo) > error;
+}
+
 }  // namespace tamsel::numerics
 
 #endif

@@ -261,9 +261,9 @@ double log10(double x) noexcept {
   if (x == 1) return 0.0;
   const Reduced reduced = reduce(x);
   const DoubleDouble estimate = log10_fast(reduced);
-  const double distance = half_gap_towards(estimate.hi, estimate.lo) - (estimate.lo < 0 ? -estimate.lo : estimate.lo);
-  const double bound = fast_path_error * (estimate.hi < 0 ? -estimate.hi : estimate.hi);
-  if (distance > bound) return estimate.hi;
+  if (rounds_to_hi(estimate.hi, estimate.lo, fast_path_error * (estimate.hi < 0 ? -estimate.hi : estimate.hi))) {
+    return estimate.hi;
+  }
   return log10_slow(reduced);
 }
 

@@ -34,8 +34,9 @@ namespace {
 constexpr double fast_path_error = 0x1p-100;  // absolute, on u^1.5 in [1, 8)
 constexpr int smallest_normal_exponent = 1 - exponent_bias;
 constexpr int subnormal_gap_exponent = smallest_normal_exponent - mantissa_bits;  // 2^-1074
+constexpr double smallest_with_a_power = 0x1p-717;  // x^1.5 rounds to 0 below it
 
-// x = integer * 2^exponent with the integer's top bit at bit 52, for a positive finite x.
+// x = integer * 2^exponent with the integer's top bit at bit 52, for a normal x.
 struct Integral {
   std::uint64_t integer;
   int exponent;
@@ -43,14 +44,8 @@ struct Integral {
 
 Integral integral_of(double x) {
   const std::uint64_t bits = bits_of(x);
-  const int biased = static_cast<int>(bits >> mantissa_bits);
-  if (biased != 0) return {(bits & mantissa_mask) | (std::uint64_t{1} << mantissa_bits), biased - exponent_bias - mantissa_bits};
-  Integral parts{bits, subnormal_gap_exponent};
-  while ((parts.integer >> mantissa_bits) == 0) {
-    parts.integer <<= 1;
-    --parts.exponent;
-  }
-  return parts;
+  return {(bits & mantissa_mask) | (std::uint64_t{1} << mantissa_bits),
+          static_cast<int>(bits >> mantissa_bits) - exponent_bias - mantissa_bits};
 }
 
 int exponent_of(double normal) { return static_cast<int>((bits_of(normal) >> mantissa_bits) & 0x7FF) - exponent_bias; }
@@ -65,18 +60,20 @@ DoubleDouble power_of_reduced(double u) {
   return fast_two_sum(product.hi, product.lo + 0.5 * residual * s);
 }
 
-// The sign of x^1.5 - (2N + 1) 2^(q-1), from x^3 against (2N + 1)^2 2^(2q-2).
+// The sign of x^1.5 - (2N + 1) 2^(q-1), from x^3 = X^3 2^(3E) against (2N + 1)^2 2^(2q-2).
+// As the midpoint is within a gap of x^1.5, the two are nearly equal, so 2^(2q - 2 - 3E) is
+// about X^3 / (2N + 1)^2 >= 2^156 / 2^110: the square is the one shifted, by more than 45 bits.
+// Where the lengths differ (a result far below a subnormal midpoint), they decide.
 int compare_with_midpoint(const Integral& x, std::uint64_t n, int q) {
   const WideInteger cube = multiply(multiply(wide_from(x.integer), x.integer), x.integer);
   const std::uint64_t odd = 2 * n + 1;
   const WideInteger square = multiply(wide_from(odd), odd);
-  const int shift = 3 * x.exponent - (2 * q - 2);  // of the cube, against the square
-  const long cube_length = static_cast<long>(bit_length(cube)) + (shift > 0 ? shift : 0);
-  const long square_length = static_cast<long>(bit_length(square)) + (shift < 0 ? -shift : 0);
+  const long shift = 2L * q - 2 - 3L * x.exponent;
+  const long cube_length = bit_length(cube);
+  const long square_length = bit_length(square) + shift;
   if (cube_length != square_length) return cube_length < square_length ? -1 : 1;
-  // Of equal length, the shifted value has no more bits than the other, so nothing is lost.
-  if (shift >= 0) return compare(shift_left(cube, static_cast<unsigned>(shift)), square);
-  return compare(cube, shift_left(square, static_cast<unsigned>(-shift)));
+  // Of equal length, the shifted square has no more bits than the cube: nothing is lost.
+  return compare(cube, shift_left(square, static_cast<unsigned>(shift)));
 }
 
 // The double nearest x^1.5 = estimate * 2^scale, decided exactly. Kept out of line: the fast
@@ -108,23 +105,18 @@ int compare_with_midpoint(const Integral& x, std::uint64_t n, int q) {
   return static_cast<double>(chosen) * power_of_two(q);
 }
 
-// x = 2^(2j) u with u in [1, 4), for a positive finite x, from the bits alone.
+// x = 2^(2j) u with u in [1, 4), for a normal x, from the bits alone.
 struct Reduced {
   double u;
   int j;
 };
 
 Reduced reduce(double x) {
-  int j_offset = 0;
-  if (x < 0x1p-1022) {  // subnormal: scaled by an even power of two, exactly
-    x *= 0x1p54;
-    j_offset = -27;
-  }
   const std::uint64_t bits = bits_of(x);
   const int exponent = static_cast<int>(bits >> mantissa_bits) - exponent_bias;
   const int j = (exponent + 2048) / 2 - 1024;  // floor(exponent / 2)
   const auto u_exponent = static_cast<std::uint64_t>(exponent_bias + exponent - 2 * j);
-  return {double_of((bits & mantissa_mask) | (u_exponent << mantissa_bits)), j + j_offset};
+  return {double_of((bits & mantissa_mask) | (u_exponent << mantissa_bits)), j};
 }
 
 }  // namespace
@@ -137,6 +129,7 @@ DoubleDouble paths::pow_three_halves_estimate(double x) {
 }
 
 double paths::pow_three_halves_exact(double x) {
+  if (x < smallest_with_a_power) return 0.0;
   const Reduced reduced = reduce(x);
   if (reduced.j > 341) return std::numeric_limits<double>::infinity();
   return exact_power(integral_of(x), power_of_reduced(reduced.u), 3 * reduced.j);
@@ -149,14 +142,15 @@ double pow_three_halves(double x) noexcept {
     if (x == infinity || x == -infinity) return infinity;
     return x != x ? x : std::numeric_limits<double>::quiet_NaN();
   }
+  // Below 2^-717, subnormals included, x^1.5 < 2^-1075.5: under half the smallest subnormal.
+  if (x < smallest_with_a_power) return 0.0;
   const Reduced reduced = reduce(x);
   if (reduced.j > 341) return infinity;  // x^1.5 >= 2^1026
   const DoubleDouble estimate = power_of_reduced(reduced.u);
   const int scale = 3 * reduced.j;
   if (exponent_of(estimate.hi) + scale >= smallest_normal_exponent) {
-    const double distance = half_gap_towards(estimate.hi, estimate.lo) - (estimate.lo < 0 ? -estimate.lo : estimate.lo);
     // 2^scale is exact for scale in [-1023, 1023]; past DBL_MAX the product is +inf, as it should.
-    if (distance > fast_path_error) return estimate.hi * power_of_two(scale);
+    if (rounds_to_hi(estimate.hi, estimate.lo, fast_path_error)) return estimate.hi * power_of_two(scale);
   }
   return exact_power(integral_of(x), estimate, scale);
 }

@@ -121,6 +121,9 @@ std::vector<double> exact_cases(Function function, Random& random) {
   }
   with_neighbours(2.25, 8);
   with_neighbours(4.0, 8);
+  // Arguments whose x^1.5 lies next to a power of two, where the doubles below are twice as
+  // dense as those above.
+  for (int k = -1070; k <= 1023; ++k) with_neighbours(std::exp2(2.0 * k / 3), 3);
   with_neighbours(68718952449.0, 100);  // 262143^2: its x^1.5 is a midpoint
   for (int round = 0; round < 20000; ++round) {
     // m below 2^26.5, so that m^2 is exact; odd m^3 of 54 bits or more makes a midpoint or
@@ -176,7 +179,10 @@ int main(int argc, char** argv) {
       check(function, binades, in_binade(random, static_cast<int>(index % 2098) - 1074));
     }
     for (long index = 0; index < count / 2; ++index) check(function, typed, random.uniform(0.5, 300));
-    for (const double x : exact_cases(function, random)) check(function, exact, x);
+    for (const double x : exact_cases(function, random)) {
+      check(function, exact, x);
+      check_paths(function, paths, x, worst_estimate_error);
+    }
     for (const HardCase& hard_case : hard_cases) {
       if (hard_case.function != function) continue;
       check(function, hard, hard_case.x);

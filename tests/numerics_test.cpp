@@ -13,6 +13,7 @@
 
 #include "numerics/binary64.h"
 #include "numerics/correctly_rounded.h"
+#include "numerics/paths.h"
 
 namespace tamsel_test {
 namespace {
@@ -52,6 +53,15 @@ class KnownAnswer : public testing::TestWithParam<Case> {};
 
 TEST_P(KnownAnswer, IsTheNearestDouble) {
   EXPECT_TRUE(same_double(evaluate(GetParam().function, GetParam().x), GetParam().expected));
+}
+
+// The slow paths answer few calls of their own accord, so each is asked for every known answer.
+TEST_P(KnownAnswer, IsWhatTheSlowPathGivesToo) {
+  const Case& c = GetParam();
+  if (!(c.x > 0) || std::isinf(c.x) || (c.function == Function::log10 && c.x == 1)) GTEST_SKIP() << "no slow path";
+  const double slow = c.function == Function::log10 ? tamsel::numerics::paths::log10_slow(c.x)
+                                                    : tamsel::numerics::paths::pow_three_halves_exact(c.x);
+  EXPECT_TRUE(same_double(slow, c.expected));
 }
 
 constexpr double infinity = std::numeric_limits<double>::infinity();
@@ -96,6 +106,25 @@ const Case hard_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(NearMidpoints, KnownAnswer, testing::ValuesIn(hard_cases));
+
+// The rounding test: a fast result is kept only when no value within the error bound of hi + lo
+// rounds elsewhere. Below a power of two the neighbour is half as far.
+TEST(RoundingTest, KeepsOnlyResultsClearOfEveryMidpoint) {
+  using tamsel::numerics::rounds_to_hi;
+  constexpr double half_gap_of_1_5 = 0x1p-53;  // the doubles near 1.5 are 2^-52 apart
+  EXPECT_TRUE(rounds_to_hi(1.5, 0.0, 0x1p-60));
+  EXPECT_TRUE(rounds_to_hi(1.5, 0.9 * half_gap_of_1_5, 0.05 * half_gap_of_1_5));
+  EXPECT_FALSE(rounds_to_hi(1.5, 0.9 * half_gap_of_1_5, 0.2 * half_gap_of_1_5));
+  EXPECT_TRUE(rounds_to_hi(1.5, -0.9 * half_gap_of_1_5, 0.05 * half_gap_of_1_5));
+  EXPECT_FALSE(rounds_to_hi(1.5, -0.9 * half_gap_of_1_5, 0.2 * half_gap_of_1_5));
+  EXPECT_FALSE(rounds_to_hi(1.5, half_gap_of_1_5, 0x1p-100)) << "exactly a midpoint";
+  EXPECT_FALSE(rounds_to_hi(-1.5, -0.9 * half_gap_of_1_5, 0.2 * half_gap_of_1_5));
+  // 2: above it the gap is 2^-51, below it 2^-52.
+  EXPECT_TRUE(rounds_to_hi(2.0, 0x1.8p-53, 0x1p-60));
+  EXPECT_FALSE(rounds_to_hi(2.0, -0x1.8p-54, 0x1p-55)) << "the midpoint below 2 is 2^-54 away";
+  EXPECT_TRUE(rounds_to_hi(2.0, -0x1.8p-55, 0x1p-60));
+  EXPECT_FALSE(rounds_to_hi(-2.0, 0x1.8p-54, 0x1p-55)) << "below -2 in magnitude likewise";
+}
 
 TEST(Log10, IsExactAtEveryPowerOfTenADoubleHolds) {
   double power = 1;
