@@ -2,8 +2,9 @@
 # GNU MPFR, the oracle of the numerics tests and the tools that search for hard cases. A fresh
 # machine has its runtime but not its headers (Debian's libmpfr-dev); then the rest builds
 # without them. TAMSEL_REQUIRE_MPFR makes their absence an error, for CI.
+include_guard(GLOBAL)
 option(TAMSEL_REQUIRE_MPFR "Fail when GNU MPFR (libmpfr-dev) is missing" OFF)
-if(NOT TARGET tamsel_mpfr AND NOT CMAKE_CROSSCOMPILING)
+if(NOT CMAKE_CROSSCOMPILING)
   find_path(TAMSEL_MPFR_INCLUDE_DIR mpfr.h)
   find_library(TAMSEL_MPFR_LIBRARY mpfr)
   find_library(TAMSEL_GMP_LIBRARY gmp)
