@@ -69,8 +69,8 @@ int compare_with_midpoint(const Integral& x, std::uint64_t n, int q) {
   const std::uint64_t odd = 2 * n + 1;
   const WideInteger square = multiply(wide_from(odd), odd);
   const long shift = 2L * q - 2 - 3L * x.exponent;
-  const long cube_length = bit_length(cube);
-  const long square_length = bit_length(square) + shift;
+  const long cube_length = static_cast<long>(bit_length(cube));
+  const long square_length = static_cast<long>(bit_length(square)) + shift;
   if (cube_length != square_length) return cube_length < square_length ? -1 : 1;
   // Of equal length, the shifted square has no more bits than the cube: nothing is lost.
   return compare(cube, shift_left(square, static_cast<unsigned>(shift)));
