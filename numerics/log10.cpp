@@ -208,9 +208,11 @@ WideInteger log1p_slow(const WideInteger& z) {
   return sum;
 }
 
-// The double nearest value * 2^-224, ties to even. The value is within 2^-157 of the exact
-// logarithm, relatively, so about 100 bits beyond the rounding bit would have to read 1000...0
-// or 0111...1 for that error to matter: no double comes close to that.
+// The double nearest value * 2^-224. The value is within 2^-157 of the exact logarithm,
+// relatively, while the logarithms of doubles come no closer than about 2^-118 to a midpoint
+// (the hardest published cases) and never lie on one (log10 x is rational only for x = 10^k,
+// and then an integer). So a set rounding bit means the exact value is above the midpoint,
+// whatever the bits below it say: rounding half up is rounding to nearest here.
 double round_fixed(const WideInteger& value) {
   const WideInteger size = magnitude(value);
   const unsigned length = bit_length(size);  // over 169 bits for every |log10 x| >= 2^-55
@@ -221,12 +223,7 @@ double round_fixed(const WideInteger& value) {
     mantissa |= std::uint64_t{(size.word[position / 32] >> (position % 32)) & 1u} << bit;
   }
   const unsigned round_position = dropped - 1;
-  const bool round_bit = ((size.word[round_position / 32] >> (round_position % 32)) & 1u) != 0;
-  bool sticky = false;
-  for (unsigned position = 0; position < round_position && !sticky; ++position) {
-    sticky = ((size.word[position / 32] >> (position % 32)) & 1u) != 0;
-  }
-  mantissa += round_bit && (sticky || (mantissa & 1) != 0);
+  mantissa += (size.word[round_position / 32] >> (round_position % 32)) & 1u;
   const double result = static_cast<double>(mantissa) *
                         power_of_two(static_cast<int>(dropped) - static_cast<int>(fixed_fraction_bits));
   return is_negative(value) ? -result : result;

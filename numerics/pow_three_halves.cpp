@@ -86,14 +86,11 @@ int compare_with_midpoint(const Integral& x, std::uint64_t n, int q) {
   if (hi_exponent + scale >= smallest_normal_exponent) {
     q = hi_exponent - mantissa_bits + scale;
     n = static_cast<std::uint64_t>(estimate.hi * power_of_two(mantissa_bits - hi_exponent));
-    if (estimate.lo < 0) {
-      // Below a power of two the gaps halve, except at the smallest normal binade.
-      if (n == std::uint64_t{1} << mantissa_bits && hi_exponent + scale > smallest_normal_exponent) {
-        n <<= 1;
-        --q;
-      }
-      --n;
-    }
+    // hi is never a power of two with the exact value below it, where the gaps would halve:
+    // u^1.5 would have to lie within half a gap below 2, 4 or 8, and the doubles u just below
+    // 2^(2/3), 2^(4/3) and 4 give values 0.96, 2.1 and 1.5 gaps below. So the candidate below
+    // hi is n - 1.
+    if (estimate.lo < 0) --n;
   } else {
     q = subnormal_gap_exponent;
     const double scaled = estimate.hi * power_of_two(scale - subnormal_gap_exponent);
@@ -120,6 +117,8 @@ Reduced reduce(double x) {
 }
 
 }  // namespace
+
+const double paths::pow_three_halves_estimate_error = fast_path_error;  // relative too, as u^1.5 >= 1
 
 DoubleDouble paths::pow_three_halves_estimate(double x) {
   const Reduced reduced = reduce(x);

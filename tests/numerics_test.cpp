@@ -119,11 +119,15 @@ TEST(RoundingTest, KeepsOnlyResultsClearOfEveryMidpoint) {
   EXPECT_FALSE(rounds_to_hi(1.5, -0.9 * half_gap_of_1_5, 0.2 * half_gap_of_1_5));
   EXPECT_FALSE(rounds_to_hi(1.5, half_gap_of_1_5, 0x1p-100)) << "exactly a midpoint";
   EXPECT_FALSE(rounds_to_hi(-1.5, -0.9 * half_gap_of_1_5, 0.2 * half_gap_of_1_5));
+  // Negative results, such as the logarithms below 1, keep the fast path just as often.
+  EXPECT_TRUE(rounds_to_hi(-1.5, -0.9 * half_gap_of_1_5, 0.05 * half_gap_of_1_5));
+  EXPECT_TRUE(rounds_to_hi(-1.5, 0.9 * half_gap_of_1_5, 0.05 * half_gap_of_1_5));
   // 2: above it the gap is 2^-51, below it 2^-52.
   EXPECT_TRUE(rounds_to_hi(2.0, 0x1.8p-53, 0x1p-60));
   EXPECT_FALSE(rounds_to_hi(2.0, -0x1.8p-54, 0x1p-55)) << "the midpoint below 2 is 2^-54 away";
   EXPECT_TRUE(rounds_to_hi(2.0, -0x1.8p-55, 0x1p-60));
   EXPECT_FALSE(rounds_to_hi(-2.0, 0x1.8p-54, 0x1p-55)) << "below -2 in magnitude likewise";
+  EXPECT_TRUE(rounds_to_hi(-2.0, -0x1.8p-53, 0x1p-60));
 }
 
 TEST(Log10, IsExactAtEveryPowerOfTenADoubleHolds) {
