@@ -14,6 +14,7 @@
 #include "numerics/binary64.h"
 #include "numerics/correctly_rounded.h"
 #include "numerics/paths.h"
+#include "numerics/wide_integer.h"
 
 namespace tamsel_test {
 namespace {
@@ -128,6 +129,22 @@ TEST(RoundingTest, KeepsOnlyResultsClearOfEveryMidpoint) {
   EXPECT_TRUE(rounds_to_hi(2.0, -0x1.8p-55, 0x1p-60));
   EXPECT_FALSE(rounds_to_hi(-2.0, 0x1.8p-54, 0x1p-55)) << "below -2 in magnitude likewise";
   EXPECT_TRUE(rounds_to_hi(-2.0, -0x1.8p-53, 0x1p-60));
+}
+
+// x^1.5's exact path decides by comparing x^3 with a midpoint's square; a tie is equality in
+// every word, the lowest included.
+TEST(WideInteger, ComparesDownToTheLowestWord) {
+  using tamsel::numerics::compare;
+  using tamsel::numerics::shift_left;
+  using tamsel::numerics::wide_from;
+  EXPECT_EQ(compare(wide_from(5), wide_from(6)), -1);
+  EXPECT_EQ(compare(wide_from(6), wide_from(5)), 1);
+  EXPECT_EQ(compare(wide_from(6), wide_from(6)), 0);
+  const tamsel::numerics::WideInteger high = shift_left(wide_from(3), 200);
+  tamsel::numerics::WideInteger high_and_one = high;
+  high_and_one.word[0] = 1;
+  EXPECT_EQ(compare(high, high_and_one), -1);
+  EXPECT_EQ(compare(high_and_one, high), 1);
 }
 
 TEST(Log10, IsExactAtEveryPowerOfTenADoubleHolds) {
