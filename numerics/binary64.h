@@ -24,6 +24,11 @@ inline double double_of(std::uint64_t bits) {
   return value;
 }
 
+// The unbiased exponent of a normal double, of either sign.
+inline int exponent_of(double normal) {
+  return static_cast<int>((bits_of(normal) >> mantissa_bits) & 0x7FF) - exponent_bias;
+}
+
 // 2^exponent for exponent in [-1074, 1023], subnormal powers included.
 inline double power_of_two(int exponent) {
   if (exponent >= 1 - exponent_bias) {
@@ -35,11 +40,9 @@ inline double power_of_two(int exponent) {
 // Half the distance from a finite nonzero normal `hi` to its neighbour on the side of `lo`:
 // the distance from hi to the midpoint that hi + lo would cross.
 inline double half_gap_towards(double hi, double lo) {
-  const std::uint64_t bits = bits_of(hi) & ~(std::uint64_t{1} << 63);
-  const int exponent = static_cast<int>(bits >> mantissa_bits) - exponent_bias;
-  const bool power_of_two_below = (bits & mantissa_mask) == 0 && (lo < 0) != (hi < 0);
+  const bool power_of_two_below = (bits_of(hi) & mantissa_mask) == 0 && (lo < 0) != (hi < 0);
   // Below a power of two the doubles are twice as dense.
-  return power_of_two(exponent - mantissa_bits - (power_of_two_below ? 2 : 1));
+  return power_of_two(exponent_of(hi) - mantissa_bits - (power_of_two_below ? 2 : 1));
 }
 
 // The rounding test of a fast path: true when every value within `error` of hi + lo rounds to

@@ -64,7 +64,7 @@ Decomposed decompose(double x) {
     shift = 54;
   }
   const std::uint64_t bits = bits_of(x);
-  const int exponent = static_cast<int>(bits >> mantissa_bits) - exponent_bias - shift;
+  const int exponent = exponent_of(x) - shift;
   const std::uint64_t fraction = bits & mantissa_mask;
   return {exponent, double_of(fraction | (std::uint64_t{exponent_bias} << mantissa_bits)), fraction};
 }
@@ -184,8 +184,7 @@ WideInteger fixed_from(double value) {
   if (value == 0) return WideInteger{};
   const std::uint64_t bits = bits_of(value);
   const std::uint64_t mantissa = (bits & mantissa_mask) | (std::uint64_t{1} << mantissa_bits);
-  const int shift = static_cast<int>((bits >> mantissa_bits) & 0x7FF) - exponent_bias - mantissa_bits +
-                    static_cast<int>(fixed_fraction_bits);
+  const int shift = exponent_of(value) - mantissa_bits + static_cast<int>(fixed_fraction_bits);
   WideInteger scaled{};
   if (shift >= 0) {
     scaled = shift_left(wide_from(mantissa), static_cast<unsigned>(shift));

@@ -43,12 +43,8 @@ struct Integral {
 };
 
 Integral integral_of(double x) {
-  const std::uint64_t bits = bits_of(x);
-  return {(bits & mantissa_mask) | (std::uint64_t{1} << mantissa_bits),
-          static_cast<int>(bits >> mantissa_bits) - exponent_bias - mantissa_bits};
+  return {(bits_of(x) & mantissa_mask) | (std::uint64_t{1} << mantissa_bits), exponent_of(x) - mantissa_bits};
 }
-
-int exponent_of(double normal) { return static_cast<int>((bits_of(normal) >> mantissa_bits) & 0x7FF) - exponent_bias; }
 
 // u^1.5 for u in [1, 4) as a double-double within 2^-100.
 DoubleDouble power_of_reduced(double u) {
@@ -110,7 +106,7 @@ struct Reduced {
 
 Reduced reduce(double x) {
   const std::uint64_t bits = bits_of(x);
-  const int exponent = static_cast<int>(bits >> mantissa_bits) - exponent_bias;
+  const int exponent = exponent_of(x);
   const int j = (exponent + 2048) / 2 - 1024;  // floor(exponent / 2)
   const auto u_exponent = static_cast<std::uint64_t>(exponent_bias + exponent - 2 * j);
   return {double_of((bits & mantissa_mask) | (u_exponent << mantissa_bits)), j};

@@ -30,10 +30,9 @@ namespace {
 using tamsel::numerics::bits_of;
 using tamsel::numerics::double_of;
 
+using tamsel_oracle::correctly_rounded;
 using tamsel_oracle::Function;
 using tamsel_oracle::Random;
-
-double oracle(Function function, double x) { return tamsel_oracle::correctly_rounded(function, x); }
 
 bool same(double a, double b) { return (std::isnan(a) && std::isnan(b)) || bits_of(a) == bits_of(b); }
 
@@ -50,7 +49,7 @@ void report_wrong(Tally& tally, const char* what, double x, double got, double w
 }
 
 void check(Function function, Tally& tally, double x) {
-  const double want = oracle(function, x);
+  const double want = correctly_rounded(function, x);
   const double got = function == Function::log10 ? tamsel::numerics::log10(x) : tamsel::numerics::pow_three_halves(x);
   ++tally.checked;
   if (!same(got, want)) report_wrong(tally, function == Function::log10 ? "log10" : "pow1.5", x, got, want);
@@ -75,7 +74,7 @@ double estimate_error(Function function, double x, const tamsel::numerics::Doubl
 void check_paths(Function function, Tally& tally, double x, double& worst_estimate_error) {
   const bool is_log = function == Function::log10;
   if (!(x > 0) || std::isinf(x) || (is_log && x == 1)) return;
-  const double want = oracle(function, x);
+  const double want = correctly_rounded(function, x);
   const double got = is_log ? tamsel::numerics::paths::log10_slow(x) : tamsel::numerics::paths::pow_three_halves_exact(x);
   ++tally.checked;
   if (!same(got, want)) report_wrong(tally, is_log ? "slow path of log10" : "exact path of pow1.5", x, got, want);
@@ -193,7 +192,7 @@ int main(int argc, char** argv) {
       if (hard_case.function != function) continue;
       check(function, hard, hard_case.x);
       check_paths(function, paths, hard_case.x, worst_estimate_error);
-      if (!same(hard_case.recorded, oracle(function, hard_case.x))) report_wrong(hard, "recorded answer of", hard_case.x, hard_case.recorded, oracle(function, hard_case.x));
+      if (!same(hard_case.recorded, correctly_rounded(function, hard_case.x))) report_wrong(hard, "recorded answer of", hard_case.x, hard_case.recorded, correctly_rounded(function, hard_case.x));
     }
     for (const double x : special_cases()) check(function, special, x);
     // Each path alone on a sample of every kind.

@@ -36,10 +36,9 @@ using tamsel::numerics::bits_of;
 using tamsel::numerics::double_of;
 using tamsel::numerics::DoubleDouble;
 
+using tamsel_oracle::correctly_rounded;
 using tamsel_oracle::Function;
 using tamsel_oracle::Random;
-
-double correct(Function function, double x) { return tamsel_oracle::correctly_rounded(function, x); }
 
 // The distance of f(x) from the nearest midpoint between two doubles, in gaps (0 to 1/2).
 double midpoint_distance(Function function, double x) {
@@ -84,7 +83,7 @@ void find_midpoints(long samples, std::size_t keep) {
     found.resize(std::min(found.size(), keep));
     for (const Candidate& candidate : found) {
       std::printf("{Function::%s, %a, %a, %.1f},\n", function == Function::log10 ? "log10" : "pow_three_halves", candidate.x,
-                  correct(function, candidate.x), std::log2(candidate.distance));
+                  correctly_rounded(function, candidate.x), std::log2(candidate.distance));
     }
   }
 }
@@ -130,7 +129,7 @@ bool libm_wrong = false;  // accept only requests that the platform's maths libr
 
 bool find_bai(Random& random) {
   const double height = random.uniform(1.40, 2.10);
-  const double power = correct(Function::pow_three_halves, height);
+  const double power = correctly_rounded(Function::pow_three_halves, height);
   if (libm_wrong && std::pow(height, 1.5) == power) return false;
   const double target = std::floor(random.uniform(18, 40) * 100) / 100 + 0.005;  // a boundary x.xx5
   double hip = (target + 18) * power;
@@ -156,17 +155,17 @@ bool find_body_fat(Random& random, bool male) {
   const double neck = std::floor(random.uniform(30, 45));
   const double hip = male ? 0.0 : random.uniform(85, 130);
   const double circumference = male ? waist - neck : (waist + hip) - neck;
-  const double a = correct(Function::log10, circumference);
+  const double a = correctly_rounded(Function::log10, circumference);
   // The rounding boundary nearest the answer for a typical height: solve for the height that
   // gives it exactly, then walk its neighbours.
-  const double typical = navy(male, a, correct(Function::log10, random.uniform(150, 200)));
+  const double typical = navy(male, a, correctly_rounded(Function::log10, random.uniform(150, 200)));
   const double target = std::floor(typical * 100) / 100 + 0.005;
   const double density = 495.0 / (target + 450.0);
   const double b_target = male ? (density - (1.0324 - a * 0.19077)) / 0.15456 : (density - (1.29579 - a * 0.35004)) / 0.221;
   double height = std::pow(10.0, b_target);
   for (int step = 0; step < 64; ++step) height = next_down(height);
   for (int step = 0; step < 128; ++step, height = next_up(height)) {
-    const double b = correct(Function::log10, height);
+    const double b = correctly_rounded(Function::log10, height);
     const std::string exact = fixed(navy(male, a, b));
     const bool depends = libm_wrong ? exact != fixed(navy(male, std::log10(circumference), std::log10(height)))
                                     : exact != fixed(navy(male, a, next_up(b))) || exact != fixed(navy(male, a, next_down(b))) ||
