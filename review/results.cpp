@@ -202,12 +202,20 @@ void check_result(const Arguments& arguments, const PrintedResult& result, Warni
   if (arguments.formula == nullptr) return;
   if (keyword_is(arguments, "bodyfat_navy") && check_navy_girths(arguments, warnings)) return;
   if (check_pressures(arguments, warnings)) return;
-  if (!result.has_value) return warn_not_finite(result, warnings);
+  // An argument already warned about explains an impossible result.
+  const bool arguments_warned = warnings.count() != 0;
+  if (!result.has_value) {
+    if (!arguments_warned) warn_not_finite(result, warnings);
+    return;
+  }
   if (keyword_is(arguments, "bodyfat_navy")) {
     check_body_fat_range(arguments, result, warnings);
     return;
   }
-  if (result.value < 0 && never_negative(arguments)) return warn_negative(arguments, result, warnings);
+  if (result.value < 0 && never_negative(arguments)) {
+    if (!arguments_warned) warn_negative(arguments, result, warnings);
+    return;
+  }
   if (keyword_is(arguments, "lbm")) check_lean_mass(arguments, result, warnings);
 }
 
