@@ -1,13 +1,15 @@
 # SPDX-License-Identifier: MIT
 """The build backend of the tamsel_health package (PEP 517).
 
-It builds the TamselCalculatorHealth library with the project's own CMake and writes a wheel
-that carries it inside the package, so that the package needs no library path. It uses nothing
-but the standard library and cmake: neither setuptools nor wheel, which not every Python has,
-so "pip install --no-build-isolation" works offline with any Python 3.8 or newer.
+It builds the extension module tamsel_health._native, which compiles in the library's sources
+and the review, with the project's own CMake for the Python that runs the backend, and writes a
+wheel for that Python. It uses nothing but the standard library and cmake: neither setuptools
+nor wheel, which not every Python has, so "pip install --no-build-isolation" works offline with
+any Python 3.8 or newer that has its headers (Debian: python3-dev).
 
-TAMSEL_HEALTH_PREBUILT_LIBRARY=/path/to/libTamselCalculatorHealth.so.1 bundles a library that
-is already built instead of running CMake (the test suite installs the one it has just built).
+TAMSEL_HEALTH_PREBUILT_EXTENSION=/path/to/_native.cpython-311-x86_64-linux-gnu.so bundles an
+extension that is already built for this Python instead of running CMake (the project's test
+suite installs the one it has just built).
 """
 from __future__ import annotations
 
@@ -29,17 +31,17 @@ from pathlib import Path
 from typing import Dict, List, Optional, Tuple
 
 PACKAGE = "tamsel_health"
-PREBUILT_VARIABLE = "TAMSEL_HEALTH_PREBUILT_LIBRARY"
+PREBUILT_VARIABLE = "TAMSEL_HEALTH_PREBUILT_EXTENSION"
 
 # python/, beside the package and pyproject.toml.
 PACKAGE_ROOT = Path(__file__).resolve().parent.parent
 
 # What the library's build needs, copied into a source distribution under native/.
-NATIVE_SOURCES = ("CMakeLists.txt", "LICENSE", "cmake", "frame", "formulas", "include", "numerics")
+NATIVE_SOURCES = ("CMakeLists.txt", "LICENSE", "cmake", "frame", "formulas", "include", "numerics",
+                  "review")
 
-# Where the project's CMake build leaves the shared library, by platform.
-BUILT_LIBRARIES = ("lib/libTamselCalculatorHealth.so.1", "bin/TamselCalculatorHealth.dll",
-                   "lib/libTamselCalculatorHealth.1.dylib")
+# The extension module's file name for the Python running the backend.
+EXTENSION = "_native" + str(sysconfig.get_config_var("EXT_SUFFIX") or ".so")
 
 Files = List[Tuple[str, bytes]]  # (name in the archive, content)
 
@@ -136,7 +138,7 @@ def _timestamp() -> float:
 def _package_files() -> Files:
     files = []
     for path in sorted((PACKAGE_ROOT / PACKAGE).iterdir()):
-        if path.suffix == ".py" or path.name == "py.typed":
+        if path.suffix in (".py", ".pyi") or path.name == "py.typed":
             if path.name != "_build_info.py":
                 files.append(("%s/%s" % (PACKAGE, path.name), path.read_bytes()))
     return files
@@ -148,9 +150,11 @@ def _record_line(name: str, content: bytes) -> str:
 
 
 def platform_tag() -> str:
-    """py3-none-<platform>: plain Python for any Python 3, with a native library of this
-    platform inside (a local build, linked against this system's C++ runtime)."""
-    return "py3-none-" + re.sub(r"[-.]", "_", sysconfig.get_platform())
+    """cpXY-cpXY-<platform>: an extension module for this CPython and this platform (a local
+    build, linked against this system's C++ runtime)."""
+    python = "cp%d%d" % sys.version_info[:2]
+    abi = python + ("d" if hasattr(sys, "gettotalrefcount") else "")
+    return "%s-%s-%s" % (python, abi, re.sub(r"[-.]", "_", sysconfig.get_platform()))
 
 
 def _dist_info_files(name: str, metadata: str) -> Files:
@@ -176,7 +180,7 @@ def _write_wheel(path: Path, files: Files, dist_info: str, executable: str) -> N
             archive.writestr(info, content)
 
 
-# --- The library --------------------------------------------------------------------------------
+# --- The extension module -----------------------------------------------------------------------
 
 def _run(command: List[str]) -> None:
     print("+ " + " ".join(command), flush=True)
@@ -184,36 +188,38 @@ def _run(command: List[str]) -> None:
     subprocess.run(command, check=True, stdout=sys.stderr)
 
 
-def build_library(build_dir: Path) -> Path:
-    """Builds the shared library, alone and in Release, with the project's CMake."""
+def build_extension(build_dir: Path) -> Path:
+    """Builds the extension module, in Release, with the project's CMake, for this Python."""
     cmake = shutil.which("cmake")
     if cmake is None:
-        raise BuildError("building tamsel_health needs cmake 3.25 or newer and a C++17 compiler "
-                         "(or %s set to a built library)" % PREBUILT_VARIABLE)
-    configure = [cmake, "-S", str(native_root()), "-B", str(build_dir),
-                 "-DCMAKE_BUILD_TYPE=Release", "-DTAMSEL_BUILD_TESTS=OFF",
-                 "-DTAMSEL_BUILD_APP=OFF", "-DTAMSEL_INSTALL=OFF"]
+        raise BuildError("building tamsel_health needs cmake 3.25 or newer, a C++17 compiler and "
+                         "Python's headers (or %s set to a built extension)" % PREBUILT_VARIABLE)
+    output = build_dir / "out"
+    configure = [cmake, "-S", str(PACKAGE_ROOT / "extension"), "-B", str(build_dir),
+                 "-DCMAKE_BUILD_TYPE=Release", "-DTAMSEL_SOURCE_DIR=%s" % native_root(),
+                 "-DPython3_EXECUTABLE=%s" % sys.executable,
+                 "-DTAMSEL_EXTENSION_OUTPUT_DIRECTORY=%s" % output]
     if not os.environ.get("CMAKE_GENERATOR") and shutil.which("ninja"):
         configure += ["-G", "Ninja"]
     try:
         _run(configure)
         _run([cmake, "--build", str(build_dir), "--config", "Release",
-              "--target", "TamselCalculatorHealth", "--parallel"])
+              "--target", "tamsel_health_native", "--parallel"])
     except subprocess.CalledProcessError as error:
-        raise BuildError("the library's CMake build failed: %s" % error) from error
-    for relative in BUILT_LIBRARIES:
-        if (build_dir / relative).is_file():
-            return build_dir / relative
-    raise BuildError("CMake built no library where expected in %s" % build_dir)
+        raise BuildError("the extension's CMake build failed (Python's headers are in Debian's "
+                         "python3-dev): %s" % error) from error
+    built = output / EXTENSION
+    if not built.is_file():
+        raise BuildError("CMake built no %s in %s" % (EXTENSION, output))
+    return built
 
 
-def _library_file(build_dir: Path) -> Tuple[str, bytes]:
-    """The library to bundle: its file name and content."""
+def _extension_file(build_dir: Path) -> bytes:
     prebuilt = os.environ.get(PREBUILT_VARIABLE, "")
-    library = Path(prebuilt) if prebuilt else build_library(build_dir)
-    if not library.is_file():
+    extension = Path(prebuilt) if prebuilt else build_extension(build_dir)
+    if not extension.is_file():
         raise BuildError("%s=%s is no file" % (PREBUILT_VARIABLE, prebuilt))
-    return library.name, library.read_bytes()  # read through symbolic links
+    return extension.read_bytes()
 
 
 # --- The hooks ----------------------------------------------------------------------------------
@@ -243,18 +249,13 @@ def build_wheel(wheel_directory: str, config_settings: Optional[dict] = None,
     version = project_version(native_root())
     stem = _distribution_stem(name, version)
     with tempfile.TemporaryDirectory(prefix="tamsel_health_build_") as build_dir:
-        library_name, library = _library_file(Path(build_dir))
-    build_info = ("# SPDX-License-Identifier: MIT\n# Written when the wheel was built.\n"
-                  "VERSION = %r\nLIBRARY = %r\n" % (version, library_name))
-    library_path = "%s/%s" % (PACKAGE, library_name)
-    files = _package_files() + [
-        ("%s/_build_info.py" % PACKAGE, build_info.encode("utf-8")),
-        (library_path, library),
-    ]
+        extension = _extension_file(Path(build_dir))
+    extension_path = "%s/%s" % (PACKAGE, EXTENSION)
+    files = _package_files() + [(extension_path, extension)]
     files += [("%s.dist-info/%s" % (stem, file_name), content)
               for file_name, content in _dist_info_files(name, metadata)]
     wheel_name = "%s-%s.whl" % (stem, platform_tag())
-    _write_wheel(Path(wheel_directory) / wheel_name, files, stem + ".dist-info", library_path)
+    _write_wheel(Path(wheel_directory) / wheel_name, files, stem + ".dist-info", extension_path)
     return wheel_name
 
 
@@ -264,9 +265,10 @@ def build_sdist(sdist_directory: str, config_settings: Optional[dict] = None) ->
     root = native_root()
     stem = _distribution_stem(name, project_version(root))
     members = [(PACKAGE_ROOT / "pyproject.toml", "pyproject.toml")]
-    for directory in (PACKAGE, "build_backend", "tests"):
+    for directory in (PACKAGE, "build_backend", "extension", "tests"):
         for path in sorted((PACKAGE_ROOT / directory).rglob("*")):
-            if path.is_file() and "__pycache__" not in path.parts and path.name != "_build_info.py":
+            if (path.is_file() and "__pycache__" not in path.parts and path.name != "_build_info.py"
+                    and path.suffix not in (".so", ".pyd")):
                 members.append((path, path.relative_to(PACKAGE_ROOT).as_posix()))
     for source in NATIVE_SOURCES:
         path = root / source

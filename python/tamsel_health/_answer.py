@@ -3,7 +3,7 @@
 from __future__ import annotations
 
 import re
-from typing import Literal, NamedTuple, Optional
+from typing import Literal, NamedTuple, Optional, Tuple
 
 Kind = Literal["result", "usage", "requirement", "unknown", "banner", "listing"]
 
@@ -31,7 +31,7 @@ _NOT_A_VALUE = ("inf", "-inf", "nan")
 
 
 class Answer(NamedTuple):
-    """One answer of the library, classified as ``tamsel-health --json`` classifies it.
+    """One answer of the library, reviewed as ``tamsel-health --json`` reviews it.
 
     kind:  ``result`` or ``listing`` for an answer; ``usage``, ``requirement``, ``unknown`` or
            ``banner`` for a wrong request.
@@ -40,12 +40,23 @@ class Answer(NamedTuple):
            it printed as ``inf``, ``-inf`` or ``nan``, and for every other kind.
     unit:  for a result ``kg``, ``%``, ``bpm``, ``m²``, ``calories/day``, ``mmHg``, or ``""``
            (BMI, the ratios, the blood-pressure category); ``""`` for every other kind.
+    warnings: sentences about arguments and results that are probably not what was meant
+           (``height_m 175 is outside 0.3 to 2.75; centimetres?``); the answer is unchanged.
+    category: the published class of the printed value (a BMI's WHO class, a blood-pressure
+           category), or None: for formulas without one, for every other kind, and for a
+           result that has a warning. It describes a number, and diagnoses nothing.
+    category_source: where the category comes from, or None when there is none.
+
+    The last three come from ask(); parse_answer() cannot know them without the request.
     """
 
     kind: Kind
     text: str
     value: Optional[float]
     unit: str
+    warnings: Tuple[str, ...] = ()
+    category: Optional[str] = None
+    category_source: Optional[str] = None
 
     @property
     def is_wrong_request(self) -> bool:

@@ -1,0 +1,612 @@
+// SPDX-License-Identifier: MIT
+// tamsel_health._native: the calculator and its review compiled into the interpreter's process.
+//
+// Text goes from a str's own storage straight into UTF-16 code units and comes back the same
+// way, without bytes objects in between. The calculator answers in static buffers, so its calls
+// must not overlap: every function here holds the GIL from the request to the copy of the
+// answer and never lets it go, which serialises all callers. The module does not declare
+// itself free-threading safe, so a free-threaded Python turns the GIL back on when it imports
+// it; running without the GIL would need a mutex around each call.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "TamselCalculatorHealth.h"
+#include "review/TamselReview.h"
+
+namespace {
+
+// Py_NewRef arrived in Python 3.10.
+inline PyObject *new_ref(PyObject *object) {
+  Py_INCREF(object);
+  return object;
+}
+
+// Requests up to this many code units are converted on the stack; longer ones (rare, and
+// mostly cut by the calculator after 1023 bytes anyway) in memory from PyMem. A code point
+// outside the Basic Multilingual Plane takes two units, so 255 code points always fit.
+constexpr Py_ssize_t kStackRequestUnits = 512;
+
+// The calculator's answer buffer: 2000 code units including the terminator.
+constexpr Py_ssize_t kAnswerUnits = 2000;
+
+// One row of compute(): the keyword (at most 14 units) and at most 9 arguments, each a space
+// and a number of at most 24 characters (the longest shortest form of a double; a 64-bit
+// integer is 20) is under 256 units. Sex cells are text of any length, which the 2048 units
+// bound: a longer cell is refused rather than cut.
+constexpr std::size_t kRowUnits = 2048;
+
+// The longest shortest round-trip form of a double is 24 characters; 32 leaves room.
+constexpr std::size_t kNumberChars = 32;
+
+// Static texts of the review (categories and their sources), kept as str so that a column of a
+// million rows shares a handful of objects. There are far fewer than 64 distinct ones.
+constexpr int kStaticTextCache = 64;
+
+PyObject *kind_names[6];
+PyObject *empty_tuple;
+PyObject *answer_type;
+struct StaticText {
+  const char *key;
+  PyObject *text;
+};
+StaticText static_texts[kStaticTextCache];
+
+// --- Requests in ----------------------------------------------------------------------------
+
+// The request as zero-terminated UTF-16 units, in `stack` when it fits, else in PyMem memory
+// (which the caller frees when `units != stack`). NULL with an exception set when it is not a
+// str or holds a NUL, which the calculator would take for the end.
+TamselChar16 *request_units(PyObject *request, TamselChar16 *stack) {
+  if (!PyUnicode_Check(request)) {
+    PyErr_Format(PyExc_TypeError, "a request is a str, not %.100s", Py_TYPE(request)->tp_name);
+    return nullptr;
+  }
+#if PY_VERSION_HEX < 0x030C0000
+  if (PyUnicode_READY(request) < 0) return nullptr;
+#endif
+  const Py_ssize_t length = PyUnicode_GET_LENGTH(request);
+  const int kind = PyUnicode_KIND(request);
+  const void *data = PyUnicode_DATA(request);
+  Py_ssize_t units = length;
+  if (kind == PyUnicode_4BYTE_KIND) {
+    const Py_UCS4 *points = static_cast<const Py_UCS4 *>(data);
+    for (Py_ssize_t i = 0; i < length; ++i) units += points[i] > 0xFFFF;
+  }
+  TamselChar16 *out = stack;
+  if (units >= kStackRequestUnits) {
+    out = PyMem_New(TamselChar16, static_cast<std::size_t>(units) + 1);
+    if (out == nullptr) {
+      PyErr_NoMemory();
+      return nullptr;
+    }
+  }
+  Py_ssize_t at = 0;
+  for (Py_ssize_t i = 0; i < length; ++i) {
+    const Py_UCS4 point = PyUnicode_READ(kind, data, i);
+    if (point == 0) {
+      if (out != stack) PyMem_Free(out);
+      PyErr_Format(PyExc_ValueError,
+                   "a request cannot hold a NUL character (one is at index %zd)", i);
+      return nullptr;
+    }
+    if (point > 0xFFFF) {
+      out[at++] = static_cast<TamselChar16>(0xD800 + ((point - 0x10000) >> 10));
+      out[at++] = static_cast<TamselChar16>(0xDC00 + ((point - 0x10000) & 0x3FF));
+    } else {
+      // Lone surrogates go as the code units they are.
+      out[at++] = static_cast<TamselChar16>(point);
+    }
+  }
+  out[at] = 0;
+  return out;
+}
+
+// --- Answers out ----------------------------------------------------------------------------
+
+// The calculator's answer as a str, its lines joined by "\n" (the Windows build ends them with
+// "\r\n"; an unknown keyword is echoed as given, so its answer is left alone).
+PyObject *answer_text(const TamselChar16 *answer) {
+  Py_ssize_t length = 0;
+  Py_UCS4 widest = 0;
+  bool carriage_return = false;
+  for (; length < kAnswerUnits && answer[length] != 0; ++length) {
+    if (answer[length] > widest) widest = answer[length];
+    carriage_return |= answer[length] == u'\r';
+  }
+  static const char16_t unknown[] = u"Unknown formula: ";
+  const Py_ssize_t unknown_length = static_cast<Py_ssize_t>(sizeof unknown / 2 - 1);
+  bool join_lines = carriage_return;
+  if (join_lines && length >= unknown_length) {
+    join_lines = std::memcmp(answer, unknown, static_cast<std::size_t>(unknown_length) * 2) != 0;
+  }
+  Py_ssize_t kept = length;
+  if (join_lines) {
+    for (Py_ssize_t i = 0; i + 1 < length; ++i) kept -= answer[i] == u'\r' && answer[i + 1] == u'\n';
+  }
+  PyObject *text = PyUnicode_New(kept, widest);
+  if (text == nullptr) return nullptr;
+  const int kind = PyUnicode_KIND(text);
+  void *data = PyUnicode_DATA(text);
+  Py_ssize_t at = 0;
+  for (Py_ssize_t i = 0; i < length; ++i) {
+    if (join_lines && answer[i] == u'\r' && i + 1 < length && answer[i + 1] == u'\n') continue;
+    PyUnicode_WRITE(kind, data, at++, answer[i]);
+  }
+  return text;
+}
+
+PyObject *utf8_text(const char *text, std::size_t size) {
+  return PyUnicode_DecodeUTF8(text, static_cast<Py_ssize_t>(size), "replace");
+}
+
+// A static text of the review as a shared str; None for NULL. New reference.
+PyObject *static_text(const char *text) {
+  if (text == nullptr) Py_RETURN_NONE;
+  for (StaticText &entry : static_texts) {
+    if (entry.key == text) return new_ref(entry.text);
+    if (entry.key == nullptr) {
+      entry.text = PyUnicode_FromString(text);
+      if (entry.text == nullptr) return nullptr;
+      entry.key = text;
+      return new_ref(entry.text);
+    }
+  }
+  return PyUnicode_FromString(text);
+}
+
+PyObject *warning_tuple(const TamselRecord &record) {
+  if (record.warning_count == 0) return new_ref(empty_tuple);
+  PyObject *warnings = PyTuple_New(static_cast<Py_ssize_t>(record.warning_count));
+  if (warnings == nullptr) return nullptr;
+  for (std::size_t i = 0; i < record.warning_count; ++i) {
+    PyObject *warning = PyUnicode_DecodeUTF8(record.warnings[i],
+                                             static_cast<Py_ssize_t>(std::strlen(record.warnings[i])),
+                                             "replace");
+    if (warning == nullptr) {
+      Py_DECREF(warnings);
+      return nullptr;
+    }
+    PyTuple_SET_ITEM(warnings, static_cast<Py_ssize_t>(i), warning);
+  }
+  return warnings;
+}
+
+// The record as an Answer: kind, text, value, unit, warnings, category, category_source.
+PyObject *answer_from_record(const TamselRecord &record) {
+  PyObject *fields = PyTuple_New(7);
+  if (fields == nullptr) return nullptr;
+  PyTuple_SET_ITEM(fields, 0, new_ref(kind_names[record.kind]));
+  PyObject *items[6] = {
+      utf8_text(record.text, record.text_size),
+      record.has_value ? PyFloat_FromDouble(record.value) : new_ref(Py_None),
+      static_text(record.unit),
+      warning_tuple(record),
+      static_text(record.category),
+      static_text(record.category_source),
+  };
+  bool failed = false;
+  for (int i = 0; i < 6; ++i) {
+    if (items[i] == nullptr) {
+      failed = true;
+      Py_INCREF(Py_None);
+      items[i] = Py_None;
+    }
+    PyTuple_SET_ITEM(fields, i + 1, items[i]);
+  }
+  if (failed) {
+    Py_DECREF(fields);
+    return nullptr;
+  }
+  // tuple.__new__(Answer, fields): the named tuple without its Python-level __new__.
+  PyObject *arguments = PyTuple_Pack(1, fields);
+  Py_DECREF(fields);
+  if (arguments == nullptr) return nullptr;
+  PyObject *answer = PyTuple_Type.tp_new(reinterpret_cast<PyTypeObject *>(answer_type), arguments, nullptr);
+  Py_DECREF(arguments);
+  return answer;
+}
+
+// --- The functions ---------------------------------------------------------------------------
+
+PyObject *calc_health(PyObject *, PyObject *request) {
+  TamselChar16 stack[kStackRequestUnits];
+  TamselChar16 *units = request_units(request, stack);
+  if (units == nullptr) return nullptr;
+  PyObject *text = answer_text(CalcHealth(units));
+  if (units != stack) PyMem_Free(units);
+  return text;
+}
+
+bool check_request(PyObject *request) {
+  if (!PyUnicode_Check(request)) {
+    PyErr_Format(PyExc_TypeError, "a request is a str, not %.100s", Py_TYPE(request)->tp_name);
+    return false;
+  }
+  const Py_ssize_t nul = PyUnicode_FindChar(request, 0, 0, PyUnicode_GET_LENGTH(request), 1);
+  if (nul == -2) return false;
+  if (nul >= 0) {
+    PyErr_Format(PyExc_ValueError, "a request cannot hold a NUL character (one is at index %zd)", nul);
+    return false;
+  }
+  return true;
+}
+
+PyObject *calc_many(PyObject *, PyObject *requests) {
+  // A str is an iterable of characters, which nobody means as requests.
+  if (PyUnicode_Check(requests) || PyBytes_Check(requests) || PyByteArray_Check(requests)) {
+    PyErr_Format(PyExc_TypeError, "calc_many takes an iterable of requests, not a single %.100s",
+                 Py_TYPE(requests)->tp_name);
+    return nullptr;
+  }
+  PyObject *list = PySequence_List(requests);
+  if (list == nullptr) return nullptr;
+  const Py_ssize_t count = PyList_GET_SIZE(list);
+  // Every request is checked before any is answered, so a bad one leaves nothing half done.
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    if (!check_request(PyList_GET_ITEM(list, i))) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+  }
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    PyObject *answer = calc_health(nullptr, PyList_GET_ITEM(list, i));
+    if (answer == nullptr) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+    PyList_SetItem(list, i, answer);  // the answer takes the request's place
+  }
+  return list;
+}
+
+bool ask_record(PyObject *request, TamselRecord *record) {
+  TamselChar16 stack[kStackRequestUnits];
+  TamselChar16 *units = request_units(request, stack);
+  if (units == nullptr) return false;
+  tamsel_ask16(units, record);
+  if (units != stack) PyMem_Free(units);
+  return true;
+}
+
+PyObject *ask(PyObject *, PyObject *request) {
+  TamselRecord record;
+  if (!ask_record(request, &record)) return nullptr;
+  return answer_from_record(record);
+}
+
+// (Answer, the record's JSON members as the host program writes them).
+PyObject *ask_json(PyObject *, PyObject *request) {
+  TamselRecord record;
+  if (!ask_record(request, &record)) return nullptr;
+  static char json[TAMSEL_REVIEW_JSON_BYTES];  // too big for the stack; the GIL guards it
+  const std::size_t size = tamsel_record_json(&record, json);
+  PyObject *answer = answer_from_record(record);
+  if (answer == nullptr) return nullptr;
+  PyObject *members = utf8_text(json, size);
+  if (members == nullptr) {
+    Py_DECREF(answer);
+    return nullptr;
+  }
+  PyObject *pair = PyTuple_Pack(2, answer, members);
+  Py_DECREF(answer);
+  Py_DECREF(members);
+  return pair;
+}
+
+// --- Columns ---------------------------------------------------------------------------------
+
+// One argument column of compute(): numbers through the buffer protocol, or sex codes as a
+// list of str. A column of one item is used for every row.
+struct Column {
+  bool is_text = false;
+  bool has_buffer = false;
+  Py_buffer view{};
+  char format = 'd';
+  PyObject *texts = nullptr;  // borrowed, a list
+  Py_ssize_t length = 0;
+};
+
+bool native_little_endian() {
+  const std::uint16_t probe = 1;
+  unsigned char first = 0;
+  std::memcpy(&first, &probe, 1);
+  return first == 1;
+}
+
+// The struct-module code of a one-dimensional buffer of native numbers, or 0.
+char number_format(const char *format) {
+  if (format == nullptr) return 'B';
+  if (*format == '@' || *format == '=' || (*format == '<' && native_little_endian()) ||
+      (*format == '>' && !native_little_endian())) {
+    ++format;
+  }
+  if (format[0] == 0 || format[1] != 0) return 0;
+  return std::strchr("dfbBhHiIlLqQnN?", format[0]) != nullptr ? format[0] : 0;
+}
+
+template <typename T>
+T load(const char *at) {
+  T value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
+// Appends the text of one argument; false when it would not fit.
+bool append_ascii(TamselChar16 *out, std::size_t &at, const char *text, const char *end) {
+  if (at + static_cast<std::size_t>(end - text) + 1 >= kRowUnits) return false;
+  for (; text != end; ++text) out[at++] = static_cast<unsigned char>(*text);
+  return true;
+}
+
+// The number at `row` of a numeric column, written exactly: integers as integers, reals in
+// the shortest form that reads back as the same double.
+bool append_number(const Column &column, Py_ssize_t row, TamselChar16 *out, std::size_t &at) {
+  const char *item = static_cast<const char *>(column.view.buf) +
+                     (column.length == 1 ? 0 : row * column.view.strides[0]);
+  char text[kNumberChars];
+  std::to_chars_result written{text, std::errc()};
+  double real = 0.0;
+  bool is_real = false;
+  switch (column.format) {
+    case 'd': real = load<double>(item); is_real = true; break;
+    case 'f': real = static_cast<double>(load<float>(item)); is_real = true; break;
+    case 'b': written = std::to_chars(text, text + sizeof text, load<signed char>(item)); break;
+    case 'B': written = std::to_chars(text, text + sizeof text, load<unsigned char>(item)); break;
+    case '?': written = std::to_chars(text, text + sizeof text, static_cast<int>(load<unsigned char>(item) != 0)); break;
+    case 'h': written = std::to_chars(text, text + sizeof text, load<short>(item)); break;
+    case 'H': written = std::to_chars(text, text + sizeof text, load<unsigned short>(item)); break;
+    case 'i': written = std::to_chars(text, text + sizeof text, load<int>(item)); break;
+    case 'I': written = std::to_chars(text, text + sizeof text, load<unsigned>(item)); break;
+    case 'l': written = std::to_chars(text, text + sizeof text, load<long>(item)); break;
+    case 'L': written = std::to_chars(text, text + sizeof text, load<unsigned long>(item)); break;
+    case 'q': written = std::to_chars(text, text + sizeof text, load<long long>(item)); break;
+    case 'Q': written = std::to_chars(text, text + sizeof text, load<unsigned long long>(item)); break;
+    case 'n': written = std::to_chars(text, text + sizeof text, load<Py_ssize_t>(item)); break;
+    default: written = std::to_chars(text, text + sizeof text, load<std::size_t>(item)); break;
+  }
+  if (is_real) {
+    if (std::isnan(real)) {
+      // Whatever its sign bit: "-nan" would read the same, but the review quotes the token.
+      static const char nan[] = "nan";
+      written.ptr = text + 3;
+      std::memcpy(text, nan, 3);
+    } else {
+      written = std::to_chars(text, text + sizeof text, real);
+    }
+  }
+  return append_ascii(out, at, text, written.ptr);
+}
+
+// A sex cell: one word of text. Spaces or tabs inside would shift every argument after it.
+bool append_sex(const Column &column, Py_ssize_t row, TamselChar16 *out, std::size_t &at) {
+  PyObject *cell = PyList_GET_ITEM(column.texts, column.length == 1 ? 0 : row);
+  if (!PyUnicode_Check(cell)) {
+    PyErr_Format(PyExc_TypeError, "row %zd: a sex is a str such as 'M' or 'F', not %.100s", row,
+                 Py_TYPE(cell)->tp_name);
+    return false;
+  }
+#if PY_VERSION_HEX < 0x030C0000
+  if (PyUnicode_READY(cell) < 0) return false;
+#endif
+  const Py_ssize_t length = PyUnicode_GET_LENGTH(cell);
+  const int kind = PyUnicode_KIND(cell);
+  const void *data = PyUnicode_DATA(cell);
+  bool word = length > 0;
+  for (Py_ssize_t i = 0; i < length && word; ++i) {
+    const Py_UCS4 point = PyUnicode_READ(kind, data, i);
+    word = point != ' ' && point != '\t' && point != 0;
+  }
+  if (!word) {
+    PyErr_Format(PyExc_ValueError, "row %zd: the sex %R is not one word such as 'M' or 'F'", row, cell);
+    return false;
+  }
+  for (Py_ssize_t i = 0; i < length; ++i) {
+    Py_UCS4 point = PyUnicode_READ(kind, data, i);
+    if (at + 3 >= kRowUnits) {
+      PyErr_Format(PyExc_ValueError, "row %zd: the sex is too long", row);
+      return false;
+    }
+    if (point > 0xFFFF) {
+      out[at++] = static_cast<TamselChar16>(0xD800 + ((point - 0x10000) >> 10));
+      point = 0xDC00 + ((point - 0x10000) & 0x3FF);
+    }
+    out[at++] = static_cast<TamselChar16>(point);
+  }
+  return true;
+}
+
+bool is_male(const Column &column, Py_ssize_t row) {
+  PyObject *cell = PyList_GET_ITEM(column.texts, column.length == 1 ? 0 : row);
+  if (!PyUnicode_Check(cell) || PyUnicode_GetLength(cell) <= 0) {
+    PyErr_Clear();  // append_sex says what is wrong with the cell
+    return false;
+  }
+  const Py_UCS4 first = PyUnicode_READ_CHAR(cell, 0);
+  return first == 'M' || first == 'm';
+}
+
+void release(Column *columns, Py_ssize_t count) {
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    if (columns[i].has_buffer) PyBuffer_Release(&columns[i].view);
+  }
+}
+
+bool open_column(PyObject *given, Column &column) {
+  if (PyList_Check(given)) {
+    column.is_text = true;
+    column.texts = given;
+    column.length = PyList_GET_SIZE(given);
+    return true;
+  }
+  if (PyObject_GetBuffer(given, &column.view, PyBUF_STRIDES | PyBUF_FORMAT) != 0) return false;
+  column.has_buffer = true;
+  column.format = number_format(column.view.format);
+  if (column.view.ndim != 1 || column.format == 0) {
+    PyErr_Format(PyExc_TypeError, "a column is one-dimensional numbers, not a buffer of format %s "
+                 "and %d dimensions", column.view.format ? column.view.format : "B", column.view.ndim);
+    return false;
+  }
+  column.length = column.view.shape[0];
+  return true;
+}
+
+struct RowOutputs {
+  PyObject *kinds, *warnings, *categories, *sources;
+};
+
+// compute_rows(keyword, columns, hip_index, rows, values) -> (kinds, warnings, categories,
+// sources). `columns` holds, in the formula's argument order, buffers of numbers or lists of
+// sex codes; `hip_index` is the argument that male rows leave out (-1 for none); `values` a
+// writable buffer of `rows` doubles that receives each row's value or NaN.
+PyObject *compute_rows(PyObject *, PyObject *args) {
+  PyObject *keyword = nullptr, *given = nullptr;
+  Py_ssize_t hip_index = -1, rows = 0;
+  Py_buffer values{};
+  if (!PyArg_ParseTuple(args, "UO!nnw*", &keyword, &PyTuple_Type, &given, &hip_index, &rows, &values)) {
+    return nullptr;
+  }
+  constexpr Py_ssize_t kMaxArguments = 9;
+  Column columns[kMaxArguments];
+  const Py_ssize_t count = PyTuple_GET_SIZE(given);
+  Py_ssize_t opened = 0;
+  PyObject *result = nullptr;
+  RowOutputs out{nullptr, nullptr, nullptr, nullptr};
+  TamselChar16 request[kRowUnits];
+  std::size_t prefix = 0;
+  TamselRecord record;
+  double *value_at = static_cast<double *>(values.buf);
+
+  if (count > kMaxArguments || values.len != rows * static_cast<Py_ssize_t>(sizeof(double))) {
+    PyErr_SetString(PyExc_ValueError, "compute_rows: bad arguments");
+    goto done;
+  }
+  for (; opened < count; ++opened) {
+    if (!open_column(PyTuple_GET_ITEM(given, opened), columns[opened])) {
+      ++opened;
+      goto done;
+    }
+    if (columns[opened].length != rows && columns[opened].length != 1) {
+      PyErr_Format(PyExc_ValueError, "a column has %zd rows, not %zd", columns[opened].length, rows);
+      ++opened;
+      goto done;
+    }
+  }
+  {
+    TamselChar16 *keyword_units = request_units(keyword, request);
+    if (keyword_units == nullptr) goto done;
+    if (keyword_units != request) {
+      PyMem_Free(keyword_units);
+      PyErr_SetString(PyExc_ValueError, "the formula's name is too long");
+      goto done;
+    }
+    while (request[prefix] != 0) ++prefix;
+  }
+  out.kinds = PyList_New(rows);
+  out.warnings = PyList_New(rows);
+  out.categories = PyList_New(rows);
+  out.sources = PyList_New(rows);
+  if (!out.kinds || !out.warnings || !out.categories || !out.sources) goto done;
+  for (Py_ssize_t row = 0; row < rows; ++row) {
+    std::size_t at = prefix;
+    const bool male = hip_index >= 0 && is_male(columns[0], row);
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      if (i == hip_index && male) continue;  // the male form takes no hip
+      request[at++] = u' ';
+      const bool appended = columns[i].is_text ? append_sex(columns[i], row, request, at)
+                                               : append_number(columns[i], row, request, at);
+      if (!appended) {
+        if (!PyErr_Occurred()) PyErr_Format(PyExc_ValueError, "row %zd: the request is too long", row);
+        goto done;
+      }
+    }
+    request[at] = 0;
+    tamsel_ask16(request, &record);
+    value_at[row] = record.has_value ? record.value : std::numeric_limits<double>::quiet_NaN();
+    PyObject *warnings = warning_tuple(record);
+    PyObject *category = static_text(record.category);
+    PyObject *source = static_text(record.category_source);
+    PyList_SET_ITEM(out.kinds, row, new_ref(kind_names[record.kind]));
+    if (warnings) PyList_SET_ITEM(out.warnings, row, warnings);
+    if (category) PyList_SET_ITEM(out.categories, row, category);
+    if (source) PyList_SET_ITEM(out.sources, row, source);
+    if (!warnings || !category || !source) goto done;
+  }
+  result = PyTuple_Pack(4, out.kinds, out.warnings, out.categories, out.sources);
+done:
+  Py_XDECREF(out.kinds);
+  Py_XDECREF(out.warnings);
+  Py_XDECREF(out.categories);
+  Py_XDECREF(out.sources);
+  release(columns, opened);
+  PyBuffer_Release(&values);
+  return result;
+}
+
+PyDoc_STRVAR(calc_health_doc,
+"calc_health(request, /)\n--\n\n"
+"Answers one request, such as 'bmi 70 1.75', with the library's text ('BMI: 22.86').\n\n"
+"The lines of a multi-line answer (the banner, the listing) are joined by '\\n'. Every\n"
+"outcome is text: a wrong request gets its usage line, 'Unknown formula: ...' or the banner.\n"
+"Characters outside the library's code page reach it as '?'; lone surrogates go as the UTF-16\n"
+"code units they are. Raises ValueError for a request holding a NUL character (the library\n"
+"would stop reading there) and TypeError for anything but a str.");
+
+PyDoc_STRVAR(calc_many_doc,
+"calc_many(requests, /)\n--\n\n"
+"Answers many requests, in order, one for one as calc_health would.\n\n"
+"Every request is checked before any is answered, so a bad one (a NUL character, not a str)\n"
+"raises with nothing done. A single str raises TypeError: it is one request, not many.\n"
+"Other threads wait while the batch runs.");
+
+PyDoc_STRVAR(ask_doc,
+"ask(request, /)\n--\n\n"
+"Answers one request as an Answer, the record of tamsel-health --json: its kind, text,\n"
+"value and unit, then the warnings about its arguments and result, and the published\n"
+"category of the result with its source. Raises as calc_health.");
+
+PyMethodDef methods[] = {
+    {"calc_health", calc_health, METH_O, calc_health_doc},
+    {"calc_many", calc_many, METH_O, calc_many_doc},
+    {"ask", ask, METH_O, ask_doc},
+    {"ask_json", ask_json, METH_O, "ask_json(request, /)\n--\n\n(Answer, the record's JSON members)"},
+    {"compute_rows", compute_rows, METH_VARARGS,
+     "compute_rows(keyword, columns, hip_index, rows, values, /)\n--\n\n"
+     "(kinds, warnings, categories, sources) of each row; its value into values"},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyModuleDef module_definition = {
+    PyModuleDef_HEAD_INIT, "tamsel_health._native",
+    "The calculator and its review, compiled in; its calls are serialised by the GIL.", -1,
+    methods, nullptr, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+
+extern "C" PyMODINIT_FUNC PyInit__native(void) {
+  static const TamselAnswerKind kinds[6] = {TAMSEL_KIND_RESULT, TAMSEL_KIND_USAGE, TAMSEL_KIND_REQUIREMENT,
+                                            TAMSEL_KIND_UNKNOWN, TAMSEL_KIND_BANNER, TAMSEL_KIND_LISTING};
+  for (TamselAnswerKind kind : kinds) {
+    kind_names[kind] = PyUnicode_InternFromString(tamsel_kind_name(kind));
+    if (kind_names[kind] == nullptr) return nullptr;
+  }
+  empty_tuple = PyTuple_New(0);
+  if (empty_tuple == nullptr) return nullptr;
+  PyObject *answers = PyImport_ImportModule("tamsel_health._answer");
+  if (answers == nullptr) return nullptr;
+  answer_type = PyObject_GetAttrString(answers, "Answer");
+  Py_DECREF(answers);
+  if (answer_type == nullptr) return nullptr;
+  if (!PyType_Check(answer_type) ||
+      !PyType_IsSubtype(reinterpret_cast<PyTypeObject *>(answer_type), &PyTuple_Type)) {
+    PyErr_SetString(PyExc_TypeError, "tamsel_health._answer.Answer is not a named tuple");
+    return nullptr;
+  }
+  return PyModule_Create(&module_definition);
+}
