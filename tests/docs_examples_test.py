@@ -10,8 +10,7 @@ import sys
 import unittest
 
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(here, "..", "python"))
-import tamsel_health  # noqa: E402
+import tamsel_health  # noqa: E402  (the build tree's package, through PYTHONPATH)
 
 DOCUMENTS = [os.path.join(here, "..", "docs", name) for name in ("formulas.md", "command-language.md")]
 KEYWORDS = ["bmi", "bmr_harris", "bmr_mifflin", "bodyfat_navy", "whr", "ideal_devine", "ideal_robinson",

@@ -3,9 +3,10 @@
 """The Python package's pytest suite, run against the package installed into a new venv.
 
 The package is installed as users install it offline (pip install --no-build-isolation), with
-the library this build has just made bundled in (TAMSEL_HEALTH_PREBUILT_LIBRARY) rather than
-built again; CI installs it with its own CMake build as well. The first Python found that has
-pytest runs it; with none (a fresh machine), the test is skipped with a message.
+the extension module this build has just made bundled in (TAMSEL_HEALTH_PREBUILT_EXTENSION)
+rather than built again, when it was built for the Python that runs the suite; CI installs it
+with its own CMake build as well. The first Python found that has pytest runs it; with none (a
+fresh machine), the test is skipped with a message.
 """
 import argparse
 import os
@@ -40,7 +41,7 @@ def make_venv(python, venv):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--source", required=True, help="the package's directory (python/)")
-    parser.add_argument("--library", required=True, help="the library to bundle")
+    parser.add_argument("--extension", required=True, help="the extension module to bundle")
     parser.add_argument("--work", required=True, help="a directory for the venv")
     parser.add_argument("--python", action="append", default=[], help="a Python to try")
     options = parser.parse_args()
@@ -57,14 +58,18 @@ def main():
 
     os.makedirs(options.work, exist_ok=True)
     venv_python = make_venv(python, os.path.join(options.work, "venv"))
-    environment = {name: value for name, value in os.environ.items()
-                   if name not in ("TAMSEL_HEALTH_LIBRARY", "PYTHONPATH")}
+    environment = {name: value for name, value in os.environ.items() if name != "PYTHONPATH"}
     environment.update(PYTHONDONTWRITEBYTECODE="1", PIP_DISABLE_PIP_VERSION_CHECK="1",
-                       PIP_NO_CACHE_DIR="1", PIP_NO_INPUT="1",
-                       TAMSEL_HEALTH_PREBUILT_LIBRARY=options.library)
+                       PIP_NO_CACHE_DIR="1", PIP_NO_INPUT="1")
+    suffix = subprocess.run([venv_python, "-c", "import sysconfig; print(sysconfig.get_config_var('EXT_SUFFIX'))"],
+                            check=True, capture_output=True, text=True).stdout.strip()
+    if options.extension.endswith("_native" + suffix):
+        environment["TAMSEL_HEALTH_PREBUILT_EXTENSION"] = options.extension
+    else:
+        print("%s was built for another Python than %s: pip builds one" % (options.extension, python))
     subprocess.run([venv_python, "-m", "pip", "install", "--quiet", "--no-build-isolation",
                     "--no-index", "--no-deps", source], check=True, env=environment)
-    del environment["TAMSEL_HEALTH_PREBUILT_LIBRARY"]
+    environment.pop("TAMSEL_HEALTH_PREBUILT_EXTENSION", None)
     environment["TAMSEL_HEALTH_EXPECT_INSTALLED"] = "1"
     # From the work directory, so that the package imported is the installed one.
     tests = os.path.join(source, "tests")

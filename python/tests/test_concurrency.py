@@ -2,6 +2,7 @@
 """Threads share one library whose answer lives in one buffer: no answer may be another's."""
 import random
 import threading
+from array import array
 
 import tamsel_health
 from known_answers import ALL, RESULTS
@@ -31,11 +32,23 @@ def _answer_in_batches(checks):
     return run
 
 
+def _computing(requests):
+    """A thread computing columns of max_hr, whose rows answer 220 - age."""
+    ages = array("d", range(1, 101))
+
+    def run(offset, wrong):
+        for _ in range(CALLS_PER_THREAD // len(ages)):
+            values = tamsel_health.compute("max_hr", age=ages).values
+            wrong.extend(("max_hr %d" % age, value) for age, value in zip(ages, values)
+                         if value != 220 - age)
+    return run
+
+
 def test_eight_threads_get_their_own_answers():
     # Long answers (the listing, a 1023-byte echo) among short ones, so that a call overlapping
     # another's copy would show, through every function of the package.
     answers = ALL
-    records = {request: tamsel_health.parse_answer(answer) for request, answer in answers}
+    records = {request: tamsel_health.ask(request) for request, _ in answers}
     workers = [
         _answer_one_by_one(tamsel_health.calc_health, answers),
         _answer_one_by_one(tamsel_health.calc_health, answers),
@@ -46,6 +59,7 @@ def test_eight_threads_get_their_own_answers():
         _answer_in_batches(answers),
         _answer_in_batches(answers),
     ]
+    workers[3] = _computing([request for request, _ in answers])
     assert len(workers) == THREADS
     wrong = [[] for _ in workers]
     start = threading.Barrier(THREADS)
