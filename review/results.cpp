@@ -209,7 +209,7 @@ void check_result(const Arguments& arguments, const PrintedResult& result, Warni
     return;
   }
   if (keyword_is(arguments, "bodyfat_navy")) {
-    check_body_fat_range(arguments, result, warnings);
+    if (!arguments_warned) check_body_fat_range(arguments, result, warnings);
     return;
   }
   if (result.value < 0 && never_negative(arguments)) {
