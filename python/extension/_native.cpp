@@ -344,8 +344,52 @@ bool append_ascii(TamselChar16 *out, std::size_t &at, const char *text, const ch
   return true;
 }
 
-// The number at `row` of a numeric column, written exactly: integers as integers, reals in
-// the shortest form that reads back as the same double.
+// Writes a finite double as Python's repr does (the shortest digits that read back as the same
+// double; positional from 1e-4 to 1e16, else with an exponent of at least two digits), but
+// without repr's ".0" on whole numbers, so that a request reads as a person would type it and
+// "bmi %r %r" in Python makes the same request. Returns the end of the text.
+char *write_repr(char *out, double value) {
+  char scientific[kNumberChars];  // "-d.dddddddddddddddde+ddd" at most
+  const std::to_chars_result written =
+      std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific);
+  const char *p = scientific;
+  if (*p == '-') *out++ = *p++;
+  char digits[20];  // a double needs at most 17 significant digits
+  int count = 0;
+  for (; *p != 'e'; ++p) {
+    if (*p != '.') digits[count++] = *p;
+  }
+  int exponent = 0;
+  std::from_chars(p + (p[1] == '+' ? 2 : 1), written.ptr, exponent);
+  if (exponent < -4 || exponent >= 16) {
+    *out++ = digits[0];
+    if (count > 1) {
+      *out++ = '.';
+      for (int i = 1; i < count; ++i) *out++ = digits[i];
+    }
+    *out++ = 'e';
+    *out++ = exponent < 0 ? '-' : '+';
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    if (magnitude < 10) *out++ = '0';
+    return std::to_chars(out, out + 4, magnitude).ptr;
+  }
+  if (exponent < 0) {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = exponent + 1; i < 0; ++i) *out++ = '0';
+    for (int i = 0; i < count; ++i) *out++ = digits[i];
+    return out;
+  }
+  for (int i = 0; i <= exponent; ++i) *out++ = i < count ? digits[i] : '0';
+  if (count > exponent + 1) {
+    *out++ = '.';
+    for (int i = exponent + 1; i < count; ++i) *out++ = digits[i];
+  }
+  return out;
+}
+
+// The number at `row` of a numeric column, written exactly: integers as integers, reals as
+// write_repr writes them.
 bool append_number(const Column &column, Py_ssize_t row, TamselChar16 *out, std::size_t &at) {
   const char *item = static_cast<const char *>(column.view.buf) +
                      (column.length == 1 ? 0 : row * column.view.strides[0]);
@@ -372,12 +416,13 @@ bool append_number(const Column &column, Py_ssize_t row, TamselChar16 *out, std:
   }
   if (is_real) {
     if (std::isnan(real)) {
-      // Whatever its sign bit: "-nan" would read the same, but the review quotes the token.
-      static const char nan[] = "nan";
+      // Whatever its sign bit, as Python writes it: "-nan" would read the same.
+      std::memcpy(text, "nan", 3);
       written.ptr = text + 3;
-      std::memcpy(text, nan, 3);
+    } else if (std::isinf(real)) {
+      written = std::to_chars(text, text + sizeof text, real);  // "inf" or "-inf"
     } else {
-      written = std::to_chars(text, text + sizeof text, real);
+      written.ptr = write_repr(text, real);
     }
   }
   return append_ascii(out, at, text, written.ptr);

@@ -82,7 +82,9 @@ def _number_column(name: str, given: Any) -> object:
     except TypeError:
         pass
     else:
-        if view.ndim == 1 and view.format.lstrip("@=<") in _NUMBER_FORMATS:
+        if view.ndim != 1:
+            raise TypeError("%s is a column, not %d-dimensional" % (name, view.ndim))
+        if view.format.lstrip("@=<") in _NUMBER_FORMATS:
             return given
     try:
         return array("d", given)
@@ -152,7 +154,7 @@ def compute(formula: str, data: Any = None, /, **columns: Any) -> Any:
     """
     keyword, names, female_only = _formula(formula)
     arguments, rows, hip_index = _columns(names, female_only, data, columns)
-    values = array("d", bytes(8 * rows))
+    values = array("d", [0.0]) * rows
     kinds, warnings, categories, sources = _native.compute_rows(
         keyword, arguments, hip_index, rows, values)
     frame_class = _data_frame_class()
