@@ -256,9 +256,9 @@ def _run(arguments: List[str]) -> int:
         return _answer_input(_binary(sys.stdin), stdout, form)
     request = " ".join(arguments)
     text, wrong, answer = form.answer(1, request)
-    _warn(answer, None)
     records = form.json or form.csv
-    _write(_binary(sys.stderr) if answer.kind in _WRONG_KINDS and not records else stdout, text)
+    _write(_binary(sys.stderr) if wrong and not records else stdout, text)
+    _warn(answer, None)
     return EXIT_WRONG_REQUEST if wrong else EXIT_ANSWERED
 
 

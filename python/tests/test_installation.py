@@ -17,20 +17,17 @@ PACKAGE_ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(PACKAGE_ROOT / "build_backend"))
 import tamsel_health_build as backend  # noqa: E402
 
-LIBRARY_VARIABLE = "TAMSEL_HEALTH_LIBRARY"
 _DATA_FILTER = {"filter": "data"} if hasattr(tarfile, "data_filter") else {}
 
 
 def run_python(code, tmp_path, **environment):
-    env = {name: value for name, value in os.environ.items() if name != LIBRARY_VARIABLE}
-    env.update(environment)
-    return subprocess.run([sys.executable, "-c", code], cwd=tmp_path, env=env,
+    return subprocess.run([sys.executable, "-c", code], cwd=tmp_path, env=dict(os.environ, **environment),
                           capture_output=True, text=True)
 
 
 @pytest.mark.skipif(not os.environ.get("TAMSEL_HEALTH_EXPECT_INSTALLED"),
                     reason="the package under test is not an installed one")
-def test_the_installed_package_calls_its_own_library(tmp_path):
+def test_the_installed_package_carries_its_calculator(tmp_path):
     package_dir = Path(tamsel_health.__file__).resolve().parent
     assert PACKAGE_ROOT not in package_dir.parents, "testing the source tree, not the installation"
     assert tamsel_health.__version__ == backend.project_version(backend.native_root())
@@ -40,57 +37,34 @@ def test_the_installed_package_calls_its_own_library(tmp_path):
                         LD_LIBRARY_PATH="")
     assert result.returncode == 0, result.stderr
     path, answer = result.stdout.splitlines()
-    assert Path(path).parent == package_dir
+    assert Path(path) == package_dir / backend.EXTENSION
     assert answer == "BMI: 22.86"
 
 
-def test_the_library_variable_chooses_the_library(tmp_path):
-    library = tamsel_health.library_path()
-    result = run_python("import tamsel_health; print(tamsel_health.ask('max_hr 30').value);"
-                        "print(tamsel_health.library_path())", tmp_path,
-                        TAMSEL_HEALTH_LIBRARY=library)
-    assert result.stdout.splitlines() == ["190.0", library]
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="ELF symbols")
+def test_the_extension_exports_its_entry_alone():
+    nm = shutil.which("nm")
+    if nm is None:
+        pytest.skip("needs nm (binutils)")
+    symbols = subprocess.run([nm, "-D", "--defined-only", tamsel_health.library_path()],
+                             capture_output=True, text=True, check=True).stdout.split()
+    assert "PyInit__native" in symbols
+    assert "CalcHealth" not in symbols  # another copy of the library in the process stays apart
 
 
-@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="LD_LIBRARY_PATH is Linux's")
-def test_a_bare_name_is_looked_up_by_the_system_loader(tmp_path):
-    # As for the Debian package's library: TAMSEL_HEALTH_LIBRARY=libTamselCalculatorHealth.so.1.
-    system_name = "libTamselCalculatorHealth.so.1"
-    (tmp_path / system_name).symlink_to(tamsel_health.library_path())
-    result = run_python("import tamsel_health; print(tamsel_health.calc_health('map 120 80'))",
-                        tmp_path, TAMSEL_HEALTH_LIBRARY=system_name, LD_LIBRARY_PATH=str(tmp_path))
-    assert result.stdout == "Mean Arterial Pressure: 93.3 mmHg\n", result.stderr
-
-
-def test_a_library_that_cannot_load_is_a_clear_error(tmp_path):
-    missing = str(tmp_path / "nowhere" / "libTamselCalculatorHealth.so.1")
-    result = run_python("import tamsel_health\ntry:\n tamsel_health.calc_health('bmi 70 1.75')\n"
-                        "except tamsel_health.LibraryError as error:\n print(error)",
-                        tmp_path, TAMSEL_HEALTH_LIBRARY=missing)
-    assert result.stdout.startswith("cannot load the TamselCalculatorHealth library %r (from "
-                                    "TAMSEL_HEALTH_LIBRARY): " % missing)
-    program = subprocess.run([sys.executable, "-m", "tamsel_health", "bmi", "70", "1.75"],
-                             cwd=tmp_path, capture_output=True, text=True,
-                             env=dict(os.environ, TAMSEL_HEALTH_LIBRARY=missing))
-    assert program.returncode == 1
-    assert program.stderr.startswith("python -m tamsel_health: cannot load the ")
-    assert "Traceback" not in program.stderr
-
-
-def test_a_package_without_a_library_says_how_to_get_one(tmp_path):
+def test_a_package_without_its_extension_says_how_to_build_it(tmp_path):
     copy = tmp_path / "tamsel_health"
     copy.mkdir()
     for source in (PACKAGE_ROOT / "tamsel_health").glob("*.py"):
         shutil.copy(source, copy)
-    result = run_python("import tamsel_health\ntry:\n tamsel_health.ask('')\n"
+    result = run_python("try:\n import tamsel_health\n"
                         "except OSError as error:\n print(type(error).__name__, error)",
                         tmp_path, PYTHONPATH=str(tmp_path))
-    assert result.stdout.startswith("LibraryError tamsel_health has no TamselCalculatorHealth "
-                                    "library to load")
-    assert "TAMSEL_HEALTH_LIBRARY is not set" in result.stdout
+    assert result.stdout.startswith("LibraryError tamsel_health has no compiled calculator")
+    assert "pip install ./python" in result.stdout
 
 
-def test_the_wheel_carries_the_library_and_a_true_record(tmp_path, monkeypatch):
+def test_the_wheel_carries_the_extension_and_a_true_record(tmp_path, monkeypatch):
     monkeypatch.setenv(backend.PREBUILT_VARIABLE, tamsel_health.library_path())
     name = backend.build_wheel(str(tmp_path))
     version = backend.project_version(backend.native_root())
@@ -101,9 +75,10 @@ def test_the_wheel_carries_the_library_and_a_true_record(tmp_path, monkeypatch):
     record = files.pop(dist_info + "/RECORD").decode().splitlines()
     assert sorted(record) == sorted([dist_info + "/RECORD,,"] + [
         backend._record_line(entry, content) for entry, content in files.items()])
-    library = Path(tamsel_health.library_path()).name
     assert {"tamsel_health/__init__.py", "tamsel_health/__main__.py", "tamsel_health/py.typed",
-            "tamsel_health/_build_info.py", "tamsel_health/" + library} <= set(files)
+            "tamsel_health/_native.pyi", "tamsel_health/" + backend.EXTENSION} <= set(files)
+    assert not any(entry.startswith("tamsel_health/libTamsel") for entry in files)
+    assert re.fullmatch(r"cp3\d+-cp3\d+d?-\w+", backend.platform_tag())
     metadata = files[dist_info + "/METADATA"].decode()
     assert "\nVersion: %s\n" % version in metadata
     assert "Tag: %s\n" % backend.platform_tag() in files[dist_info + "/WHEEL"].decode()
@@ -119,14 +94,16 @@ def test_the_source_distribution_carries_the_library_sources(tmp_path):
         archive.extractall(tmp_path / "unpacked", **_DATA_FILTER)
     unpacked = tmp_path / "unpacked" / name[:-len(".tar.gz")]
     for member in ("PKG-INFO", "pyproject.toml", "tamsel_health/__init__.py",
-                   "build_backend/tamsel_health_build.py", "native/CMakeLists.txt",
+                   "build_backend/tamsel_health_build.py", "extension/CMakeLists.txt",
+                   "extension/_native.cpp", "extension/_native.map", "native/CMakeLists.txt",
+                   "native/review/TamselReview.h", "native/review/record.cpp",
                    "native/frame/calc_health.cpp", "native/include/TamselCalculatorHealth.h"):
         assert (unpacked / member).is_file(), member
     # Every source the library's CMakeLists names, and what those sources include.
     root = backend.native_root()
-    named = re.findall(r"\b((?:frame|formulas|numerics|include)/[\w.]+\.(?:cpp|h|def|rc|map))",
+    named = re.findall(r"\b((?:frame|formulas|numerics|include|review)/[\w.]+\.(?:cpp|h|def|rc|map))",
                        (root / "CMakeLists.txt").read_text())
-    assert "numerics/log10.cpp" in named
+    assert "numerics/log10.cpp" in named and "review/record.cpp" in named
     for source in named:
         for included in [source] + re.findall(r'#include "([^"]+)"', (root / source).read_text()):
             path = (root / source).parent / included if included.startswith(".") else None
