@@ -218,7 +218,7 @@ def _answer_input(input_stream: Optional[BinaryIO], output: Optional[BinaryIO], 
             if block.startswith(_BYTE_ORDER_MARK):
                 block = block[len(_BYTE_ORDER_MARK):]
         requests, line = _requests(block, line)
-        texts = []
+        texts: List[str] = []
         for number, request in requests:
             text, request_wrong, answer = form.answer(number, request)
             wrong = wrong or request_wrong

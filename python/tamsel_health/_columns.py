@@ -5,7 +5,7 @@ from __future__ import annotations
 import re
 import sys
 from array import array
-from typing import Any, Dict, List, NamedTuple, Optional, Tuple
+from typing import Any, Dict, List, Mapping, NamedTuple, Optional, Tuple, overload
 
 from . import _native
 from ._answer import Kind
@@ -127,6 +127,14 @@ def _columns(names: Tuple[str, ...], female_only: int, data: Any,
 def _data_frame_class() -> Any:
     pandas = sys.modules.get("pandas")  # a data frame comes only from a pandas already imported
     return getattr(pandas, "DataFrame", None)
+
+
+@overload
+def compute(formula: str, /, **columns: Any) -> Computed: ...
+@overload
+def compute(formula: str, data: Mapping[str, Any], /, **columns: Any) -> Computed: ...
+@overload
+def compute(formula: str, data: Any, /, **columns: Any) -> Any: ...  # a pandas DataFrame
 
 
 def compute(formula: str, data: Any = None, /, **columns: Any) -> Any:
