@@ -44,6 +44,7 @@ def main():
     parser.add_argument("--extension", required=True, help="the extension module to bundle")
     parser.add_argument("--work", required=True, help="a directory for the venv")
     parser.add_argument("--python", action="append", default=[], help="a Python to try")
+    parser.add_argument("--program", help="tamsel-health, whose records the package's must equal")
     options = parser.parse_args()
     source = os.path.abspath(options.source)
 
@@ -71,6 +72,8 @@ def main():
                     "--no-index", "--no-deps", source], check=True, env=environment)
     environment.pop("TAMSEL_HEALTH_PREBUILT_EXTENSION", None)
     environment["TAMSEL_HEALTH_EXPECT_INSTALLED"] = "1"
+    if options.program:
+        environment["TAMSEL_HEALTH_PROGRAM"] = os.path.abspath(options.program)
     # From the work directory, so that the package imported is the installed one.
     tests = os.path.join(source, "tests")
     return subprocess.run([venv_python, "-m", "pytest", "-q", "-p", "no:cacheprovider", tests],

@@ -634,7 +634,7 @@ PyModuleDef module_definition = {
 
 }  // namespace
 
-extern "C" PyMODINIT_FUNC PyInit__native(void) {
+PyMODINIT_FUNC PyInit__native(void) {
   static const TamselAnswerKind kinds[6] = {TAMSEL_KIND_RESULT, TAMSEL_KIND_USAGE, TAMSEL_KIND_REQUIREMENT,
                                             TAMSEL_KIND_UNKNOWN, TAMSEL_KIND_BANNER, TAMSEL_KIND_LISTING};
   for (TamselAnswerKind kind : kinds) {
