@@ -7,21 +7,24 @@
   calc_many     per request, on 100,000 requests
   plain Python  per request, on the same 100,000: BMI, revised Harris-Benedict and Navy body
                 fat read, computed and formatted in Python, as a researcher might write them
+  compute       rows a second, BMI over columns of 1,000,000 weights and heights
 
-Run it against an installed package, or the source tree with the library named:
-  PYTHONPATH=python TAMSEL_HEALTH_LIBRARY=build/bench/lib/libTamselCalculatorHealth.so.1 \\
-      python3 bench/python_bench.py
+Run it against an installed package (bench/run builds one), or a build tree's package:
+  PYTHONPATH=build/default/python python3 bench/python_bench.py
 """
 import math
+import os
 import platform
 import random
 import statistics
 import sys
 import timeit
+from array import array
 
 import tamsel_health
 
 REQUESTS = 100_000
+ROWS = 1_000_000
 REPETITIONS = 9
 
 
@@ -71,8 +74,16 @@ def requests(count, seed=14):
     return made
 
 
+def columns(count, seed=15):
+    chooser = random.Random(seed)
+    weights = array("d", (round(chooser.uniform(45, 120), 1) for _ in range(count)))
+    heights = array("d", (round(chooser.uniform(1.5, 2.0), 2) for _ in range(count)))
+    return weights, heights
+
+
 def main():
     batch = requests(REQUESTS)
+    weights, heights = columns(ROWS)
     mix = batch[:10_000]
     disagreeing = sum(plain_python(r) != a for r, a in zip(batch, tamsel_health.calc_many(batch)))
     if disagreeing:
@@ -86,19 +97,25 @@ def main():
         "ask, per call": (one_by_one(tamsel_health.ask), len(mix)),
         "calc_many, per request": (lambda: tamsel_health.calc_many(batch), len(batch)),
         "plain Python, per request": (lambda: [plain_python(request) for request in batch], len(batch)),
+        "compute, per row": (lambda: tamsel_health.compute("bmi", weight_kg=weights, height_m=heights), ROWS),
     }
     times = {name: [] for name in subjects}
     for _ in range(REPETITIONS):  # interleaved, so that every subject meets the same conditions
         for name, (run, count) in subjects.items():
             times[name].append(timeit.timeit(run, number=1) / count * 1e9)
-    print("Python %s, library %s" % (platform.python_version(), tamsel_health.library_path()))
+    load = os.getloadavg() if hasattr(os, "getloadavg") else (math.nan,) * 3
+    print("Python %s, %s; load average %.2f %.2f %.2f on %s CPUs"
+          % (platform.python_version(), tamsel_health.library_path(), load[0], load[1], load[2],
+             os.cpu_count()))
     print("median ns (%d interleaved repetitions; %d requests for calc_many and plain Python):"
           % (REPETITIONS, REQUESTS))
     medians = {name: statistics.median(values) for name, values in times.items()}
     for name, median in medians.items():
         print("  %-28s %8.0f" % (name, median))
-    print("calc_many is %.2f times as fast as plain Python"
-          % (medians["plain Python, per request"] / medians["calc_many, per request"]))
+    plain = medians["plain Python, per request"]
+    print("calc_health is %.2f times as fast as plain Python, calc_many %.2f times"
+          % (plain / medians["calc_health, per call"], plain / medians["calc_many, per request"]))
+    print("compute: %.2f million rows a second" % (1e3 / medians["compute, per row"]))
 
 
 if __name__ == "__main__":
