@@ -45,12 +45,14 @@ def awkward_doubles(count, seed=5):
     while len(made) < count:
         made.append(struct.unpack("<d", struct.pack("<Q", chooser.getrandbits(64)))[0])
         made.append(round(chooser.uniform(0.3, 300), chooser.randrange(6)))
+        # Decimals of every length and magnitude, around the writer's 15 digits and 1e-4.
+        made.append(chooser.randrange(10 ** chooser.randrange(1, 18)) / 10 ** chooser.randrange(0, 12))
     return made[:count]
 
 
 def test_each_row_is_the_request_written_exactly():
-    weights = awkward_doubles(2000)
-    heights = awkward_doubles(2000, seed=6)[::-1]
+    weights = awkward_doubles(6000)
+    heights = awkward_doubles(6000, seed=6)[::-1]
     result = compute("bmi", weight_kg=weights, height_m=heights)
     same(result, asked("bmi", *zip(weights, heights)))
 
