@@ -218,6 +218,8 @@ PyObject *calc_health(PyObject *, PyObject *request) {
   TamselChar16 stack[kStackRequestUnits];
   TamselChar16 *units = request_units(request, stack);
   if (units == nullptr) return nullptr;
+  // Between the call and the copy nothing runs Python code: a str is no container, so making
+  // one never starts a collection whose finalizers could let another thread call in.
   PyObject *text = answer_text(CalcHealth(units));
   if (units != stack) PyMem_Free(units);
   return text;
@@ -284,13 +286,15 @@ PyObject *ask(PyObject *, PyObject *request) {
 PyObject *ask_json(PyObject *, PyObject *request) {
   TamselRecord record;
   if (!ask_record(request, &record)) return nullptr;
-  static char json[TAMSEL_REVIEW_JSON_BYTES];  // too big for the stack; the GIL guards it
+  // Too big for the stack; the GIL guards it. Copied out before anything that could run a
+  // collection (and a finalizer that lets another thread in) is allocated.
+  static char json[TAMSEL_REVIEW_JSON_BYTES];
   const std::size_t size = tamsel_record_json(&record, json);
-  PyObject *answer = answer_from_record(record);
-  if (answer == nullptr) return nullptr;
   PyObject *members = utf8_text(json, size);
-  if (members == nullptr) {
-    Py_DECREF(answer);
+  if (members == nullptr) return nullptr;
+  PyObject *answer = answer_from_record(record);
+  if (answer == nullptr) {
+    Py_DECREF(members);
     return nullptr;
   }
   PyObject *pair = PyTuple_Pack(2, answer, members);
