@@ -19,7 +19,7 @@ import os
 import sys
 from typing import BinaryIO, List, Optional, Sequence, Tuple
 
-from . import LibraryError, __version__, calc_health
+from . import LibraryError, __version__, ask, calc_health
 from ._answer import Answer
 from ._native import ask_json
 
@@ -154,7 +154,10 @@ class _Form:
 
     def answer(self, line: int, request: str) -> Tuple[str, bool, Answer]:
         """The text to write for one request, whether the request was wrong, and its answer."""
-        answer, members = ask_json(request)
+        if self.json:
+            answer, members = ask_json(request)
+        else:
+            answer, members = ask(request), ""
         wrong = answer.kind in _WRONG_KINDS or bool(self.strict and answer.warnings)
         if self.json:
             return '{"line":%d,"request":%s,%s}\n' % (line, _json_string(request), members), wrong, answer
