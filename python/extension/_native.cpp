@@ -86,6 +86,16 @@ TamselChar16 *request_units(PyObject *request, TamselChar16 *stack) {
       return nullptr;
     }
   }
+  if (kind == PyUnicode_1BYTE_KIND) {
+    // Nearly every request: Latin-1 storage, one unit a character, a loop the compiler widens.
+    const Py_UCS1 *bytes = static_cast<const Py_UCS1 *>(data);
+    const void *nul = std::memchr(bytes, 0, static_cast<std::size_t>(length));
+    if (nul == nullptr) {
+      for (Py_ssize_t i = 0; i < length; ++i) out[i] = bytes[i];
+      out[length] = 0;
+      return out;
+    }
+  }
   Py_ssize_t at = 0;
   for (Py_ssize_t i = 0; i < length; ++i) {
     const Py_UCS4 point = PyUnicode_READ(kind, data, i);
@@ -113,11 +123,20 @@ TamselChar16 *request_units(PyObject *request, TamselChar16 *stack) {
 // "\r\n"; an unknown keyword is echoed as given, so its answer is left alone).
 PyObject *answer_text(const TamselChar16 *answer) {
   Py_ssize_t length = 0;
-  Py_UCS4 widest = 0;
+  unsigned bits = 0;  // every unit's bits: below 128 all ASCII, below 256 all Latin-1
   bool carriage_return = false;
   for (; length < kAnswerUnits && answer[length] != 0; ++length) {
-    if (answer[length] > widest) widest = answer[length];
+    bits |= answer[length];
     carriage_return |= answer[length] == u'\r';
+  }
+  // A str must be stored in its narrowest kind (an ASCII text marked Latin-1 compares unequal).
+  const Py_UCS4 widest = bits < 0x80 ? 0x7F : bits < 0x100 ? 0xFF : 0xFFFF;
+  if (!carriage_return && widest <= 0xFF) {
+    PyObject *text = PyUnicode_New(length, widest);
+    if (text == nullptr) return nullptr;
+    Py_UCS1 *out = PyUnicode_1BYTE_DATA(text);
+    for (Py_ssize_t i = 0; i < length; ++i) out[i] = static_cast<Py_UCS1>(answer[i]);
+    return text;
   }
   static const char16_t unknown[] = u"Unknown formula: ";
   const Py_ssize_t unknown_length = static_cast<Py_ssize_t>(sizeof unknown / 2 - 1);
