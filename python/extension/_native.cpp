@@ -41,8 +41,16 @@ constexpr Py_ssize_t kAnswerUnits = 2000;
 // bound: a longer cell is refused rather than cut.
 constexpr std::size_t kRowUnits = 2048;
 
-// The longest shortest round-trip form of a double is 24 characters; 32 leaves room.
+// The longest shortest round-trip form of a double is 24 characters ("-2.2250738585072014e-308"
+// is 24); the few-decimals form at most 25 (a sign, 15 digits, a point, 8 decimals). 32 holds
+// either.
 constexpr std::size_t kNumberChars = 32;
+
+// The calculator keeps ten tokens, the keyword and nine arguments, so no formula takes more.
+constexpr Py_ssize_t kMaxArguments = 9;
+
+// A double's shortest form has at most 17 significant digits.
+constexpr int kSignificantDigits = 17;
 
 // Static texts of the review (categories and their sources), kept as str so that a column of a
 // million rows shares a handful of objects. There are far fewer than 64 distinct ones.
@@ -384,7 +392,7 @@ char *write_few_decimals(char *out, double value) {
     const auto digits = static_cast<std::uint64_t>(scaled);
     const auto unit = static_cast<std::uint64_t>(powers[decimals]);
     if (value < 0) *out++ = '-';
-    out = std::to_chars(out, out + 16, digits / unit).ptr;
+    out = std::to_chars(out, out + 15, digits / unit).ptr;  // below 10^15: 15 digits at most
     if (decimals > 0) {
       *out++ = '.';
       std::uint64_t fraction = digits % unit;
@@ -411,7 +419,7 @@ char *write_repr(char *out, double value) {
       std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific);
   const char *p = scientific;
   if (*p == '-') *out++ = *p++;
-  char digits[20];  // a double needs at most 17 significant digits
+  char digits[kSignificantDigits];
   int count = 0;
   for (; *p != 'e'; ++p) {
     if (*p != '.') digits[count++] = *p;
@@ -573,7 +581,6 @@ PyObject *compute_rows(PyObject *, PyObject *args) {
   if (!PyArg_ParseTuple(args, "UO!nnw*", &keyword, &PyTuple_Type, &given, &hip_index, &rows, &values)) {
     return nullptr;
   }
-  constexpr Py_ssize_t kMaxArguments = 9;
   Column columns[kMaxArguments];
   const Py_ssize_t count = PyTuple_GET_SIZE(given);
   Py_ssize_t opened = 0;
