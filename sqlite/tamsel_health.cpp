@@ -8,12 +8,17 @@
 #include <sqlite3ext.h>
 SQLITE_EXTENSION_INIT1
 
+#include <charconv>
 #include <cmath>
 #include <mutex>
 
 #include "TamselReview.h"
 
 namespace {
+
+// The shortest text that reads back as the same double: a sign, 17 significant digits, a point
+// and "e-308" make 24 (-2.2250738585072014e-308); no terminator is written.
+constexpr size_t number_bytes = 24;
 
 // The JSON members and the braces around them.
 constexpr size_t record_json_bytes = TAMSEL_REVIEW_JSON_BYTES + 2;
@@ -69,6 +74,33 @@ void health_record(sqlite3_context *context, int, sqlite3_value **arguments) {
   sqlite3_result_text(context, record_json, static_cast<int>(size + 2), SQLITE_TRANSIENT);
 }
 
+// A number as request text that the calculator reads back exactly. SQLite's own conversion
+// (w || '') keeps 15 significant digits, which loses the last bits of computed values (0.1 + 0.2
+// becomes 0.3), and its printf turns NULL into 0. NULL stays NULL; integers and text pass
+// unchanged.
+void health_number(sqlite3_context *context, int, sqlite3_value **arguments) {
+  sqlite3_value *number = arguments[0];
+  switch (sqlite3_value_type(number)) {
+    case SQLITE_NULL:
+      sqlite3_result_null(context);
+      return;
+    case SQLITE_FLOAT: {
+      // std::to_chars knows no locale and writes the shortest text that reads back exactly.
+      char text[number_bytes];
+      std::to_chars_result written = std::to_chars(text, text + sizeof text, sqlite3_value_double(number));
+      if (written.ec != std::errc()) {
+        sqlite3_result_error(context, "health_number: no room for the number", -1);
+        return;
+      }
+      sqlite3_result_text(context, text, static_cast<int>(written.ptr - text), SQLITE_TRANSIENT);
+      return;
+    }
+    default:
+      sqlite3_result_value(context, number);
+      return;
+  }
+}
+
 }  // namespace
 
 // SQLite derives this name from the file name tamsel_health.so.
@@ -86,7 +118,10 @@ extern "C" __attribute__((visibility("default"))) int sqlite3_tamselhealth_init(
     void (*call)(sqlite3_context *, int, sqlite3_value **);
   };
   static const Function functions[] = {
-      {"calc_health", calc_health}, {"health_value", health_value}, {"health_record", health_record}};
+      {"calc_health", calc_health},
+      {"health_value", health_value},
+      {"health_record", health_record},
+      {"health_number", health_number}};
   for (const Function &function : functions) {
     int status = sqlite3_create_function(db, function.name, 1, flags, nullptr, function.call, nullptr, nullptr);
     if (status != SQLITE_OK) return status;

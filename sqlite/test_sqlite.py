@@ -6,6 +6,7 @@
 """
 import json
 import os
+import random
 import sqlite3
 import subprocess
 import sys
@@ -71,6 +72,26 @@ class Answers(unittest.TestCase):
                     self.assertTrue(answer.startswith("Tamsel Health Calculator"))
                 else:
                     self.assertEqual(answer, text)
+
+    def test_numbers_read_back_exactly(self):
+        # SQLite writes a REAL with 15 digits, so a computed value loses its last bits on its way
+        # into a request; health_number keeps them all, and keeps NULL as NULL.
+        cases = [(22.854999999999997, "22.854999999999997", 22.85, 22.86),
+                 (0.1 + 0.2, "0.30000000000000004", 0.3, 0.3),
+                 (1.7976931348623157e308, "1.7976931348623157e+308", 1.7976931348623157e308, None),
+                 (5e-324, "5e-324", 0.0, 0.0), (-0.0, "-0", -0.0, -0.0),
+                 (70, "70", 70.0, 70.0), (None, None, None, None)]
+        for number, text, exact, plain in cases:
+            with self.subTest(number=number):
+                self.assertEqual(self.one("SELECT health_number(?), health_value('bmi ' || health_number(?1) || ' 1'),"
+                                          " health_value('bmi ' || ?1 || ' 1')", number),
+                                 (text if number != 70 else 70, exact, plain))
+        generator = random.Random(5)
+        numbers = [generator.uniform(1, 300) / generator.choice([1, 3, 7, 100]) for _ in range(20000)]
+        self.db.execute("CREATE TABLE numbers (x REAL)")
+        self.db.executemany("INSERT INTO numbers VALUES (?)", [(x,) for x in numbers])
+        texts = self.db.execute("SELECT x, health_number(x) FROM numbers").fetchall()
+        self.assertEqual([x for x, text in texts if float(text) != x], [])
 
     def test_record_is_json(self):
         row = self.one("SELECT r ->> '$.kind', r ->> '$.value', r ->> '$.unit', r ->> '$.category',"
