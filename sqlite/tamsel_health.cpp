@@ -8,9 +8,10 @@
 #include <sqlite3ext.h>
 SQLITE_EXTENSION_INIT1
 
+#include <pthread.h>
+
 #include <charconv>
 #include <cmath>
-#include <mutex>
 
 #include "TamselReview.h"
 
@@ -26,10 +27,18 @@ constexpr size_t record_json_bytes = TAMSEL_REVIEW_JSON_BYTES + 2;
 // One record (about 8 KB) and its JSON (50 KB) are too large for the stack of every thread
 // that may run a query, and the library itself keeps one answer at a time. Connections on
 // different threads may call at once, so they take turns; results are copied out (TRANSIENT)
-// before the turn ends.
-std::mutex turn;
+// before the turn ends. A POSIX mutex rather than std::mutex, whose lock may throw, and nothing
+// may be thrown through SQLite.
+pthread_mutex_t turn = PTHREAD_MUTEX_INITIALIZER;
 TamselRecord record;
 char record_json[record_json_bytes];
+
+struct Turn {
+  Turn() noexcept { pthread_mutex_lock(&turn); }
+  ~Turn() { pthread_mutex_unlock(&turn); }
+  Turn(const Turn &) = delete;
+  Turn &operator=(const Turn &) = delete;
+};
 
 // Reviews the request, or sets the result to NULL (NULL in, NULL out) or to an out-of-memory
 // error, which SQLite reports, and says no.
@@ -50,14 +59,14 @@ bool ask(sqlite3_context *context, sqlite3_value *request) {
 }
 
 void calc_health(sqlite3_context *context, int, sqlite3_value **arguments) {
-  std::lock_guard<std::mutex> hold(turn);
+  Turn hold;
   if (ask(context, arguments[0]))
     sqlite3_result_text(context, record.text, static_cast<int>(record.text_size), SQLITE_TRANSIENT);
 }
 
 // The printed number of a result; NULL for every other kind and for inf, -inf and nan.
 void health_value(sqlite3_context *context, int, sqlite3_value **arguments) {
-  std::lock_guard<std::mutex> hold(turn);
+  Turn hold;
   if (!ask(context, arguments[0])) return;
   if (record.kind == TAMSEL_KIND_RESULT && record.has_value && std::isfinite(record.value))
     sqlite3_result_double(context, record.value);
@@ -66,7 +75,7 @@ void health_value(sqlite3_context *context, int, sqlite3_value **arguments) {
 }
 
 void health_record(sqlite3_context *context, int, sqlite3_value **arguments) {
-  std::lock_guard<std::mutex> hold(turn);
+  Turn hold;
   if (!ask(context, arguments[0])) return;
   record_json[0] = '{';
   size_t size = tamsel_record_json(&record, record_json + 1);
