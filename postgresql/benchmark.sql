@@ -8,8 +8,8 @@ SELECT 30 + random() * 120 AS w, 1.4 + random() * 0.6 AS h FROM generate_series(
 VACUUM ANALYZE measurements;
 SELECT count(*) FROM measurements;
 
--- Where the two disagree: numeric takes 15 digits of the double and rounds halves up, the
--- calculator rounds the double itself.
+-- Rows where the two disagree: numeric rounds 15 digits of the double half away from zero, the
+-- calculator rounds the double itself, so they can differ only near a tie.
 SELECT count(*) FILTER (WHERE health_value('bmi ' || w || ' ' || h)
                               <> round((w / (h * h))::numeric, 2)::float8) AS differing
 FROM measurements;
