@@ -47,7 +47,7 @@
 
   // The words and unit of each argument the usage lines name; the unit also tells a phone user
   // which scale the library expects (metres for BMI, centimetres elsewhere).
-  const arguments_ = {
+  const argumentWords = {
     weight_kg: ['Weight', 'kg'],
     height_m: ['Height', 'm'],
     height_cm: ['Height', 'cm'],
@@ -90,7 +90,7 @@
   // "Hip (cm), women only"; a name the table lacks still reads well ("new_thing_cm": "New thing (cm)").
   function labelOf(name) {
     const base = baseName(name);
-    const known = arguments_[base];
+    const known = argumentWords[base];
     let text;
     if (known) {
       text = `${known[0]} (${known[1]})`;
