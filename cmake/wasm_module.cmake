@@ -2,12 +2,11 @@
 # The library as a standalone WebAssembly module, TamselCalculatorHealth.wasm: no JavaScript
 # glue and no imports, so that any WebAssembly host can instantiate it with nothing. It exports
 # CalcHealth, CalcHealthInput (the fixed place for the command line), CalcHealthRecord (the
-# review of an answer, as JSON), its memory, which never grows (the library's and the review's
-# buffers are all static), and the few functions of emscripten's runtime.
-# The memory: the stack, then the static buffers, chiefly the review's record (8.3 KB) and its
-# JSON (TAMSEL_REVIEW_JSON_BYTES, 50,000) and the library's text buffers (under 12 KB), so three
-# 64 KiB pages with room to spare.
-set(TAMSEL_WASM_INITIAL_MEMORY 196608 CACHE STRING "Bytes of the module's memory, whole 64 KiB pages")
+# review of an answer), its memory, which never grows (the library's and the review's buffers
+# are all static), and the few functions of emscripten's runtime.
+# The memory: the 64 KiB stack, then the static data, chiefly the review's record (8.3 KB) and
+# the library's text buffers (under 12 KB): 99 KB in all, so two 64 KiB pages.
+set(TAMSEL_WASM_INITIAL_MEMORY 131072 CACHE STRING "Bytes of the module's memory, whole 64 KiB pages")
 set(TAMSEL_WASM_STACK 65536 CACHE STRING "Bytes of the module's stack")
 
 # No exception ever leaves the library, and none is thrown inside it. A module is linked whole,

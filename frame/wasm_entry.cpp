@@ -3,6 +3,9 @@
 // to its own strings, so the module lends it a fixed place in its memory for the command line.
 // The module also carries the review of answers, which the shared library leaves out, so that
 // JavaScript gets the very record the host program writes instead of classifying answers again.
+#include <cstddef>
+#include <cstdint>
+
 #include "TamselCalculatorHealth.h"
 #include "buffer_sizes.h"
 #include "TamselReview.h"
@@ -13,7 +16,19 @@ TamselChar16 input_text[tamsel::wasm_input_units];
 
 // Static, like every buffer of the library: the memory never grows and no call allocates.
 TamselRecord record;
-char record_json[TAMSEL_REVIEW_JSON_BYTES];
+
+// The record as JavaScript reads it: addresses and sizes in 32-bit words, so that it needs no
+// JSON to be written, decoded and parsed on every call. Words: the kind; the text's address
+// and size; the digits' address and size; the unit's address; the category's and its
+// source's addresses (0 for none); the warning count; then each warning's address.
+constexpr std::size_t summary_fixed_words = 9;
+constexpr std::size_t summary_words = summary_fixed_words + TAMSEL_REVIEW_MAX_WARNINGS;
+std::uint32_t summary[summary_words];
+
+// A wasm32 address fits 32 bits.
+std::uint32_t address(const void* pointer) {
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
+}
 
 }  // namespace
 
@@ -29,10 +44,21 @@ extern "C" [[noreturn]] void abort() { __builtin_trap(); }
 extern "C" TAMSEL_HEALTH_API TamselChar16* CalcHealthInput() { return input_text; }
 
 // Answers and reviews the command line at `request` (the input buffer, filled as for
-// CalcHealth) and returns the record's JSON members, zero-terminated UTF-8, which stay valid
-// until the next call.
-extern "C" TAMSEL_HEALTH_API const char* CalcHealthRecord(const TamselChar16* request) {
+// CalcHealth) and returns the address of the record's summary; the record's text, digits and
+// warnings are UTF-8, the rest static text, all zero-terminated, valid until the next call.
+extern "C" TAMSEL_HEALTH_API const std::uint32_t* CalcHealthRecord(const TamselChar16* request) {
   tamsel_ask16(request, &record);
-  tamsel_record_json(&record, record_json);
-  return record_json;
+  summary[0] = static_cast<std::uint32_t>(record.kind);
+  summary[1] = address(record.text);
+  summary[2] = static_cast<std::uint32_t>(record.text_size);
+  summary[3] = address(record.digits);
+  summary[4] = static_cast<std::uint32_t>(record.digits_size);
+  summary[5] = address(record.unit);
+  summary[6] = address(record.category);
+  summary[7] = address(record.category_source);
+  summary[8] = static_cast<std::uint32_t>(record.warning_count);
+  for (std::size_t index = 0; index < record.warning_count; ++index) {
+    summary[summary_fixed_words + index] = address(record.warnings[index]);
+  }
+  return summary;
 }

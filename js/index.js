@@ -36,6 +36,7 @@ const fromCharCode = String.fromCharCode;
 // The memory never grows, so views of it stay valid for good.
 const units = new Uint16Array(exports.memory.buffer);
 const bytes = new Uint8Array(exports.memory.buffer);
+const words = new Uint32Array(exports.memory.buffer);
 const inputAt = exports.CalcHealthInput() >>> 1;
 const utf8 = new TextDecoder();
 
@@ -80,12 +81,48 @@ export function calcHealth(request) {
   return answer;
 }
 
+// The UTF-8 text of `size` bytes at `at`.
+function textAt(at, size) {
+  return utf8.decode(bytes.subarray(at, at + size));
+}
+
+// Units, categories and their sources are the module's static text: read once, by address.
+const staticTexts = new Map();
+function staticText(at) {
+  if (at === 0) return null;
+  let text = staticTexts.get(at);
+  if (text === undefined) {
+    text = textAt(at, bytes.indexOf(0, at) - at);
+    staticTexts.set(at, text);
+  }
+  return text;
+}
+
+const kinds = ['result', 'usage', 'requirement', 'unknown', 'banner', 'listing'];
+
 /**
  * Answers one command line as the record `tamsel-health --json` writes: kind, text, value, unit,
- * warnings, category and category_source. The module reviews the answer and writes the record
- * as JSON members, so every surface classifies, warns and names categories alike.
+ * warnings, category and category_source. The module's own review makes it, the one the host
+ * program uses, so every surface classifies, warns and names categories alike.
  */
 export function ask(request) {
-  const at = review(place(checked(request)));
-  return JSON.parse(`{${utf8.decode(bytes.subarray(at, bytes.indexOf(0, at)))}}`);
+  // The summary's words: kind; text address and size; digits address and size; unit; category;
+  // its source; warning count; each warning's address.
+  const at = review(place(checked(request))) >>> 2;
+  const w = words;
+  const warnings = [];
+  for (let index = 0; index < w[at + 8]; ++index) {
+    const warning = w[at + 9 + index];
+    warnings.push(textAt(warning, bytes.indexOf(0, warning) - warning));
+  }
+  return {
+    kind: kinds[w[at]],
+    text: textAt(w[at + 1], w[at + 2]),
+    // The digits as printed read as JSON reads them: "-0.00" is -0.
+    value: w[at + 4] === 0 ? null : Number(textAt(w[at + 3], w[at + 4])),
+    unit: staticText(w[at + 5]),
+    warnings,
+    category: staticText(w[at + 6]),
+    category_source: staticText(w[at + 7]),
+  };
 }

@@ -75,11 +75,14 @@ test('answers with an empty import object', () => {
   const end = units.indexOf(0, answer);
   assert.equal(String.fromCharCode(...units.subarray(answer, end)), 'BMI: 22.86');
   assert.equal(exports.CalcHealth(0) >>> 1, answer, 'a null command line, the same result text');
-  const json = exports.CalcHealthRecord(input * 2);
+  // The review's summary: the kind, then the text's address and size, ..., the category's address.
+  const summary = exports.CalcHealthRecord(input * 2) >>> 2;
+  const words = new Uint32Array(exports.memory.buffer);
   const bytes = new Uint8Array(exports.memory.buffer);
-  const record = JSON.parse(`{${new TextDecoder().decode(bytes.subarray(json, bytes.indexOf(0, json)))}}`);
-  assert.equal(record.text, 'BMI: 22.86');
-  assert.equal(record.category, 'Normal range');
+  const text = (at, size = bytes.indexOf(0, at) - at) => new TextDecoder().decode(bytes.subarray(at, at + size));
+  assert.equal(words[summary], 0, 'a result');
+  assert.equal(text(words[summary + 1], words[summary + 2]), 'BMI: 22.86');
+  assert.equal(text(words[summary + 6]), 'Normal range');
 });
 
 // The library, its review and the runtime: a page loads it at once, even on a slow line.
