@@ -108,15 +108,15 @@ const warned = [
   ['ideal_devine F 100', 'Ideal Weight (Devine): -1.95 kg', -1.95, /below zero/],
   ['ideal_devine M 70', 'Ideal Weight (Devine): -24.61 kg', -24.61, /inches/],
   ['lbm F 2 275', 'Lean Body Mass: 82.28 kg', 82.28, /more than the body weight/],
-  ['bmr_mifflin F 2 30 120', 'BMR (Mifflin-St Jeor): -553.50 calories/day', -553.5, /./],
-  ['bai 30 2.75', 'Body Adiposity Index: -11.42%', -11.42, /./],
+  ['bmr_mifflin F 2 30 120', 'BMR (Mifflin-St Jeor): -553.50 calories/day', -553.5, /below zero/],
+  ['bai 30 2.75', 'Body Adiposity Index: -11.42%', -11.42, /below zero/],
   ['pulse_pressure 80 120', 'Pulse Pressure: -40 mmHg', -40, /swapped\?/],
   ['map 80 120', 'Mean Arterial Pressure: 106.7 mmHg', 106.7, /swapped\?/],
   ['bp_category 80 120', 'Blood Pressure Category: 4', 4, /swapped\?/],
   ['bmi 70 175', 'BMI: 0.00', 0, /^height_m 175 .*centimetres\?$/],
   ['bmi 70,5 1,75', 'BMI: 70.00', 70, /^weight_kg "70,5" reads as 70/],
-  ['bmi 70 0', 'BMI: inf', null, /./],
-  ['bsa -70 175', 'Body Surface Area: nan m\u00b2', null, /./],
+  ['bmi 70 0', 'BMI: inf', null, /^height_m 0 is outside/],
+  ['bsa -70 175', 'Body Surface Area: nan m\u00b2', null, /^weight_kg -70 is outside/],
 ];
 
 const fields = ['kind', 'text', 'value', 'unit', 'warnings', 'category', 'category_source'];
