@@ -89,4 +89,26 @@ void write_line(OutputText& out, const char* format, const char* text) noexcept 
   write_formatted(out, format, {FormatArgument::text, 0.0, 0, text});
 }
 
+void write_result(OutputText& out, const char* text, std::size_t before, std::size_t after,
+                  int decimals, double value) noexcept {
+  char number[max_number_text];
+  const char* const end = write_fixed(number, value, decimals);
+  if (out.length > 0) append(out, line_separator, sizeof line_separator - 1);
+  append(out, text, before);
+  append(out, number, static_cast<std::size_t>(end - number));
+  append(out, text + before, after);
+  out.bytes[out.length] = '\0';
+}
+
+void write_result(OutputText& out, const char* text, std::size_t before, std::size_t after,
+                  std::int32_t value) noexcept {
+  char number[max_number_text];
+  const char* const end = write_integer(number, value);
+  if (out.length > 0) append(out, line_separator, sizeof line_separator - 1);
+  append(out, text, before);
+  append(out, number, static_cast<std::size_t>(end - number));
+  append(out, text + before, after);
+  out.bytes[out.length] = '\0';
+}
+
 }  // namespace tamsel
