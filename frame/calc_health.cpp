@@ -60,7 +60,6 @@ extern "C" TAMSEL_HEALTH_API const TamselChar16* CalcHealth(const TamselChar16* 
   tamsel::clear(output_text);
   tamsel::dispatch(list, output_text);
 
-  tamsel::wide_from_narrow(output_text.bytes, output_text.length, result_text,
-                           tamsel::result_text_size);
+  tamsel::widen_answer(output_text.bytes, output_text.length, result_text);
   return result_text;
 }

@@ -205,5 +205,30 @@ TEST(WindowsCodePageText, StopsAtTheCapacity) {
   EXPECT_EQ(units[0], 0);
 }
 
+// The answer is widened in whole blocks, past its length: the units up to the terminator must
+// be those of the plain conversion, whatever lies beyond, high bytes included.
+TEST(AnswerWidening, GivesThePlainConversionsUnits) {
+  static char narrow[tamsel::output_text_size];
+  static TamselChar16 blocks[tamsel::result_text_size];
+  static TamselChar16 plain[tamsel::result_text_size];
+  for (std::size_t index = 0; index < sizeof narrow; ++index) {
+    // Mostly ASCII, with the odd byte from 0x80 to 0xFF, stale ones past the length included.
+    narrow[index] = static_cast<char>(index % 7 == 3 ? 0x80 + index % 128 : 0x20 + index % 90);
+  }
+  for (const std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{15},
+                                   std::size_t{16}, std::size_t{17}, std::size_t{1999}, std::size_t{2000}}) {
+    for (const bool ascii_only : {true, false}) {
+      std::string saved(narrow, length < sizeof narrow ? length : sizeof narrow);
+      if (ascii_only) std::fill(narrow, narrow + saved.size(), 'a');
+      std::fill(std::begin(blocks), std::end(blocks), TamselChar16{0x2222});
+      tamsel::widen_answer(narrow, length, blocks);
+      tamsel::wide_from_narrow(narrow, length, plain, tamsel::result_text_size);
+      const std::size_t kept = length < sizeof narrow ? length : sizeof narrow - 1;
+      EXPECT_TRUE(std::equal(plain, plain + kept + 1, blocks)) << length << (ascii_only ? " ascii" : "");
+      std::copy(saved.begin(), saved.end(), narrow);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tamsel_test
