@@ -33,8 +33,9 @@ std::uint32_t unit_at(const TamselChar16* line, std::size_t index) {
 
 bool is_delimiter_unit(std::uint32_t unit) { return unit == ' ' || unit == '\t'; }
 
-// A code unit that is an ASCII byte of a token: not the terminator, not a delimiter.
-bool is_token_unit(std::uint32_t unit) { return unit < 0x80 && unit != 0 && !is_delimiter_unit(unit); }
+// A code unit that is an ASCII byte of a token: not the terminator, not a delimiter. One
+// comparison and one table load, as the tokeniser's bytes.
+bool is_token_unit(std::uint32_t unit) { return unit < 0x80 && byte_classes.of[unit] == token_byte; }
 
 }  // namespace
 
