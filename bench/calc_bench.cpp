@@ -7,6 +7,7 @@
 
 #include "TamselCalculatorHealth.h"
 #include "crt_baseline.h"
+#include "mix.h"
 
 namespace {
 
@@ -20,13 +21,11 @@ std::vector<WideText> requests(std::initializer_list<const char*> texts) {
   return list;
 }
 
-// All eighteen formulas, as users type them.
-const std::vector<WideText> mix = requests(
-    {"bmi 70 1.75", "bmr_harris M 80 180 30", "bmr_mifflin F 60 165 30", "bodyfat_navy M 90 40 180",
-     "bodyfat_navy F 75 33 165 100", "whr 80 100", "ideal_devine M 180", "ideal_robinson F 165",
-     "ideal_miller M 180", "bsa 70 175", "lbm F 60 165", "tdee 1800 1.55", "max_hr 30", "target_hr 30 0.7",
-     "bai 100 1.75", "wthr 85 170", "bp_category 150 85", "map 120 80", "pulse_pressure 120 80",
-     "BMI 82.5 1.8"});
+const std::vector<WideText> mix = [] {
+  std::vector<WideText> list;
+  for (const char* text : tamsel_bench::mix_requests) list.push_back(wide(text));
+  return list;
+}();
 
 const std::vector<WideText> body_indices = requests({"bmi 70 1.75", "whr 80 100", "wthr 85 170", "bai 100 1.75", "bsa 70 175"});
 const std::vector<WideText> body_fat = requests({"bodyfat_navy M 90 40 180", "bodyfat_navy F 75 33 165 100", "lbm M 80 180", "lbm F 60 165"});

@@ -50,15 +50,16 @@ void mark_cut_token(tamsel::TokenList& list) {
 }  // namespace
 
 extern "C" TAMSEL_HEALTH_API const TamselChar16* CalcHealth(const TamselChar16* command_line) {
-  const bool cut_inside_token = load_token_buffer(command_line);
   tamsel::TokenList list;
-  tamsel::split_tokens(token_buffer, list);
-  if (cut_inside_token) mark_cut_token(list);
+  if (command_line == nullptr || !tamsel::split_plain_line(command_line, token_buffer, list)) {
+    const bool cut_inside_token = load_token_buffer(command_line);
+    tamsel::split_tokens(token_buffer, list);
+    if (cut_inside_token) mark_cut_token(list);
+  }
 
   tamsel::clear(output_text);
   tamsel::dispatch(list, output_text);
 
-  tamsel::wide_from_narrow(output_text.bytes, output_text.length, result_text,
-                           tamsel::result_text_size);
+  tamsel::widen_answer(output_text.bytes, output_text.length, result_text);
   return result_text;
 }

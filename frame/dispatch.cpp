@@ -76,12 +76,15 @@ void answer_body_fat(const TokenList& list, OutputText& out) {
     return write_line(out, "Female requires: waist, neck, height, hip");
   }
   const double hip_cm = sex == Sex::male ? 0.0 : real_at(list, 5);
-  write_line(out, "Body Fat Percentage (Navy Method): %.2f%%",
+  static constexpr auto line = result_format("Body Fat Percentage (Navy Method): %.2f%%");
+  write_line(out, line,
              navy_body_fat_percent(sex, real_at(list, 2), real_at(list, 3), real_at(list, 4), hip_cm));
 }
 
 }  // namespace
 
+// Each result line's format is split when the library is compiled (static constexpr), so that
+// writing the answer copies its pieces instead of scanning the format on every call.
 void dispatch(const TokenList& list, OutputText& out) noexcept {
   if (list.count == 0) return write_banner(out);
   const Keyword keyword{list.tokens[0], list.lengths[0]};
@@ -89,88 +92,105 @@ void dispatch(const TokenList& list, OutputText& out) noexcept {
 
   if (keyword_is(keyword, "bmi")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: bmi [weight_kg] [height_m]");
-    return write_line(out, "BMI: %.2f", body_mass_index(real_at(list, 1), real_at(list, 2)));
+    static constexpr auto line = result_format("BMI: %.2f");
+    return write_line(out, line, body_mass_index(real_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "bmr_harris")) {
     if (!has_count(list, 5)) return write_line(out, "Usage: bmr_harris [M/F] [weight_kg] [height_cm] [age]");
-    return write_line(out, "BMR (Harris-Benedict): %.2f calories/day",
+    static constexpr auto line = result_format("BMR (Harris-Benedict): %.2f calories/day");
+    return write_line(out, line,
                       bmr_harris_benedict(sex_at(list, 1), real_at(list, 2), real_at(list, 3),
                                           integer_at(list, 4)));
   }
   if (keyword_is(keyword, "bmr_mifflin")) {
     if (!has_count(list, 5)) return write_line(out, "Usage: bmr_mifflin [M/F] [weight_kg] [height_cm] [age]");
-    return write_line(out, "BMR (Mifflin-St Jeor): %.2f calories/day",
+    static constexpr auto line = result_format("BMR (Mifflin-St Jeor): %.2f calories/day");
+    return write_line(out, line,
                       bmr_mifflin_st_jeor(sex_at(list, 1), real_at(list, 2), real_at(list, 3),
                                           integer_at(list, 4)));
   }
   if (keyword_is(keyword, "bodyfat_navy")) return answer_body_fat(list, out);
   if (keyword_is(keyword, "whr")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: whr [waist_cm] [hip_cm]");
-    return write_line(out, "Waist-Hip Ratio: %.3f", waist_hip_ratio(real_at(list, 1), real_at(list, 2)));
+    static constexpr auto line = result_format("Waist-Hip Ratio: %.3f");
+    return write_line(out, line, waist_hip_ratio(real_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "ideal_devine")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: ideal_devine [M/F] [height_cm]");
-    return write_line(out, "Ideal Weight (Devine): %.2f kg",
+    static constexpr auto line = result_format("Ideal Weight (Devine): %.2f kg");
+    return write_line(out, line,
                       ideal_weight_devine(sex_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "ideal_robinson")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: ideal_robinson [M/F] [height_cm]");
-    return write_line(out, "Ideal Weight (Robinson): %.2f kg",
+    static constexpr auto line = result_format("Ideal Weight (Robinson): %.2f kg");
+    return write_line(out, line,
                       ideal_weight_robinson(sex_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "ideal_miller")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: ideal_miller [M/F] [height_cm]");
-    return write_line(out, "Ideal Weight (Miller): %.2f kg",
+    static constexpr auto line = result_format("Ideal Weight (Miller): %.2f kg");
+    return write_line(out, line,
                       ideal_weight_miller(sex_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "bsa")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: bsa [weight_kg] [height_cm]");
     // 0xB2 is the superscript two of the ANSI code page: one byte, widened to U+00B2.
-    return write_line(out, "Body Surface Area: %.3f m\xB2",
+    static constexpr auto line = result_format("Body Surface Area: %.3f m\xB2");
+    return write_line(out, line,
                       body_surface_area(real_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "lbm")) {
     if (!has_count(list, 4)) return write_line(out, "Usage: lbm [M/F] [weight_kg] [height_cm]");
-    return write_line(out, "Lean Body Mass: %.2f kg",
+    static constexpr auto line = result_format("Lean Body Mass: %.2f kg");
+    return write_line(out, line,
                       lean_body_mass(sex_at(list, 1), real_at(list, 2), real_at(list, 3)));
   }
   if (keyword_is(keyword, "tdee")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: tdee [bmr] [activity_factor]");
-    return write_line(out, "Total Daily Energy Expenditure: %.2f calories/day",
+    static constexpr auto line = result_format("Total Daily Energy Expenditure: %.2f calories/day");
+    return write_line(out, line,
                       total_daily_energy_expenditure(real_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "max_hr")) {
     if (!has_count(list, 2)) return write_line(out, "Usage: max_hr [age]");
-    return write_line(out, "Maximum Heart Rate: %.0f bpm", max_heart_rate(integer_at(list, 1)));
+    static constexpr auto line = result_format("Maximum Heart Rate: %.0f bpm");
+    return write_line(out, line, max_heart_rate(integer_at(list, 1)));
   }
   if (keyword_is(keyword, "target_hr")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: target_hr [age] [intensity_percent]");
-    return write_line(out, "Target Heart Rate: %.0f bpm",
+    static constexpr auto line = result_format("Target Heart Rate: %.0f bpm");
+    return write_line(out, line,
                       target_heart_rate(integer_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "bai")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: bai [hip_cm] [height_m]");
-    return write_line(out, "Body Adiposity Index: %.2f%%",
+    static constexpr auto line = result_format("Body Adiposity Index: %.2f%%");
+    return write_line(out, line,
                       body_adiposity_index(real_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "wthr")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: wthr [waist_cm] [height_cm]");
-    return write_line(out, "Waist-to-Height Ratio: %.3f",
+    static constexpr auto line = result_format("Waist-to-Height Ratio: %.3f");
+    return write_line(out, line,
                       waist_to_height_ratio(real_at(list, 1), real_at(list, 2)));
   }
   if (keyword_is(keyword, "bp_category")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: bp_category [systolic] [diastolic]");
-    return write_line(out, "Blood Pressure Category: %d",
+    static constexpr auto line = result_format("Blood Pressure Category: %d");
+    return write_line(out, line,
                       blood_pressure_category(integer_at(list, 1), integer_at(list, 2)));
   }
   if (keyword_is(keyword, "map")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: map [systolic] [diastolic]");
-    return write_line(out, "Mean Arterial Pressure: %.1f mmHg",
+    static constexpr auto line = result_format("Mean Arterial Pressure: %.1f mmHg");
+    return write_line(out, line,
                       mean_arterial_pressure(integer_at(list, 1), integer_at(list, 2)));
   }
   if (keyword_is(keyword, "pulse_pressure")) {
     if (!has_count(list, 3)) return write_line(out, "Usage: pulse_pressure [systolic] [diastolic]");
-    return write_line(out, "Pulse Pressure: %.0f mmHg",
+    static constexpr auto line = result_format("Pulse Pressure: %.0f mmHg");
+    return write_line(out, line,
                       pulse_pressure(integer_at(list, 1), integer_at(list, 2)));
   }
   if (asks_for_listing(keyword)) return write_listing(out);

@@ -85,10 +85,19 @@ std::int32_t read_integer(const char* text) noexcept {
 
 namespace {
 
-constexpr char digit_pairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+// Writes `value` / 10^decimals in fixed notation so that it ends just before `end`, and returns
+// its first byte.
+template <typename Unsigned>
+char* write_backwards(char* end, Unsigned value, int decimals) {
+  char* p = end;
+  for (int digit = 0; digit < decimals; ++digit, value /= 10) *--p = static_cast<char>('0' + value % 10);
+  if (decimals > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return p;
+}
 
 // A finite double is mantissa x 2^exponent. Below 2^53, mantissa x 10^decimals stays under 2^63
 // (decimals <= 3), so the exact value times 10^decimals can be rounded to an integer, half to
@@ -117,48 +126,18 @@ char* write_small_fixed(char* out, double value, int decimals) {
     rounded = scaled >> shift;
     rounded += rest > half || (rest == half && (rounded & 1) != 0);
   }
-  // Digits go right to left into a scratch buffer. Results below 10^8, nearly all of them, are
-  // split into four pairs by independent divisions, with no loop whose end the processor has
-  // to guess; larger ones take two digits a step.
-  char digits[24];  // 2^53 x 1000 has 19 digits
+  // Digits go right to left into a scratch buffer, the decimals first, then the point, then
+  // at least one integer digit, as printf shows them. Most results fit 32 bits, whose division
+  // by ten is one multiplication on every target, 32-bit ones included.
+  char digits[24];  // 2^53 x 1000 has 19 digits, and the point
   char* const digits_end = digits + sizeof digits;
-  char* first = digits_end;
-  if (rounded < 100000000u) {
-    const auto small = static_cast<std::uint32_t>(rounded);
-    const std::uint32_t high = small / 10000;
-    const std::uint32_t low = small % 10000;
-    first -= 8;
-    std::memcpy(first, digit_pairs + 2 * (high / 100), 2);
-    std::memcpy(first + 2, digit_pairs + 2 * (high % 100), 2);
-    std::memcpy(first + 4, digit_pairs + 2 * (low / 100), 2);
-    std::memcpy(first + 6, digit_pairs + 2 * (low % 100), 2);
-    const int significant = 1 + (small >= 10) + (small >= 100) + (small >= 1000) + (small >= 10000) +
-                            (small >= 100000) + (small >= 1000000) + (small >= 10000000);
-    first = digits_end - significant;
-  } else {
-    for (; rounded >= 100; rounded /= 100) {
-      first -= 2;
-      std::memcpy(first, digit_pairs + 2 * (rounded % 100), 2);
-    }
-    if (rounded >= 10) {
-      first -= 2;
-      std::memcpy(first, digit_pairs + 2 * rounded, 2);
-    } else {
-      *--first = static_cast<char>('0' + rounded);
-    }
-  }
-  // printf shows at least one digit before the point, then exactly `decimals` after it.
-  while (digits_end - first <= decimals) *--first = '0';
+  const char* first = rounded <= 0xFFFFFFFFu
+                          ? write_backwards(digits_end, static_cast<std::uint32_t>(rounded), decimals)
+                          : write_backwards(digits_end, rounded, decimals);
   if (negative) *out++ = '-';  // negative zero and small negatives print "-0.00", as printf does
-  const char* const point = digits_end - decimals;
-  copy_bytes(out, first, static_cast<std::size_t>(point - first));
-  out += point - first;
-  if (decimals > 0) {
-    *out++ = '.';
-    copy_bytes(out, point, static_cast<std::size_t>(decimals));
-    out += decimals;
-  }
-  return out;
+  const auto length = static_cast<std::size_t>(digits_end - first);
+  copy_bytes(out, first, length);
+  return out + length;
 }
 
 // Magnitudes of 2^53 and more, and the infinities. Such a finite double is an integer,

@@ -89,4 +89,43 @@ void write_line(OutputText& out, const char* format, const char* text) noexcept 
   write_formatted(out, format, {FormatArgument::text, 0.0, 0, text});
 }
 
+void write_result(OutputText& out, const char* text, std::size_t before, std::size_t after,
+                  int decimals, double value) noexcept {
+  // Nearly always the room left holds the longest such line: then the number is written in
+  // place and nothing needs cutting.
+  constexpr std::size_t separator_length = sizeof line_separator - 1;
+  if (sizeof out.bytes - 1 - out.length >= separator_length + before + max_number_text + after) {
+    char* p = out.bytes + out.length;
+    if (out.length > 0) {
+      copy_bytes(p, line_separator, separator_length);
+      p += separator_length;
+    }
+    copy_bytes(p, text, before);
+    p = write_fixed(p + before, value, decimals);
+    copy_bytes(p, text + before, after);
+    p += after;
+    *p = '\0';
+    out.length = static_cast<std::size_t>(p - out.bytes);
+    return;
+  }
+  char number[max_number_text];
+  const char* const end = write_fixed(number, value, decimals);
+  if (out.length > 0) append(out, line_separator, sizeof line_separator - 1);
+  append(out, text, before);
+  append(out, number, static_cast<std::size_t>(end - number));
+  append(out, text + before, after);
+  out.bytes[out.length] = '\0';
+}
+
+void write_result(OutputText& out, const char* text, std::size_t before, std::size_t after,
+                  std::int32_t value) noexcept {
+  char number[max_number_text];
+  const char* const end = write_integer(number, value);
+  if (out.length > 0) append(out, line_separator, sizeof line_separator - 1);
+  append(out, text, before);
+  append(out, number, static_cast<std::size_t>(end - number));
+  append(out, text + before, after);
+  out.bytes[out.length] = '\0';
+}
+
 }  // namespace tamsel

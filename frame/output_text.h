@@ -32,6 +32,71 @@ void write_line(OutputText& out, const char* format, double value) noexcept;
 void write_line(OutputText& out, const char* format, std::int32_t value) noexcept;
 void write_line(OutputText& out, const char* format, const char* text) noexcept;
 
+// A result line's format, split once when the program is compiled: the text before its one
+// conversion ("%.Nf" or "%d") and the text after it, with every "%%" already made one "%".
+// Writing such a line is then three copies and the number, not a scan of the format.
+template <std::size_t size>
+struct ResultFormat {
+  char text[size];  // the text before the conversion, then the text after it
+  std::size_t before;
+  std::size_t after;
+  char conversion;  // 'f' or 'd'
+  int decimals;
+};
+
+// Reached only by a format that is not of the shape above; being no constexpr function, it
+// makes the constexpr variable that holds such a format fail to compile.
+inline void malformed_result_format() noexcept {}
+
+template <std::size_t size>
+constexpr ResultFormat<size> result_format(const char (&format)[size]) noexcept {
+  ResultFormat<size> split{};
+  std::size_t length = 0;
+  bool converted = false;
+  for (std::size_t index = 0; index + 1 < size; ++index) {
+    if (format[index] != '%') {
+      split.text[length++] = format[index];
+    } else if (format[index + 1] == '%') {
+      split.text[length++] = '%';
+      ++index;
+    } else if (!converted && format[index + 1] == 'd') {
+      split.before = length;
+      split.conversion = 'd';
+      converted = true;
+      ++index;
+    } else if (!converted && format[index + 1] == '.' && format[index + 2] >= '0' &&
+               format[index + 2] <= '0' + max_decimals && format[index + 3] == 'f') {
+      split.before = length;
+      split.conversion = 'f';
+      split.decimals = format[index + 2] - '0';
+      converted = true;
+      index += 3;
+    } else {
+      malformed_result_format();
+    }
+  }
+  if (!converted) malformed_result_format();
+  split.after = length - split.before;
+  return split;
+}
+
+// Writes the line `format` makes of `value`, the same bytes as the write_line above with the
+// unsplit format.
+void write_result(OutputText& out, const char* text, std::size_t before, std::size_t after,
+                  int decimals, double value) noexcept;
+void write_result(OutputText& out, const char* text, std::size_t before, std::size_t after,
+                  std::int32_t value) noexcept;
+
+template <std::size_t size>
+void write_line(OutputText& out, const ResultFormat<size>& format, double value) noexcept {
+  write_result(out, format.text, format.before, format.after, format.decimals, value);
+}
+
+template <std::size_t size>
+void write_line(OutputText& out, const ResultFormat<size>& format, std::int32_t value) noexcept {
+  write_result(out, format.text, format.before, format.after, value);
+}
+
 }  // namespace tamsel
 
 #endif

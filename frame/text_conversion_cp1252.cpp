@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Windows-1252 as Windows converts it with no flags, for platforms without a code page 0.
 #include <cstdint>
+#include <cstring>
 
 #include "text_conversion.h"
 
@@ -74,6 +75,32 @@ void wide_from_narrow(const char* narrow, std::size_t length, TamselChar16* wide
     wide[index] = static_cast<TamselChar16>(byte);
   }
   if ((all_bytes & 0x80) != 0) {
+    for (std::size_t index = 0; index < length; ++index) {
+      wide[index] = static_cast<TamselChar16>(wide_of_byte(static_cast<unsigned char>(narrow[index])));
+    }
+  }
+  wide[length] = 0;
+}
+
+void widen_answer(const char (&narrow)[output_text_size], std::size_t length,
+                  TamselChar16 (&wide)[result_text_size]) noexcept {
+  if (length >= output_text_size) length = output_text_size - 1;
+  // Blocks of a fixed size, copied out first so that no store into `wide` can be taken to
+  // change them: compilers widen such a block in a few vector instructions. The top bits are
+  // gathered eight bytes at a time. A stale byte past `length` with its top bit set costs the
+  // mending pass, never a wrong unit.
+  std::uint64_t all_bytes = 0;
+  for (std::size_t start = 0; start < length; start += widening_block) {
+    unsigned char block[widening_block];
+    std::memcpy(block, narrow + start, sizeof block);
+    std::uint64_t words[widening_block / 8];
+    std::memcpy(words, block, sizeof words);
+    for (const std::uint64_t word : words) all_bytes |= word;
+    for (std::size_t offset = 0; offset < widening_block; ++offset) {
+      wide[start + offset] = static_cast<TamselChar16>(block[offset]);
+    }
+  }
+  if ((all_bytes & 0x8080808080808080u) != 0) {
     for (std::size_t index = 0; index < length; ++index) {
       wide[index] = static_cast<TamselChar16>(wide_of_byte(static_cast<unsigned char>(narrow[index])));
     }

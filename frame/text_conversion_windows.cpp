@@ -51,4 +51,10 @@ void wide_from_narrow(const char* narrow, std::size_t length, TamselChar16* wide
   wide[count > 0 ? count : 0] = 0;
 }
 
+// The code page's own conversion has no block form.
+void widen_answer(const char (&narrow)[output_text_size], std::size_t length,
+                  TamselChar16 (&wide)[result_text_size]) noexcept {
+  wide_from_narrow(narrow, length, wide, result_text_size);
+}
+
 }  // namespace tamsel

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "tokens.h"
 
+#include <cstdint>
+
 namespace tamsel {
 namespace {
 
@@ -24,6 +26,17 @@ constexpr ByteClasses byte_classes = make_byte_classes();
 
 ByteClass class_of(const char* p) { return byte_classes.of[static_cast<unsigned char>(*p)]; }
 
+// wchar_t on Windows, char16_t elsewhere; compared as a plain number.
+std::uint32_t unit_at(const TamselChar16* line, std::size_t index) {
+  return static_cast<std::uint32_t>(line[index]);
+}
+
+bool is_delimiter_unit(std::uint32_t unit) { return unit == ' ' || unit == '\t'; }
+
+// A code unit that is an ASCII byte of a token: not the terminator, not a delimiter. One
+// comparison and one table load, as the tokeniser's bytes.
+bool is_token_unit(std::uint32_t unit) { return unit < 0x80 && byte_classes.of[unit] == token_byte; }
+
 }  // namespace
 
 void split_tokens(char* text, TokenList& list) noexcept {
@@ -42,6 +55,32 @@ void split_tokens(char* text, TokenList& list) noexcept {
     if (*p == '\0') return;
     *p++ = '\0';
   }
+}
+
+bool split_plain_line(const TamselChar16* line, char* buffer, TokenList& list) noexcept {
+  std::size_t count = 0;
+  std::size_t index = 0;
+  for (;;) {
+    // Delimiters need not be stored: only the tokens are read, each up to its terminator.
+    std::uint32_t unit = unit_at(line, index);
+    while (is_delimiter_unit(unit) && index < max_command_bytes) unit = unit_at(line, ++index);
+    const std::size_t start = index;
+    while (is_token_unit(unit) && index < max_command_bytes) {
+      buffer[index] = static_cast<char>(unit);
+      unit = unit_at(line, ++index);
+    }
+    // The bound keeps every store inside the buffer and every cut to the general path.
+    if (index >= max_command_bytes || unit >= 0x80) return false;
+    if (index == start) break;  // the end, after delimiters or nothing
+    buffer[index] = '\0';
+    list.tokens[count] = buffer + start;
+    list.lengths[count] = index - start;
+    if (++count == max_tokens || unit == 0) break;
+  }
+  list.count = count;
+  list.argument_cut = false;
+  list.keyword_cut = false;
+  return true;
 }
 
 }  // namespace tamsel

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "TamselCalculatorHealth.h"
 #include "buffer_sizes.h"
 
 namespace tamsel {
@@ -29,6 +30,13 @@ constexpr bool is_delimiter(char byte) { return byte == ' ' || byte == '\t'; }
 // and a zero is written over the delimiter that ends each token. Only the first max_tokens
 // tokens are kept; the rest of the text is left alone.
 void split_tokens(char* text, TokenList& list) noexcept;
+
+// Nearly every command line is plain ASCII and far shorter than the token buffer. Such a line's
+// bytes are its code units in every code page, so it is narrowed into `buffer` (which holds
+// token_buffer_size bytes) and split in one pass, with the tokens split_tokens would find.
+// Returns false, with `list` unspecified, when the line holds any other unit or reaches
+// max_command_bytes: the general conversion and the cut rules then take it.
+bool split_plain_line(const TamselChar16* line, char* buffer, TokenList& list) noexcept;
 
 }  // namespace tamsel
 

@@ -2,12 +2,14 @@
 // The library's log10 and x^1.5 on arguments whose answers are known without an oracle, so
 // that every build checks them (Windows, ARM and WebAssembly included): special values,
 // exact results, exact ties, and the hardest cases found with MPFR, recorded with MPFR's
-// answers in numerics/near_midpoints.inc.
+// answers in numerics/near_midpoints.inc, and MPFR's log10 of the integers to 10,000 and of
+// realistic arguments in numerics/log10_answers.inc.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <ostream>
 
@@ -107,6 +109,52 @@ const Case hard_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(NearMidpoints, KnownAnswer, testing::ValuesIn(hard_cases));
+
+// MPFR's answers for every integer up to 10,000 and for the arguments typical requests make,
+// recorded by tools/make_log10_answers.cpp. One loop each, reporting only the misses, since
+// there are thousands.
+constexpr double log10_of_integers[] = {
+#define TAMSEL_LOG10_INTEGERS
+#include "numerics/log10_answers.inc"
+#undef TAMSEL_LOG10_INTEGERS
+};
+
+struct Answer {
+  double x;
+  double log10_x;
+};
+
+constexpr Answer log10_of_realistic[] = {
+#define TAMSEL_LOG10_REALISTIC
+#include "numerics/log10_answers.inc"
+#undef TAMSEL_LOG10_REALISTIC
+};
+
+TEST(Log10Answers, EveryIntegerUpTo10000) {
+  int misses = 0;
+  for (std::size_t index = 0; index < std::size(log10_of_integers); ++index) {
+    const double n = static_cast<double>(index + 1);
+    const double expected = log10_of_integers[index];
+    if (bits_of(tamsel::numerics::log10(n)) != bits_of(expected) && ++misses <= 10) {
+      ADD_FAILURE() << "log10(" << n << ") = " << std::hexfloat << tamsel::numerics::log10(n)
+                    << ", expected " << expected;
+    }
+  }
+  EXPECT_EQ(std::size(log10_of_integers), 10000u);
+  EXPECT_EQ(misses, 0);
+}
+
+TEST(Log10Answers, RealisticArguments) {
+  int misses = 0;
+  for (const Answer& answer : log10_of_realistic) {
+    if (bits_of(tamsel::numerics::log10(answer.x)) != bits_of(answer.log10_x) && ++misses <= 10) {
+      ADD_FAILURE() << "log10(" << std::hexfloat << answer.x << ") = " << tamsel::numerics::log10(answer.x)
+                    << ", expected " << answer.log10_x;
+    }
+  }
+  EXPECT_GT(std::size(log10_of_realistic), 2000u);
+  EXPECT_EQ(misses, 0);
+}
 
 // The rounding test: a fast result is kept only when no value within the error bound of hi + lo
 // rounds elsewhere. Below a power of two the neighbour is half as far.

@@ -2,6 +2,7 @@
 // The line writer, including what no request reaches, and the short copies it makes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -106,6 +107,42 @@ TEST(KeywordEcho, KeywordsOfEveryLength) {
   for (std::size_t length = 1; length <= letters.size(); ++length) {
     const std::string keyword = letters.substr(letters.size() - length);
     EXPECT_EQ(ask(keyword), "Unknown formula: " + keyword);
+  }
+}
+
+// A format split when compiled must write exactly what the general writer makes of it, after
+// other lines and when the buffer fills up.
+template <std::size_t size, typename Value>
+void expect_same_line(const char (&format)[size], Value value, std::size_t filled) {
+  const auto split = tamsel::result_format(format);
+  tamsel::OutputText general;
+  tamsel::OutputText fast;
+  emptied(general);
+  emptied(fast);
+  const std::string filler(filled, 'x');
+  if (filled > 0) {
+    tamsel::write_line(general, filler.c_str());
+    tamsel::write_line(fast, filler.c_str());
+  }
+  tamsel::write_line(general, format, value);
+  tamsel::write_line(fast, split, value);
+  EXPECT_EQ(text_of(fast), text_of(general)) << format << " after " << filled << " bytes";
+}
+
+TEST(ResultFormat, WritesWhatTheGeneralWriterWrites) {
+  for (const std::size_t filled : {std::size_t{0}, std::size_t{5}, sizeof(tamsel::OutputText::bytes) - 12,
+                                   sizeof(tamsel::OutputText::bytes) - 1}) {
+    for (const double value : {22.857142857142858, -0.0, -3.0005, 0.0005, 1e300, HUGE_VAL, -HUGE_VAL, double{NAN}}) {
+      expect_same_line("BMI: %.2f", value, filled);
+      expect_same_line("Maximum Heart Rate: %.0f bpm", value, filled);
+      expect_same_line("Body Surface Area: %.3f m\xB2", value, filled);
+      expect_same_line("Body Fat Percentage (Navy Method): %.2f%%", value, filled);
+      expect_same_line("%%%.1f%% of 100%%", value, filled);
+    }
+    for (const std::int32_t value : {0, 3, -2147483647 - 1, 2147483647}) {
+      expect_same_line("Blood Pressure Category: %d", value, filled);
+      expect_same_line("%d%%", value, filled);
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #ifdef _WIN32
@@ -42,6 +43,51 @@ TEST(Entry, KeepsTenTokensAtMost) {
   EXPECT_STREQ(list.tokens[9], "j");
   EXPECT_EQ(list.lengths[9], 1u);
 }
+
+// The one-pass split of plain ASCII lines must find exactly the tokens of the general path,
+// and hand every other line to it.
+struct PlainLine {
+  std::u16string line;
+  bool plain;  // whether the one-pass split takes it
+};
+
+class OnePassSplit : public testing::TestWithParam<PlainLine> {};
+
+TEST_P(OnePassSplit, FindsTheTokensOfTheGeneralPath) {
+  const std::basic_string<TamselChar16> line(GetParam().line.begin(), GetParam().line.end());
+  char general_text[tamsel::token_buffer_size];
+  const std::size_t length =
+      tamsel::narrow_from_wide(line.c_str(), general_text, tamsel::max_command_bytes);
+  general_text[length] = '\0';
+  tamsel::TokenList general;
+  tamsel::split_tokens(general_text, general);
+
+  char plain_text[tamsel::token_buffer_size];
+  std::fill(std::begin(plain_text), std::end(plain_text), 'x');  // no zero to lean on
+  tamsel::TokenList plain;
+  ASSERT_EQ(tamsel::split_plain_line(line.c_str(), plain_text, plain), GetParam().plain);
+  if (!GetParam().plain) return;
+  ASSERT_EQ(plain.count, general.count);
+  EXPECT_FALSE(plain.argument_cut || plain.keyword_cut);
+  for (std::size_t index = 0; index < plain.count; ++index) {
+    EXPECT_EQ(plain.lengths[index], general.lengths[index]) << index;
+    EXPECT_STREQ(plain.tokens[index], general.tokens[index]) << index;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, OnePassSplit,
+    testing::Values(PlainLine{u"", true}, PlainLine{u" \t  ", true}, PlainLine{u"bmi 70 1.75", true},
+                    PlainLine{u"\t bmi\t\t70  1.75 \t", true}, PlainLine{u"bmi\r 70\n1.75\v\x7F", true},
+                    PlainLine{u"a b c d e f g h i j k l", true}, PlainLine{u"a b c d e f g h i j", true},
+                    PlainLine{u"a b c d e f g h i j \u00E9", true},  // past the tenth token: never read
+                    PlainLine{u"bmi 70 1.75\u00B2", false}, PlainLine{u"caf\u00E9 1", false},
+                    PlainLine{u"bmi \u20AC", false}, PlainLine{u"\u00A0bmi", false},
+                    PlainLine{u"bmi 70 \xD83D\xDE00", false},
+                    PlainLine{std::u16string(1022, u'a'), true}, PlainLine{std::u16string(1023, u'a'), false},
+                    PlainLine{std::u16string(1021, u' ') + u"a", true},
+                    PlainLine{std::u16string(1023, u' '), false}, PlainLine{std::u16string(3000, u' ') + u"bmi", false},
+                    PlainLine{u"bmi 70 " + std::u16string(1016, u'1'), false}));
 
 TEST(Entry, ReturnsTheSameBufferWithTheLatestAnswer) {
   const TamselChar16* first = CalcHealth(wide_text(std::string_view("bmi 70 1.75")).c_str());
@@ -157,6 +203,31 @@ TEST(WindowsCodePageText, StopsAtTheCapacity) {
   units[0] = 'x';
   tamsel::wide_from_narrow("abc", 3, units, 1);
   EXPECT_EQ(units[0], 0);
+}
+
+// The answer is widened in whole blocks, past its length: the units up to the terminator must
+// be those of the plain conversion, whatever lies beyond, high bytes included.
+TEST(AnswerWidening, GivesThePlainConversionsUnits) {
+  static char narrow[tamsel::output_text_size];
+  static TamselChar16 blocks[tamsel::result_text_size];
+  static TamselChar16 plain[tamsel::result_text_size];
+  for (std::size_t index = 0; index < sizeof narrow; ++index) {
+    // Mostly ASCII, with the odd byte from 0x80 to 0xFF, stale ones past the length included.
+    narrow[index] = static_cast<char>(index % 7 == 3 ? 0x80 + index % 128 : 0x20 + index % 90);
+  }
+  for (const std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{15},
+                                   std::size_t{16}, std::size_t{17}, std::size_t{1999}, std::size_t{2000}}) {
+    for (const bool ascii_only : {true, false}) {
+      std::string saved(narrow, length < sizeof narrow ? length : sizeof narrow);
+      if (ascii_only) std::fill(narrow, narrow + saved.size(), 'a');
+      std::fill(std::begin(blocks), std::end(blocks), TamselChar16{0x2222});
+      tamsel::widen_answer(narrow, length, blocks);
+      tamsel::wide_from_narrow(narrow, length, plain, tamsel::result_text_size);
+      const std::size_t kept = length < sizeof narrow ? length : sizeof narrow - 1;
+      EXPECT_TRUE(std::equal(plain, plain + kept + 1, blocks)) << length << (ascii_only ? " ascii" : "");
+      std::copy(saved.begin(), saved.end(), narrow);
+    }
+  }
 }
 
 }  // namespace
