@@ -39,7 +39,7 @@ warning_summary <- function(returned, rows) {
   shown <- length(returned$first_warnings)
   paste0(
     rows_text, " of ", format(rows, big.mark = ",", scientific = FALSE),
-    if (rows == 1) " row has" else " rows have", " warnings",
+    if (rows == 1) " row" else " rows", if (returned$warned_rows == 1) " has" else " have", " warnings",
     if (returned$warned_rows > shown) paste0("; the first ", shown, ":") else ":",
     paste0("\n  ", returned$first_warnings, collapse = "")
   )
