@@ -1,12 +1,10 @@
 # SPDX-License-Identifier: MIT
 
-what_choices <- c("value", "category", "record")
-
 # Checks and recycles the arguments like base R arithmetic (a length-1 argument recycles, any
 # zero-length one makes the answer empty, other lengths must agree), then asks the library
 # row by row.
 formula_call <- function(keyword, arguments, what, call) {
-  what <- match.arg(what, what_choices)
+  what <- match.arg(what, c("value", "category", "record"))
   for (name in names(arguments)) {
     arguments[[name]] <- argument_vector(arguments[[name]], name)
   }
@@ -33,78 +31,78 @@ argument_vector <- function(x, name) {
   stop(name, " must be numeric", call. = FALSE)
 }
 
-bmi <- function(weight_kg, height_m, what = what_choices) {
+bmi <- function(weight_kg, height_m, what = c("value", "category", "record")) {
   formula_call("bmi", list(weight_kg = weight_kg, height_m = height_m), what, sys.call())
 }
 
-whr <- function(waist_cm, hip_cm, what = what_choices) {
+whr <- function(waist_cm, hip_cm, what = c("value", "category", "record")) {
   formula_call("whr", list(waist_cm = waist_cm, hip_cm = hip_cm), what, sys.call())
 }
 
-wthr <- function(waist_cm, height_cm, what = what_choices) {
+wthr <- function(waist_cm, height_cm, what = c("value", "category", "record")) {
   formula_call("wthr", list(waist_cm = waist_cm, height_cm = height_cm), what, sys.call())
 }
 
-bai <- function(hip_cm, height_m, what = what_choices) {
+bai <- function(hip_cm, height_m, what = c("value", "category", "record")) {
   formula_call("bai", list(hip_cm = hip_cm, height_m = height_m), what, sys.call())
 }
 
-bsa <- function(weight_kg, height_cm, what = what_choices) {
+bsa <- function(weight_kg, height_cm, what = c("value", "category", "record")) {
   formula_call("bsa", list(weight_kg = weight_kg, height_cm = height_cm), what, sys.call())
 }
 
-bodyfat_navy <- function(sex, waist_cm, neck_cm, height_cm, hip_cm = NA, what = what_choices) {
+bodyfat_navy <- function(sex, waist_cm, neck_cm, height_cm, hip_cm = NA, what = c("value", "category", "record")) {
   formula_call("bodyfat_navy", list(sex = sex, waist_cm = waist_cm, neck_cm = neck_cm, height_cm = height_cm,
                                     hip_cm = hip_cm), what, sys.call())
 }
 
-lbm <- function(sex, weight_kg, height_cm, what = what_choices) {
+lbm <- function(sex, weight_kg, height_cm, what = c("value", "category", "record")) {
   formula_call("lbm", list(sex = sex, weight_kg = weight_kg, height_cm = height_cm), what, sys.call())
 }
 
-bmr_harris <- function(sex, weight_kg, height_cm, age, what = what_choices) {
+bmr_harris <- function(sex, weight_kg, height_cm, age, what = c("value", "category", "record")) {
   formula_call("bmr_harris", list(sex = sex, weight_kg = weight_kg, height_cm = height_cm, age = age), what,
                sys.call())
 }
 
-bmr_mifflin <- function(sex, weight_kg, height_cm, age, what = what_choices) {
+bmr_mifflin <- function(sex, weight_kg, height_cm, age, what = c("value", "category", "record")) {
   formula_call("bmr_mifflin", list(sex = sex, weight_kg = weight_kg, height_cm = height_cm, age = age), what,
                sys.call())
 }
 
-tdee <- function(bmr, activity_factor, what = what_choices) {
+tdee <- function(bmr, activity_factor, what = c("value", "category", "record")) {
   formula_call("tdee", list(bmr = bmr, activity_factor = activity_factor), what, sys.call())
 }
 
-ideal_devine <- function(sex, height_cm, what = what_choices) {
+ideal_devine <- function(sex, height_cm, what = c("value", "category", "record")) {
   formula_call("ideal_devine", list(sex = sex, height_cm = height_cm), what, sys.call())
 }
 
-ideal_robinson <- function(sex, height_cm, what = what_choices) {
+ideal_robinson <- function(sex, height_cm, what = c("value", "category", "record")) {
   formula_call("ideal_robinson", list(sex = sex, height_cm = height_cm), what, sys.call())
 }
 
-ideal_miller <- function(sex, height_cm, what = what_choices) {
+ideal_miller <- function(sex, height_cm, what = c("value", "category", "record")) {
   formula_call("ideal_miller", list(sex = sex, height_cm = height_cm), what, sys.call())
 }
 
-max_hr <- function(age, what = what_choices) {
+max_hr <- function(age, what = c("value", "category", "record")) {
   formula_call("max_hr", list(age = age), what, sys.call())
 }
 
-target_hr <- function(age, intensity_percent, what = what_choices) {
+target_hr <- function(age, intensity_percent, what = c("value", "category", "record")) {
   formula_call("target_hr", list(age = age, intensity_percent = intensity_percent), what, sys.call())
 }
 
-bp_category <- function(systolic, diastolic, what = what_choices) {
+bp_category <- function(systolic, diastolic, what = c("value", "category", "record")) {
   formula_call("bp_category", list(systolic = systolic, diastolic = diastolic), what, sys.call())
 }
 
 # Not "map", which would mask purrr::map in every session that attaches both packages.
-mean_arterial_pressure <- function(systolic, diastolic, what = what_choices) {
+mean_arterial_pressure <- function(systolic, diastolic, what = c("value", "category", "record")) {
   formula_call("map", list(systolic = systolic, diastolic = diastolic), what, sys.call())
 }
 
-pulse_pressure <- function(systolic, diastolic, what = what_choices) {
+pulse_pressure <- function(systolic, diastolic, what = c("value", "category", "record")) {
   formula_call("pulse_pressure", list(systolic = systolic, diastolic = diastolic), what, sys.call())
 }
