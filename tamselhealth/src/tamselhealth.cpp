@@ -16,6 +16,7 @@
 #include <R_ext/Rdynload.h>
 
 #include "review/TamselReview.h"
+#include "review/unicode.h"
 
 namespace {
 
@@ -29,6 +30,9 @@ namespace {
 // 1023 bytes that the library reads, so no request is ever cut.
 constexpr std::size_t max_sex_bytes = 64;
 constexpr std::size_t request_bytes = 1024;
+
+// The most arguments a formula takes (bodyfat_navy).
+constexpr int max_arguments = 5;
 
 // How many rows' warnings the summary quotes.
 constexpr int quoted_rows = 3;
@@ -338,13 +342,37 @@ char* put_short_decimal(char* out, double value) {
   return nullptr;
 }
 
+// The arguments of one call, looked up once rather than on every row.
+struct ArgumentColumns {
+  int count;
+  char kinds[max_arguments];
+  SEXP strings[max_arguments];      // a sex
+  const double* reals[max_arguments];
+  bool recycled[max_arguments];     // length 1
+};
+
+void load_columns(const Formula& formula, SEXP arguments, ArgumentColumns& columns) {
+  columns.count = static_cast<int>(std::strlen(formula.arguments));
+  for (int index = 0; index < columns.count; ++index) {
+    SEXP vector = VECTOR_ELT(arguments, index);
+    columns.kinds[index] = formula.arguments[index];
+    columns.strings[index] = columns.kinds[index] == 's' ? vector : R_NilValue;
+    columns.reals[index] = columns.kinds[index] == 's' ? nullptr : REAL(vector);
+    columns.recycled[index] = XLENGTH(vector) == 1;
+  }
+}
+
+// R's NA is one NaN among many; only the others reach the library, which answers "nan".
+bool is_na(double value) { return std::isnan(value) && ISNA(value); }
+
 // Appends " " and the argument; returns false when the row has no request (an NA, a sex that
 // is not one word).
-bool put_argument(char*& out, char* end, char kind, SEXP vector, R_xlen_t row, const char** bad_sex) {
-  const R_xlen_t index = XLENGTH(vector) == 1 ? 0 : row;
+bool put_argument(char*& out, char* end, const ArgumentColumns& columns, int argument, R_xlen_t row,
+                  const char** bad_sex) {
+  const R_xlen_t index = columns.recycled[argument] ? 0 : row;
   *out++ = ' ';
-  if (kind == 's') {
-    SEXP element = STRING_ELT(vector, index);
+  if (columns.kinds[argument] == 's') {
+    SEXP element = STRING_ELT(columns.strings[argument], index);
     if (element == NA_STRING) return false;
     const char* sex = Rf_translateCharUTF8(element);
     if (!is_one_word(sex)) {
@@ -356,36 +384,54 @@ bool put_argument(char*& out, char* end, char kind, SEXP vector, R_xlen_t row, c
     out += length;
     return true;
   }
-  const double value = REAL(vector)[index];
-  if (ISNA(value)) return false;
+  const double value = columns.reals[argument][index];
+  if (is_na(value)) return false;
   // Every form reads back as exactly this double: the library reads decimals correctly rounded.
   char* const short_end = put_short_decimal(out, value);
   if (short_end != nullptr) {
     out = short_end;
     return true;
   }
-  const std::to_chars_result written =
-      kind == 'i' ? std::to_chars(out, end, value, std::chars_format::fixed) : std::to_chars(out, end, value);
+  const std::to_chars_result written = columns.kinds[argument] == 'i'
+                                           ? std::to_chars(out, end, value, std::chars_format::fixed)
+                                           : std::to_chars(out, end, value);
   out = written.ptr;
   return true;
 }
 
 // Builds row `row`'s request into `request`; returns its size, or 0 when the row has none.
-std::size_t build_request(const Formula& formula, SEXP arguments, R_xlen_t row, char* request, const char** bad_sex) {
+std::size_t build_request(const Formula& formula, const ArgumentColumns& columns, R_xlen_t row, char* request,
+                          const char** bad_sex) {
   char* out = request;
   char* const end = request + request_bytes;
   const std::size_t keyword_length = std::strlen(formula.keyword);
   std::memcpy(out, formula.keyword, keyword_length);
   out += keyword_length;
   bool male = false;
-  for (int index = 0; formula.arguments[index] != '\0'; ++index) {
-    const char kind = formula.arguments[index];
-    if (kind == 'h' && male) break;
+  for (int index = 0; index < columns.count; ++index) {
+    if (columns.kinds[index] == 'h' && male) break;
     const char* const start = out + 1;
-    if (!put_argument(out, end, kind == 'h' ? 'r' : kind, VECTOR_ELT(arguments, index), row, bad_sex)) return 0;
-    if (kind == 's') male = is_male(start);
+    if (!put_argument(out, end, columns, index, row, bad_sex)) return 0;
+    if (columns.kinds[index] == 's') male = is_male(start);
   }
   return static_cast<std::size_t>(out - request);
+}
+
+// tamsel_ask for a request of ASCII bytes, as every request of numbers is: widening it takes
+// a plain loop, and the review reads it as it is, so the two general conversions of
+// tamsel_ask are saved. Anything else goes to tamsel_ask.
+void ask(const char* request, std::size_t size, TamselRecord& record) {
+  TamselChar16 wide[request_bytes + 1];
+  for (std::size_t index = 0; index < size; ++index) {
+    const auto byte = static_cast<unsigned char>(request[index]);
+    if (byte >= 0x80) return tamsel_ask(request, size, &record);
+    wide[index] = byte;
+  }
+  wide[size] = 0;
+  char answer[TAMSEL_REVIEW_TEXT_BYTES];
+  const std::size_t answer_size =
+      tamsel::review::utf8_from_utf16(CalcHealth(wide), answer, sizeof answer, TAMSEL_REVIEW_TEXT_BYTES);
+  tamsel_review(request, size, answer, answer_size, &record);
 }
 
 }  // namespace
@@ -401,12 +447,14 @@ extern "C" SEXP tamselhealth_formula(SEXP keyword, SEXP arguments, SEXP rows_val
   Summary summary{0, 0, PROTECT(Rf_allocVector(STRSXP, quoted_rows))};
   StaticTexts cache;
   cache.count = 0;
+  ArgumentColumns argument_columns;
+  load_columns(*formula, arguments, argument_columns);
   TamselRecord record;
   char request[request_bytes];
   for (R_xlen_t row = 0; row < rows; ++row) {
     if (row % interrupt_rows == interrupt_rows - 1) R_CheckUserInterrupt();
     const char* bad_sex = nullptr;
-    const std::size_t size = build_request(*formula, arguments, row, request, &bad_sex);
+    const std::size_t size = build_request(*formula, argument_columns, row, request, &bad_sex);
     if (size == 0) {
       put_missing(columns, row);
       if (bad_sex != nullptr) {
@@ -425,7 +473,7 @@ extern "C" SEXP tamselhealth_formula(SEXP keyword, SEXP arguments, SEXP rows_val
       }
       continue;
     }
-    tamsel_ask(request, size, &record);
+    ask(request, size, record);
     put_record(columns, cache, row, request, size, record);
     note_warnings(summary, row, record.warnings, record.warning_count);
   }
