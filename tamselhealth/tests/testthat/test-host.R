@@ -1,5 +1,6 @@
 # The package must answer exactly as the program does: same library, same review. The
-# program's path comes from TAMSEL_HEALTH_PROGRAM (CI sets it; elsewhere the test skips).
+# program's path comes from TAMSEL_HEALTH_PROGRAM; without it the test skips, unless
+# TAMSEL_HEALTH_REQUIRE_PROGRAM is set, as CI sets it.
 
 keywords <- c("bmi", "bmr_harris", "bmr_mifflin", "bodyfat_navy", "whr", "ideal_devine", "ideal_robinson",
               "ideal_miller", "bsa", "lbm", "tdee", "max_hr", "target_hr", "bai", "wthr", "bp_category", "map",
@@ -60,7 +61,8 @@ random_requests <- function(n) {
 
 test_that("10,000 random requests get the program's records", {
   program <- Sys.getenv("TAMSEL_HEALTH_PROGRAM")
-  skip_if(program == "", "TAMSEL_HEALTH_PROGRAM names no program")
+  if (program == "" && Sys.getenv("TAMSEL_HEALTH_REQUIRE_PROGRAM") == "") skip("TAMSEL_HEALTH_PROGRAM names no program")
+  expect_true(file.exists(program), label = paste0("TAMSEL_HEALTH_PROGRAM (\"", program, "\") exists"))
   skip_if_not_installed("jsonlite")
   set.seed(20261209)
   requests <- enc2utf8(random_requests(10000))
