@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "host.h"
 
+#include "arguments.h"
 #include "host_io.h"
 #include "terminal_text.h"
 
@@ -12,6 +13,9 @@ namespace tamsel_host {
 namespace {
 
 constexpr std::string_view program_name = "tamsel-health: ";
+
+// The range table of the help: 12 rules of at most 80 bytes each.
+constexpr std::size_t range_table_size = 1024;
 
 bool equals(const WideText& text, std::string_view ascii) {
   if (text.size() != ascii.size()) return false;
@@ -30,7 +34,8 @@ constexpr std::string_view help_modes =
     "Options:\n"
     "  --json    one JSON object per answer (JSON Lines), also from a terminal\n"
     "  --csv     CSV with a header row, also from a terminal\n"
-    "            fields: line, request, kind, text, value, unit, warnings\n"
+    "            fields: line, request, kind, text, value, unit, warnings, category,\n"
+    "            category_source\n"
     "  --strict  a request with a warning is a wrong request\n"
     "  --        the end of the options: the request follows, even if it starts with -\n"
     "\n"
@@ -69,7 +74,8 @@ void append_lines(std::string_view text, std::string& out) {
 int print_help() {
   std::string text;
   append_lines(help_modes, text);
-  append_range_table(line_end, text);
+  char ranges[range_table_size];
+  text.append(ranges, tamsel::review::write_range_table(line_end, ranges, sizeof ranges));
   append_lines(help_statuses, text);
   append_utf8(CalcHealth(listing_request), text);
   return print(text += line_end);
@@ -92,7 +98,7 @@ int answer_arguments(const std::vector<WideText>& words, const HostOptions& opti
   answerer.begin(out);
   answerer.write(answer, to_error ? error_is_terminal() : output_is_terminal(), out);
   const bool written = to_error ? write_error(out) : write_output(out);
-  report_warnings(answer.warnings, 0);
+  report_warnings(answer, 0);
   if (!written) return exit_io_error;
   return answer.wrong ? exit_wrong_request : exit_answered;
 }
@@ -109,8 +115,9 @@ void report(std::string_view message) {
   write_error(text += line_end);
 }
 
-void report_warnings(const std::vector<std::string>& warnings, std::size_t line) {
-  for (const std::string& warning : warnings) {
+void report_warnings(const Answer& answer, std::size_t line) {
+  for (std::size_t index = 0; index < answer.review->warning_count; ++index) {
+    const std::string_view warning = answer.review->warnings[index];
     std::string message = "warning: ";
     if (line != 0) {
       message += "line ";

@@ -92,7 +92,7 @@ int run_interactive(const HostOptions& options) {
     const Answer& answer = answerer.answer(request, 0);
     answerer.write(answer, terminal, out);
     if (!write_output(out)) return exit_io_error;
-    report_warnings(answer.warnings, 0);
+    report_warnings(answer, 0);
   }
   return write_output(line_end) ? exit_answered : exit_io_error;
 }

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include "arguments.h"
 
 #include <cmath>
@@ -187,7 +189,11 @@ double library_reading(std::string_view token, ArgumentType type) {
 double read_value(std::string_view token, ArgumentType type) {
   double value = 0.0;
   if (type == ArgumentType::sex) return value;
-  if (read_plain(token, value) && (type == ArgumentType::real || token.find('.') == std::string_view::npos)) {
+  // Nine digits stay within the 32-bit range at which whole numbers saturate.
+  constexpr std::size_t max_plain_whole = 9;
+  const bool plain_fits = type == ArgumentType::real ||
+                          (token.size() <= max_plain_whole && token.find('.') == std::string_view::npos);
+  if (plain_fits && read_plain(token, value)) {
     return value;
   }
   return library_reading(token, type);

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The record of one answer: the entry points of the review.
+#include "numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include <cmath>
 #include <limits>
 
@@ -248,6 +250,7 @@ extern "C" int tamsel_is_wrong_request(TamselAnswerKind kind) {
 extern "C" void tamsel_review(const char* request, std::size_t request_size, const char* answer,
                               std::size_t answer_size, TamselRecord* record) {
   clear(*record);
+  record->kind = classify(std::string_view(answer, answer_size));
   store_text(std::string_view(answer, answer_size), *record);
   review_text(std::string_view(request, request_size), *record);
 }
