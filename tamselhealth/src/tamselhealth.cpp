@@ -434,6 +434,88 @@ void ask(const char* request, std::size_t size, TamselRecord& record) {
   tamsel_review(request, size, answer, answer_size, &record);
 }
 
+
+// Answers remembered within one call. Recorded measurements repeat (whole centimetres,
+// tenths of a kilogram, whole years), and an answer depends on its request alone, so a
+// request met before takes its value (or category) from here instead of the library. Only
+// for the value and the category, and only for calls of many rows.
+constexpr std::size_t memo_key_bytes = 47;
+constexpr int least_memo_bits = 10;
+constexpr int most_memo_bits = 16;  // 65,536 entries of 72 bytes: 4.5 MiB, for the call only
+
+struct MemoEntry {
+  double value;
+  const char* category;
+  unsigned char size;  // of the request; 0 for an empty entry
+  bool warned;
+  char request[memo_key_bytes];
+};
+
+struct Memo {
+  MemoEntry* entries;
+  int bits;
+};
+
+void start_memo(Memo& memo, Output output, R_xlen_t rows) {
+  memo.entries = nullptr;
+  memo.bits = 0;
+  if ((output != Output::value && output != Output::category) || rows < (R_xlen_t{1} << least_memo_bits)) return;
+  int bits = least_memo_bits;
+  while (bits < most_memo_bits && (R_xlen_t{1} << bits) < rows) ++bits;
+  const std::size_t count = std::size_t{1} << bits;
+  // R frees it when the call returns, or when R leaves the call by a long jump.
+  memo.entries = reinterpret_cast<MemoEntry*>(R_alloc(count, sizeof(MemoEntry)));
+  for (std::size_t index = 0; index < count; ++index) memo.entries[index].size = 0;
+  memo.bits = bits;
+}
+
+// The entry that `request` may be in: FNV-1a, whose top bits index the table.
+MemoEntry* memo_entry(const Memo& memo, const char* request, std::size_t size) {
+  if (memo.entries == nullptr || size > memo_key_bytes) return nullptr;
+  std::uint64_t hash = 14695981039346656037u;
+  for (std::size_t index = 0; index < size; ++index) {
+    hash ^= static_cast<unsigned char>(request[index]);
+    hash *= 1099511628211u;
+  }
+  return &memo.entries[hash >> (64 - memo.bits)];
+}
+
+bool remembers(const MemoEntry* entry, const char* request, std::size_t size) {
+  return entry != nullptr && entry->size == size && std::memcmp(entry->request, request, size) == 0;
+}
+
+void remember(MemoEntry* entry, const char* request, std::size_t size, const TamselRecord& record) {
+  if (entry == nullptr) return;
+  entry->value = result_value(record);
+  entry->category = record.category;
+  entry->warned = record.warning_count != 0;
+  entry->size = static_cast<unsigned char>(size);
+  std::memcpy(entry->request, request, size);
+}
+
+void put_remembered(Columns& columns, StaticTexts& cache, R_xlen_t row, const MemoEntry& entry) {
+  if (columns.output == Output::value) {
+    REAL(columns.value)[row] = entry.value;
+  } else {
+    SET_STRING_ELT(columns.category, row, entry.category == nullptr ? NA_STRING : static_text(cache, entry.category));
+  }
+}
+
+void note_bad_sex(Summary& summary, R_xlen_t row, const char* sex) {
+  char warning[TAMSEL_REVIEW_WARNING_BYTES];
+  std::size_t used = 0;
+  const char* const parts[] = {"sex \"", sex, "\" is not one word, so the row is NA"};
+  for (const char* part : parts) {
+    const std::size_t length = std::strlen(part);
+    const std::size_t kept = length < sizeof warning - 1 - used ? length : sizeof warning - 1 - used;
+    std::memcpy(warning + used, part, kept);
+    used += kept;
+  }
+  warning[used] = '\0';
+  const char* const warnings[] = {warning};
+  note_warnings(summary, row, warnings, 1);
+}
+
 }  // namespace
 
 // One formula over R's vectors, already checked and of lengths 1 or `rows`.
@@ -449,6 +531,8 @@ extern "C" SEXP tamselhealth_formula(SEXP keyword, SEXP arguments, SEXP rows_val
   cache.count = 0;
   ArgumentColumns argument_columns;
   load_columns(*formula, arguments, argument_columns);
+  Memo memo;
+  start_memo(memo, columns.output, rows);
   TamselRecord record;
   char request[request_bytes];
   for (R_xlen_t row = 0; row < rows; ++row) {
@@ -457,25 +541,20 @@ extern "C" SEXP tamselhealth_formula(SEXP keyword, SEXP arguments, SEXP rows_val
     const std::size_t size = build_request(*formula, argument_columns, row, request, &bad_sex);
     if (size == 0) {
       put_missing(columns, row);
-      if (bad_sex != nullptr) {
-        char warning[TAMSEL_REVIEW_WARNING_BYTES];
-        std::size_t used = 0;
-        const char* const parts[] = {"sex \"", bad_sex, "\" is not one word, so the row is NA"};
-        for (const char* part : parts) {
-          const std::size_t length = std::strlen(part);
-          const std::size_t kept = length < sizeof warning - 1 - used ? length : sizeof warning - 1 - used;
-          std::memcpy(warning + used, part, kept);
-          used += kept;
-        }
-        warning[used] = '\0';
-        const char* const warnings[] = {warning};
-        note_warnings(summary, row, warnings, 1);
-      }
+      if (bad_sex != nullptr) note_bad_sex(summary, row, bad_sex);
+      continue;
+    }
+    MemoEntry* const entry = memo_entry(memo, request, size);
+    // The summary quotes the first rows with warnings, which the memo does not keep.
+    if (remembers(entry, request, size) && !(entry->warned && summary.quoted < quoted_rows)) {
+      put_remembered(columns, cache, row, *entry);
+      if (entry->warned) summary.rows += 1;
       continue;
     }
     ask(request, size, record);
     put_record(columns, cache, row, request, size, record);
     note_warnings(summary, row, record.warnings, record.warning_count);
+    remember(entry, request, size, record);
   }
   SEXP result = finish(columns, summary);
   UNPROTECT(protected_count + 1);

@@ -58,3 +58,23 @@ test_that("the record of a formula is the record of its request", {
   expect_identical(bodyfat_navy("M", 90, 40, 180, 100, what = "record")$request, "bodyfat_navy M 90 40 180")
   expect_identical(bodyfat_navy("F", 75, 33, 165, 100, what = "record")$request, "bodyfat_navy F 75 33 165 100")
 })
+
+# Calls of many rows remember the answers to repeated requests; they must be the answers.
+test_that("many repeated rows get the same answers and warnings as one request at a time", {
+  set.seed(11)
+  n <- 5000
+  weight <- sample(c(0, 45, 60.5, 70, 96.2, NA, 500), n, replace = TRUE)
+  height <- sample(c(1.6, 1.75, 175, 1.82), n, replace = TRUE)
+  record <- suppressWarnings(bmi(weight, height, what = "record"))
+  warned <- sum(lengths(record$warnings) > 0)
+  expect_gt(warned, 1000)
+  run <- collect_warnings(bmi(weight, height))
+  expect_identical(run$value, record$value)
+  expect_match(run$messages, paste0("^", format(warned, big.mark = ","), " of 5,000 rows have warnings"))
+  first <- which(lengths(record$warnings) > 0)[1:3]
+  expect_match(run$messages, paste0("\n  row ", first[3], ": ", record$warnings[[first[3]]][1]), fixed = TRUE)
+  expect_identical(suppressWarnings(bmi(weight, height, what = "category")), record$category)
+  sex <- sample(c("M", "F", "x"), n, replace = TRUE)
+  expect_identical(suppressWarnings(bodyfat_navy(sex, 90, 40, 180, 100)),
+                   suppressWarnings(bodyfat_navy(sex, 90, 40, 180, 100, what = "record"))$value)
+})

@@ -1,14 +1,5 @@
 # The review reaches R users as one summarising warning per call and as categories.
 
-collect_warnings <- function(expression) {
-  messages <- character(0)
-  value <- withCallingHandlers(expression, warning = function(condition) {
-    messages <<- c(messages, conditionMessage(condition))
-    invokeRestart("muffleWarning")
-  })
-  list(value = value, messages = messages)
-}
-
 test_that("a call warns once, with the count of rows and the first of them", {
   run <- collect_warnings(bmi(c(70, rep(0, 1000)), 1.75))
   expect_length(run$messages, 1)
