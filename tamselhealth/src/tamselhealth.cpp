@@ -473,7 +473,9 @@ void start_memo(Memo& memo, Output output, R_xlen_t rows) {
   memo.bits = bits;
 }
 
-// The entry that `request` may be in: FNV-1a, whose top bits index the table.
+// The entry that `request` may be in: FNV-1a, then MurmurHash3's final mix, without which
+// the last bytes (where requests mostly differ) would hardly reach the top bits that index
+// the table.
 MemoEntry* memo_entry(const Memo& memo, const char* request, std::size_t size) {
   if (memo.entries == nullptr || size > memo_key_bytes) return nullptr;
   std::uint64_t hash = 14695981039346656037u;
@@ -481,6 +483,11 @@ MemoEntry* memo_entry(const Memo& memo, const char* request, std::size_t size) {
     hash ^= static_cast<unsigned char>(request[index]);
     hash *= 1099511628211u;
   }
+  hash ^= hash >> 33;
+  hash *= 0xff51afd7ed558ccdu;
+  hash ^= hash >> 33;
+  hash *= 0xc4ceb9fe1a85ec53u;
+  hash ^= hash >> 33;
   return &memo.entries[hash >> (64 - memo.bits)];
 }
 
