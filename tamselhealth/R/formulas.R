@@ -52,6 +52,11 @@ bsa <- function(weight_kg, height_cm, what = c("value", "category", "record")) {
 }
 
 bodyfat_navy <- function(sex, waist_cm, neck_cm, height_cm, hip_cm = NA, what = c("value", "category", "record")) {
+  # A forgotten hip would otherwise make every woman's row NA without a word.
+  women <- (is.character(sex) || is.factor(sex)) && any(!grepl("^[Mm]", as.character(sex)) & !is.na(sex))
+  if (missing(hip_cm) && women) {
+    warning(simpleWarning("hip_cm was not given, so the rows of women are NA", sys.call()))
+  }
   formula_call("bodyfat_navy", list(sex = sex, waist_cm = waist_cm, neck_cm = neck_cm, height_cm = height_cm,
                                     hip_cm = hip_cm), what, sys.call())
 }

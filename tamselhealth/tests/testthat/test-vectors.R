@@ -20,6 +20,9 @@ test_that("an NA in any argument gives NA in that row only", {
   }
   # A man's hip is not asked for, so its NA changes nothing.
   expect_identical(bodyfat_navy(c("M", "F"), 90, 40, 180, NA), c(18.37, NA))
+  expect_silent(bodyfat_navy("M", 90, 40, 180))
+  expect_warning(expect_identical(bodyfat_navy(c("M", "F"), 90, 40, 180), c(18.37, NA)),
+                 "hip_cm was not given, so the rows of women are NA")
   expect_identical(calc_health(c("bmi 70 1.75", NA)), c("BMI: 22.86", NA))
 })
 
