@@ -13,7 +13,7 @@ test_that("every formula returns the library's printed answer", {
     list(ideal_devine("M", 180), 74.99), list(ideal_devine("F", 165), 56.91), list(ideal_devine("M", 152.4), 50),
     list(ideal_robinson("M", 180), 72.65), list(ideal_robinson("F", 165), 57.43),
     list(ideal_miller("M", 180), 71.52), list(ideal_miller("F", 165), 59.85),
-    list(max_hr(30), 190), list(target_hr(30, 0.7), 133),
+    list(max_hr(30), 190), list(target_hr(30, c(0.7, 70)), c(133, 133)),
     list(bp_category(c(115, 125, 120, 130, 135, 150, 200, 150, 185, 185), c(75, 75, 80, 79, 85, 85, 70, 95, 100, 125)),
          c(0, 1, 2, 2, 2, 3, 4, 3, 4, 4)),
     list(mean_arterial_pressure(120, 80), 93.3), list(pulse_pressure(120, 80), 40))
