@@ -1,0 +1,4 @@
+library(testthat)
+library(tamselhealth)
+
+test_check("tamselhealth")
