@@ -5,6 +5,7 @@
 #define TAMSEL_REVIEW_BOUNDED_TEXT_H
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace tamsel::review {
@@ -21,7 +22,8 @@ class BoundedText {
   void put(std::string_view text) {
     std::size_t room = capacity_ - 1 - size_;
     std::size_t count = text.size() <= room ? text.size() : utf8_cut(text, room);
-    for (std::size_t index = 0; index < count; ++index) data_[size_++] = text[index];
+    if (count != 0) std::memcpy(data_ + size_, text.data(), count);  // an empty view may have no data
+    size_ += count;
     data_[size_] = '\0';
   }
   std::size_t size() const { return size_; }

@@ -22,9 +22,12 @@ constexpr std::string_view listing_first_line = "Available Medical Calculations:
 // UTF-16 units, so 2047 units and a terminator hand it all it reads.
 constexpr std::size_t request_units = 2048;
 
-// The request as the review reads it: at most the 1023 characters the library reads, each at
-// most 4 bytes in UTF-8, and a terminator.
-constexpr std::size_t request_bytes = 4 * 1023 + 1;
+// The library reads at most this many characters of a request.
+constexpr std::size_t max_request_characters = 1023;
+
+// The request as the review reads it: at most the characters the library reads, each at most
+// 4 bytes in UTF-8, and a terminator.
+constexpr std::size_t request_bytes = 4 * max_request_characters + 1;
 
 // A printed number with its terminator, for the library's own reading.
 constexpr std::size_t digits_copy_size = tamsel::max_number_text + 1;
@@ -179,18 +182,52 @@ void review_text(std::string_view request, TamselRecord& record) {
   }
 }
 
-// JSON text: printable ASCII as it is, the rest escaped or, when well-formed, as UTF-8.
+bool is_ascii(std::string_view text) {
+  for (const char byte : text) {
+    if (static_cast<unsigned char>(byte) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Asks the library for `request` and reviews its answer. `narrow`, when not null, is the
+// request in UTF-8 exactly as converting `request` back would give it, which saves doing so.
+void ask(const TamselChar16* request, const char* narrow, std::size_t narrow_size, TamselRecord* record) {
+  clear(*record);
+  const TamselChar16* const answer = CalcHealth(request);
+  // Only the banner and the listing span lines, and only Windows parts them with "\r\n".
+  record->text_size = utf8_from_utf16(answer, record->text_storage, TAMSEL_REVIEW_TEXT_BYTES, TAMSEL_REVIEW_TEXT_BYTES);
+  const TamselAnswerKind kind = classify(std::string_view(record->text_storage, record->text_size));
+  if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) {
+    record->kind = kind;
+    char copy[TAMSEL_REVIEW_TEXT_BYTES];
+    for (std::size_t index = 0; index <= record->text_size; ++index) copy[index] = record->text_storage[index];
+    store_text(std::string_view(copy, record->text_size), *record);
+  }
+  if (kind != TAMSEL_KIND_RESULT) {
+    record->kind = kind;
+    return;
+  }
+  if (narrow != nullptr) return review_text(std::string_view(narrow, narrow_size), *record);
+  char narrow_request[request_bytes];
+  const std::size_t size = utf8_from_utf16(request, narrow_request, sizeof narrow_request, max_request_characters);
+  review_text(std::string_view(narrow_request, size), *record);
+}
+
+bool is_json_plain(unsigned char byte) { return byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\'; }
+
+// JSON text: printable ASCII as it is, the rest escaped or, when well-formed, as UTF-8. Runs
+// of plain bytes, nearly all of every record, go out in one copy.
 void put_json_string(std::string_view text, BoundedText& out) {
   constexpr char hex[] = "0123456789abcdef";
   out.put('"');
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
+    const char* const run = p;
+    while (p < end && is_json_plain(static_cast<unsigned char>(*p))) ++p;
+    if (p != run) out.put(std::string_view(run, static_cast<std::size_t>(p - run)));
+    if (p == end) break;
     const auto byte = static_cast<unsigned char>(*p);
-    if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
-      out.put(*p++);
-      continue;
-    }
     if (byte >= 0x80) {
       const char* const start = p;
       const char32_t code_point = next_code_point(p, end);
@@ -256,33 +293,22 @@ extern "C" void tamsel_review(const char* request, std::size_t request_size, con
 }
 
 extern "C" void tamsel_ask16(const TamselChar16* request, TamselRecord* record) {
-  clear(*record);
   static const TamselChar16 empty[] = {0};
-  if (request == nullptr) request = empty;
-  const TamselChar16* const answer = CalcHealth(request);
-  // Only the banner and the listing span lines, and only Windows parts them with "\r\n".
-  record->text_size = utf8_from_utf16(answer, record->text_storage, TAMSEL_REVIEW_TEXT_BYTES, TAMSEL_REVIEW_TEXT_BYTES);
-  const TamselAnswerKind kind = classify(std::string_view(record->text_storage, record->text_size));
-  if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) {
-    record->kind = kind;
-    char copy[TAMSEL_REVIEW_TEXT_BYTES];
-    for (std::size_t index = 0; index <= record->text_size; ++index) copy[index] = record->text_storage[index];
-    store_text(std::string_view(copy, record->text_size), *record);
-  }
-  if (kind != TAMSEL_KIND_RESULT) {
-    record->kind = kind;
-    return;
-  }
-  char narrow_request[request_bytes];
-  const std::size_t size = utf8_from_utf16(request, narrow_request, sizeof narrow_request, 1023);
-  review_text(std::string_view(narrow_request, size), *record);
+  ask(request == nullptr ? empty : request, nullptr, 0, record);
 }
 
 extern "C" void tamsel_ask(const char* request, std::size_t request_size, TamselRecord* record) {
+  if (request == nullptr) request_size = 0;
+  const std::string_view bytes(request == nullptr ? "" : request, request_size);
   TamselChar16 wide[request_units];
-  utf16_from_utf8(std::string_view(request == nullptr ? "" : request, request == nullptr ? 0 : request_size), wide,
-                  request_units);
-  tamsel_ask16(wide, record);
+  const std::size_t units = utf16_from_utf8(bytes, wide, request_units);
+  // A request of ASCII alone reads back from UTF-16 as the same bytes: the review reads those.
+  if (is_ascii(bytes.substr(0, units))) {
+    const std::size_t read = units < max_request_characters ? units : max_request_characters;
+    ask(wide, bytes.data(), read, record);
+  } else {
+    ask(wide, nullptr, 0, record);
+  }
 }
 
 extern "C" std::size_t tamsel_record_json(const TamselRecord* record, char* out) {

@@ -98,7 +98,13 @@ std::size_t utf16_from_utf8(std::string_view bytes, TamselChar16* wide, std::siz
 std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t capacity,
                             std::size_t max_characters) {
   std::size_t size = 0;
-  for (std::size_t characters = 0; *units != 0 && characters < max_characters; ++characters) {
+  std::size_t characters = 0;
+  // ASCII, which nearly every answer is, one byte per unit.
+  while (*units != 0 && *units < 0x80 && characters < max_characters && size + 1 < capacity) {
+    bytes[size++] = static_cast<char>(*units++);
+    ++characters;
+  }
+  for (; *units != 0 && characters < max_characters; ++characters) {
     char32_t code_point = static_cast<char32_t>(*units++);
     if (code_point >= 0xD800 && code_point <= 0xDBFF && *units >= 0xDC00 && *units <= 0xDFFF) {
       code_point = 0x10000 + ((code_point - 0xD800) << 10) + (static_cast<char32_t>(*units++) - 0xDC00);

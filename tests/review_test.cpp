@@ -266,6 +266,38 @@ TEST(ReviewRecord, LongRequestsStayWithinTheRecord) {
   EXPECT_EQ(asked(arguments).kind, TAMSEL_KIND_USAGE);
 }
 
+// A request asked in UTF-8 gives the record the same request in UTF-16 gives, whichever way
+// the review comes back to the request's UTF-8.
+TEST(ReviewRecord, Utf8AndUtf16RequestsGiveTheSameRecord) {
+  static char json8[TAMSEL_REVIEW_JSON_BYTES];
+  static char json16[TAMSEL_REVIEW_JSON_BYTES];
+  // Longer than the 1023 characters the library reads.
+  std::string long_request = "bmi 70" + std::string(1013, ' ') + "1.75xyz";
+  std::u16string long_request16 = u"bmi 70" + std::u16string(1013, u' ') + u"1.75xyz";
+  const struct {
+    std::string utf8;
+    std::u16string utf16;
+  } cases[] = {
+      {"bmi 70 1.75", u"bmi 70 1.75"},
+      {"lbm\tMujer 60 165", u"lbm\tMujer 60 165"},
+      {std::string("bmi 70\0 1.75", 12), u"bmi 70"},
+      {"bmi 70 1,75", u"bmi 70 1,75"},
+      {"bmi 70 1.75\xe2\x82\xac", u"bmi 70 1.75\u20ac"},
+      {"lbm \xc3\x89 60 165", u"lbm \u00c9 60 165"},
+      {"bmi 70 \xff" "1.75", u"bmi 70 \ufffd1.75"},
+      {long_request, long_request16},
+  };
+  for (const auto& c : cases) {
+    tamsel_ask(c.utf8.data(), c.utf8.size(), &record);
+    const std::string from_utf8(json8, tamsel_record_json(&record, json8));
+    tamsel_ask16(reinterpret_cast<const TamselChar16*>(c.utf16.c_str()), &record);
+    const std::string from_utf16(json16, tamsel_record_json(&record, json16));
+    EXPECT_EQ(from_utf8, from_utf16) << c.utf8.substr(0, 40);
+  }
+  // The warning reads the argument as typed, so the path taken shows in the record.
+  EXPECT_EQ(warnings_of(asked("lbm \xc3\x89 60 165")).size(), 1u);
+}
+
 // A corpus of adults as national health surveys measure them: none of it may warn. Values are
 // drawn within the surveys' 1st to 99th percentiles, and the girths follow from height and
 // BMI as they do in people, so that a warning here would be a false alarm.
