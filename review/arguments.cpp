@@ -59,6 +59,40 @@ constexpr FormulaArguments formulas[] = {
     {"pulse_pressure", 2, {"systolic", "diastolic"}},
 };
 
+constexpr std::size_t formula_count = sizeof formulas / sizeof formulas[0];
+
+constexpr const ArgumentRule* rule_named(std::string_view name) {
+  for (const ArgumentRule& rule : argument_rules) {
+    if (rule.name == name) return &rule;
+  }
+  return nullptr;
+}
+
+// The rule of every argument of every formula, looked up once, when compiling.
+struct FormulaRules {
+  const ArgumentRule* rules[formula_count][5];
+};
+constexpr FormulaRules make_formula_rules() {
+  FormulaRules table{};
+  for (std::size_t formula = 0; formula < formula_count; ++formula) {
+    for (std::size_t slot = 0; slot < formulas[formula].count; ++slot) {
+      table.rules[formula][slot] = rule_named(formulas[formula].names[slot]);
+    }
+  }
+  return table;
+}
+constexpr FormulaRules formula_rules = make_formula_rules();
+
+constexpr bool every_argument_has_a_rule() {
+  for (std::size_t formula = 0; formula < formula_count; ++formula) {
+    for (std::size_t slot = 0; slot < formulas[formula].count; ++slot) {
+      if (formula_rules.rules[formula][slot] == nullptr) return false;
+    }
+  }
+  return true;
+}
+static_assert(every_argument_has_a_rule(), "an argument name with no rule");
+
 // A quoted token is cut to this many bytes, so that a warning always fits its slot.
 constexpr std::size_t max_quoted_token = 40;
 
@@ -295,15 +329,12 @@ const FormulaArguments* find_formula(std::string_view keyword) {
 }
 
 const FormulaArguments* formula_table(std::size_t& count) {
-  count = sizeof formulas / sizeof formulas[0];
+  count = formula_count;
   return formulas;
 }
 
 const ArgumentRule* find_argument_rule(std::string_view usage_name) {
-  for (const ArgumentRule& rule : argument_rules) {
-    if (rule.name == usage_name) return &rule;
-  }
-  return nullptr;
+  return rule_named(usage_name);
 }
 
 void read_arguments(std::string_view request, Arguments& out) {
@@ -321,12 +352,13 @@ void read_arguments(std::string_view request, Arguments& out) {
   if (keyword.empty()) return;
   out.formula = find_formula(keyword);
   if (out.formula == nullptr) return;
+  const ArgumentRule* const* const rules = formula_rules.rules[out.formula - formulas];
   for (std::size_t slot = 0; slot < out.formula->count; ++slot) {
     const std::string_view token = next_token();
     if (token.empty()) break;
     Argument& argument = out.items[out.count++];
     argument.name = out.formula->names[slot];
-    argument.rule = find_argument_rule(argument.name);
+    argument.rule = rules[slot];
     argument.token = token;
     argument.male = token[0] == 'M' || token[0] == 'm';
     argument.value = read_value(token, argument.rule->type);

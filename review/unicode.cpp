@@ -74,7 +74,14 @@ char32_t next_code_point(const char*& p, const char* end) {
 std::size_t utf16_from_utf8(std::string_view bytes, TamselChar16* wide, std::size_t capacity) {
   const char* p = bytes.data();
   const char* const end = p + bytes.size();
+  // ASCII, which nearly every request is, one unit per byte.
+  const std::size_t ascii_limit = bytes.size() < capacity - 1 ? bytes.size() : capacity - 1;
   std::size_t size = 0;
+  while (size < ascii_limit && static_cast<unsigned>(static_cast<unsigned char>(p[size])) - 1u < 0x7Fu) {
+    wide[size] = static_cast<TamselChar16>(p[size]);
+    ++size;
+  }
+  p += size;
   while (p < end && *p != '\0') {
     if (static_cast<unsigned char>(*p) < 0x80) {
       if (size + 1 >= capacity) break;
@@ -97,14 +104,15 @@ std::size_t utf16_from_utf8(std::string_view bytes, TamselChar16* wide, std::siz
 
 std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t capacity,
                             std::size_t max_characters) {
-  std::size_t size = 0;
-  std::size_t characters = 0;
   // ASCII, which nearly every answer is, one byte per unit.
-  while (*units != 0 && *units < 0x80 && characters < max_characters && size + 1 < capacity) {
-    bytes[size++] = static_cast<char>(*units++);
-    ++characters;
+  const std::size_t ascii_limit = max_characters < capacity - 1 ? max_characters : capacity - 1;
+  std::size_t size = 0;
+  while (size < ascii_limit && static_cast<unsigned>(units[size]) - 1u < 0x7Fu) {
+    bytes[size] = static_cast<char>(units[size]);
+    ++size;
   }
-  for (; *units != 0 && characters < max_characters; ++characters) {
+  units += size;
+  for (std::size_t characters = size; *units != 0 && characters < max_characters; ++characters) {
     char32_t code_point = static_cast<char32_t>(*units++);
     if (code_point >= 0xD800 && code_point <= 0xDBFF && *units >= 0xDC00 && *units <= 0xDFFF) {
       code_point = 0x10000 + ((code_point - 0xD800) << 10) + (static_cast<char32_t>(*units++) - 0xDC00);
