@@ -254,6 +254,33 @@ TEST(ReviewRecord, JsonEscapesWhatItMust) {
   EXPECT_NE(std::string(json).find("\"value\":0,\"unit\":\"\",\"warnings\":[],\"category\":\"Normal\""), std::string::npos);
 }
 
+// JSON text goes out eight bytes at a time where it can: every byte that needs escaping must
+// be caught wherever it falls in a word, and the bytes at the edges of the range kept as they are.
+TEST(ReviewRecord, JsonEscapesEveryByteWhereverItFalls) {
+  static char json[TAMSEL_REVIEW_JSON_BYTES];
+  const struct {
+    std::string byte;
+    std::string escaped;
+  } cases[] = {
+      {"\"", "\\\""}, {"\\", "\\\\"}, {"\n", "\\n"},     {"\t", "\\t"},
+      {"\x01", "\\u0001"}, {"\x1f", "\\u001f"}, {"\x7f", "\\u007f"}, {" ", " "},
+      {"~", "~"}, {"!", "!"}, {"#", "#"}, {"[", "["}, {"]", "]"}, {"\xc3\xa9", "\xc3\xa9"},
+      {"\xc2\x85", "\\u0085"}, {"\xff", "\xef\xbf\xbd"},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t position = 0; position < 20; ++position) {
+      const std::string filler = "abcdefghijklmnopqrst";
+      const std::string text = filler.substr(0, position) + c.byte + filler.substr(position);
+      const std::string answer = "Unknown formula: " + text;
+      tamsel_review("", 0, answer.data(), answer.size(), &record);
+      const std::string expected = "\"text\":\"Unknown formula: " + filler.substr(0, position) + c.escaped +
+                                   filler.substr(position) + "\",";
+      const std::string written(json, tamsel_record_json(&record, json));
+      EXPECT_NE(written.find(expected), std::string::npos) << written;
+    }
+  }
+}
+
 TEST(ReviewRecord, LongRequestsStayWithinTheRecord) {
   // A keyword of 1023 characters of three UTF-8 bytes each is the longest text there is.
   std::string keyword;
