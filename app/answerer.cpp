@@ -11,12 +11,12 @@ bool is_multi_line(TamselAnswerKind kind) { return kind == TAMSEL_KIND_BANNER ||
 
 // The record joins lines with "\n"; text for people ends its lines as the platform does.
 void append_lines(std::string_view text, std::string& out) {
-  for (const char byte : text) {
-    if (byte == '\n') {
-      out += line_end;
-    } else {
-      out += byte;
-    }
+  for (std::size_t start = 0;;) {
+    const std::size_t newline = text.find('\n', start);
+    out.append(text.substr(start, newline - start));
+    if (newline == std::string_view::npos) return;
+    out += line_end;
+    start = newline + 1;
   }
 }
 
@@ -41,9 +41,9 @@ void Answerer::write(const Answer& answer, bool terminal, std::string& out) {
   const TamselRecord& review = *answer.review;
   switch (options_.format) {
     case OutputFormat::plain:
-      scratch_.clear();
-      append_lines(answer.text(), scratch_);
       if (terminal) {
+        scratch_.clear();
+        append_lines(answer.text(), scratch_);
         append_visible(scratch_, is_multi_line(review.kind), out);
         if (review.category != nullptr) {
           out += line_end;
@@ -54,7 +54,7 @@ void Answerer::write(const Answer& answer, bool terminal, std::string& out) {
           out += ')';
         }
       } else {
-        out += scratch_;
+        append_lines(answer.text(), out);
       }
       break;
     case OutputFormat::json:

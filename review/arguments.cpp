@@ -126,10 +126,12 @@ bool within(const ArgumentRule& rule, double value) {
   return false;  // NaN included
 }
 
+}  // namespace
+
 // Digits with at most one point, up to 15 of them: nearly every argument there is. The
 // integer they make is below 2^53 and the power of ten is exact, so one division rounds
 // correctly, exactly as a full reading does.
-bool read_plain(std::string_view token, double& value) {
+bool read_plain_decimal(std::string_view token, double& value) {
   static constexpr double powers_of_ten[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   constexpr int max_digits = 15;
@@ -152,6 +154,8 @@ bool read_plain(std::string_view token, double& value) {
   value = static_cast<double>(mantissa) / powers_of_ten[decimals];
   return true;
 }
+
+namespace {
 
 std::size_t skip_digits(std::string_view text, std::size_t index) {
   while (index < text.size() && is_digit(text[index])) ++index;
@@ -227,7 +231,7 @@ double read_value(std::string_view token, ArgumentType type) {
   constexpr std::size_t max_plain_whole = 9;
   const bool plain_fits = type == ArgumentType::real ||
                           (token.size() <= max_plain_whole && token.find('.') == std::string_view::npos);
-  if (plain_fits && read_plain(token, value)) {
+  if (plain_fits && read_plain_decimal(token, value)) {
     return value;
   }
   return library_reading(token, type);

@@ -63,6 +63,10 @@ struct Arguments {
   Argument items[max_arguments];
 };
 
+// Reads plain decimal digits with at most one point, up to 15 digits, correctly rounded; false
+// for anything else, which the library's own reader must read.
+bool read_plain_decimal(std::string_view token, double& value);
+
 // Splits `request` (UTF-8) as the library does and reads each argument of its formula. Only
 // the tokens the formula takes are looked at, so the cost never grows with the request.
 void read_arguments(std::string_view request, Arguments& out);

@@ -96,6 +96,10 @@ const char* known_unit(std::string_view unit) {
 }
 
 double read_digits(std::string_view digits) {
+  // Nearly every printed number is a few plain digits, read exactly so without a copy.
+  const bool negative = !digits.empty() && digits[0] == '-';
+  double value = 0.0;
+  if (read_plain_decimal(digits.substr(negative ? 1 : 0), value)) return negative ? -value : value;
   char copy[digits_copy_size];
   const std::size_t size = digits.size() < digits_copy_size - 1 ? digits.size() : digits_copy_size - 1;
   for (std::size_t index = 0; index < size; ++index) copy[index] = digits[index];
