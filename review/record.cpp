@@ -188,13 +188,6 @@ void review_text(std::string_view request, TamselRecord& record) {
   }
 }
 
-bool is_ascii(std::string_view text) {
-  for (const char byte : text) {
-    if (static_cast<unsigned char>(byte) >= 0x80) return false;
-  }
-  return true;
-}
-
 // Asks the library for `request` and reviews its answer. `narrow`, when not null, is the
 // request in UTF-8 exactly as converting `request` back would give it, which saves doing so.
 void ask(const TamselChar16* request, const char* narrow, std::size_t narrow_size, TamselRecord* record) {
@@ -335,14 +328,21 @@ extern "C" void tamsel_ask(const char* request, std::size_t request_size, Tamsel
   if (request == nullptr) request_size = 0;
   const std::string_view bytes(request == nullptr ? "" : request, request_size);
   TamselChar16 wide[request_units];
-  const std::size_t units = utf16_from_utf8(bytes, wide, request_units);
-  // A request of ASCII alone reads back from UTF-16 as the same bytes: the review reads those.
-  if (is_ascii(bytes.substr(0, units))) {
-    const std::size_t read = units < max_request_characters ? units : max_request_characters;
-    ask(wide, bytes.data(), read, record);
-  } else {
-    ask(wide, nullptr, 0, record);
+  // A request of ASCII alone, up to its end, a NUL or what the units hold, widens byte by byte
+  // and reads back from UTF-16 as the same bytes: the review reads those.
+  const std::size_t limit = bytes.size() < request_units - 1 ? bytes.size() : request_units - 1;
+  std::size_t units = 0;
+  while (units < limit && static_cast<unsigned>(static_cast<unsigned char>(bytes[units])) - 1u < 0x7Fu) {
+    wide[units] = static_cast<TamselChar16>(bytes[units]);
+    ++units;
   }
+  if (units == limit || bytes[units] == '\0') {
+    wide[units] = 0;
+    ask(wide, bytes.data(), units < max_request_characters ? units : max_request_characters, record);
+    return;
+  }
+  utf16_from_utf8(bytes, wide, request_units);
+  ask(wide, nullptr, 0, record);
 }
 
 extern "C" std::size_t tamsel_record_json(const TamselRecord* record, char* out) {
