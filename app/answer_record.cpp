@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "answer_record.h"
 
+#include "json_text.h"
 #include "utf8_text.h"
 
 namespace tamsel_host {
@@ -15,17 +16,14 @@ void append_hex_escape(unsigned value, std::string& out) {
   out += hex[value & 0xF];
 }
 
-// Printable ASCII that a JSON string holds as it is.
-bool is_json_plain(unsigned char byte) { return byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\'; }
-
 void append_json_string(std::string_view text, std::string& out) {
   out += '"';
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
-    const char* const run = p;
-    while (p < end && is_json_plain(static_cast<unsigned char>(*p))) ++p;
-    out.append(run, p);
+    const std::size_t run = tamsel::review::json_plain_run(p, end);
+    out.append(p, run);
+    p += run;
     if (p == end) break;
     const auto byte = static_cast<unsigned char>(*p);
     if (byte >= 0x80) {

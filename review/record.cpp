@@ -3,14 +3,13 @@
 #include "numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <limits>
 
 #include "TamselReview.h"
 #include "arguments.h"
 #include "frame/buffer_sizes.h"
 #include "frame/number_text.h"
+#include "json_text.h"
 #include "results.h"
 #include "unicode.h"
 
@@ -212,36 +211,6 @@ void ask(const TamselChar16* request, const char* narrow, std::size_t narrow_siz
   review_text(std::string_view(narrow_request, size), *record);
 }
 
-bool is_json_plain(unsigned char byte) { return byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\'; }
-
-// Whether any byte of `word` is not plain, eight at a time: a byte below 0x20, above 0x7E,
-// a quote or a backslash. Each test is exact for whether some byte matches (the borrows and
-// carries that cross bytes only arise next to a byte that does).
-bool has_special_byte(std::uint64_t word) {
-  constexpr std::uint64_t ones = 0x0101010101010101u;
-  constexpr std::uint64_t highs = 0x8080808080808080u;
-  const std::uint64_t quotes = word ^ (ones * '"');
-  const std::uint64_t backslashes = word ^ (ones * '\\');
-  const std::uint64_t below_space = (word - ones * 0x20) & ~word;
-  const std::uint64_t above_tilde = (word + ones * (0x7F - 0x7E)) | word;
-  const std::uint64_t quote = (quotes - ones) & ~quotes;
-  const std::uint64_t backslash = (backslashes - ones) & ~backslashes;
-  return ((below_space | above_tilde | quote | backslash) & highs) != 0;
-}
-
-// The length of the run of plain bytes at the start of [p, end).
-std::size_t plain_run(const char* p, const char* end) {
-  const char* q = p;
-  std::uint64_t word;
-  while (end - q >= 8) {
-    std::memcpy(&word, q, sizeof word);
-    if (has_special_byte(word)) break;
-    q += 8;
-  }
-  while (q < end && is_json_plain(static_cast<unsigned char>(*q))) ++q;
-  return static_cast<std::size_t>(q - p);
-}
-
 // JSON text: printable ASCII as it is, the rest escaped or, when well-formed, as UTF-8. Runs
 // of plain bytes, nearly all of every record, go out in one copy.
 void put_json_string(std::string_view text, BoundedText& out) {
@@ -250,7 +219,7 @@ void put_json_string(std::string_view text, BoundedText& out) {
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
-    const std::size_t run = plain_run(p, end);
+    const std::size_t run = json_plain_run(p, end);
     if (run != 0) out.put(std::string_view(p, run));
     p += run;
     if (p == end) break;
