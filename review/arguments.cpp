@@ -224,14 +224,16 @@ double library_reading(std::string_view token, ArgumentType type) {
   return type == ArgumentType::whole ? static_cast<double>(tamsel::read_integer(copy)) : tamsel::read_real(copy);
 }
 
-double read_value(std::string_view token, ArgumentType type) {
+double read_value(std::string_view token, ArgumentType type, bool& plain) {
   double value = 0.0;
+  plain = false;
   if (type == ArgumentType::sex) return value;
   // Nine digits stay within the 32-bit range at which whole numbers saturate.
   constexpr std::size_t max_plain_whole = 9;
   const bool plain_fits = type == ArgumentType::real ||
                           (token.size() <= max_plain_whole && token.find('.') == std::string_view::npos);
   if (plain_fits && read_plain_decimal(token, value)) {
+    plain = true;
     return value;
   }
   return library_reading(token, type);
@@ -282,9 +284,12 @@ void check_sex(const Argument& argument, WarningList& warnings) {
 void check_number(const Argument& argument, WarningList& warnings) {
   const ArgumentRule& rule = *argument.rule;
   const std::string_view token = argument.token;
+  const bool in_range = within(rule, argument.value);
+  // Plain digits are all read, as atof and atoi would read them; only other tokens need the
+  // measure of how much of them was.
+  if (argument.plain && in_range) return;
   const std::size_t prefix = rule.type == ArgumentType::whole ? integer_prefix(token) : real_prefix(token);
   const bool whole = prefix != 0 && prefix == token.size();
-  const bool in_range = within(rule, argument.value);
   if (whole && in_range) return;
 
   BoundedText out = warnings.add();
@@ -365,7 +370,7 @@ void read_arguments(std::string_view request, Arguments& out) {
     argument.rule = rules[slot];
     argument.token = token;
     argument.male = token[0] == 'M' || token[0] == 'm';
-    argument.value = read_value(token, argument.rule->type);
+    argument.value = read_value(token, argument.rule->type, argument.plain);
   }
 }
 

@@ -55,6 +55,7 @@ struct Argument {
   std::string_view token;
   double value;  // the number the library computed with (0 for a sex)
   bool male;     // for a sex: what the library took it for
+  bool plain;    // plain digits with at most one point, so wholly a number
 };
 
 struct Arguments {
