@@ -3,6 +3,7 @@
 #include "numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "TamselReview.h"
@@ -134,22 +135,42 @@ void read_result(TamselRecord& record, PrintedResult& printed) {
   record.unit = known_unit(rest);
 }
 
+bool is_continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// Where to cut `text`, of which `kept` bytes fit and `next` is the first that does not, so that
+// no character is split: before the last character when it goes on past the cut.
+std::size_t cut_at_boundary(const char* text, std::size_t kept, char next) {
+  if (!is_continuation(next)) return kept;
+  std::size_t lead = kept;
+  while (lead != 0 && is_continuation(text[lead - 1])) --lead;
+  if (lead == 0) return kept;
+  const auto byte = static_cast<unsigned char>(text[lead - 1]);
+  const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+  return lead - 1 + length > kept ? lead - 1 : kept;  // stray continuation bytes are no character
+}
+
 // The record's text: the library's lines joined by "\n", whatever the platform parts them with.
+// Only a caller's own over-long text is cut, on a character boundary.
 void store_text(std::string_view answer, TamselRecord& record) {
-  const bool multi_line = record.kind == TAMSEL_KIND_BANNER || record.kind == TAMSEL_KIND_LISTING;
-  BoundedText text(record.text_storage, TAMSEL_REVIEW_TEXT_BYTES);
-  for (std::size_t index = 0; index < answer.size(); ++index) {
-    if (multi_line && answer[index] == '\r' && index + 1 < answer.size() && answer[index + 1] == '\n') continue;
-    if (text.size() + 1 == TAMSEL_REVIEW_TEXT_BYTES) {
-      // Only a caller's own over-long text gets here; cut it on a character boundary.
-      const std::size_t kept = BoundedText::utf8_cut(std::string_view(record.text_storage, text.size()), text.size());
-      record.text_storage[kept] = '\0';
-      record.text_size = kept;
-      return;
+  constexpr std::size_t room = TAMSEL_REVIEW_TEXT_BYTES - 1;
+  char* const out = record.text_storage;
+  std::size_t size = 0;
+  if (record.kind != TAMSEL_KIND_BANNER && record.kind != TAMSEL_KIND_LISTING) {
+    size = answer.size() <= room ? answer.size() : room;
+    if (size != 0) std::memcpy(out, answer.data(), size);  // an empty view may have no data
+    if (size < answer.size()) size = cut_at_boundary(out, size, answer[size]);
+  } else {
+    for (std::size_t index = 0; index < answer.size(); ++index) {
+      if (answer[index] == '\r' && index + 1 < answer.size() && answer[index + 1] == '\n') continue;
+      if (size == room) {
+        size = cut_at_boundary(out, size, answer[index]);
+        break;
+      }
+      out[size++] = answer[index];
     }
-    text.put(answer[index]);
   }
-  record.text_size = text.size();
+  out[size] = '\0';
+  record.text_size = size;
 }
 
 void clear(TamselRecord& record) {

@@ -325,6 +325,31 @@ TEST(ReviewRecord, Utf8AndUtf16RequestsGiveTheSameRecord) {
   EXPECT_EQ(warnings_of(asked("lbm \xc3\x89 60 165")).size(), 1u);
 }
 
+// A caller's own answer may be longer than any the library gives: its text is cut to the
+// record's storage, never inside a character, so that it stays well-formed UTF-8.
+TEST(ReviewRecord, AnOverLongTextIsCutOnACharacterBoundary) {
+  const std::size_t room = TAMSEL_REVIEW_TEXT_BYTES - 1;
+  const std::string euro = "\xe2\x82\xac";
+  const std::string unknown = "Unknown formula: ";
+  const std::string banner = "Tamsel Health Calculator - Command Line Medical Calculator\r\n";
+  const struct {
+    std::string answer;
+    std::size_t size;
+  } cases[] = {
+      {unknown + std::string(room - unknown.size(), 'a') + euro, room},      // ends where it fits
+      {unknown + std::string(room - unknown.size() - 1, 'a') + euro, room - 1},  // one byte in
+      {unknown + std::string(room - unknown.size() - 2, 'a') + euro, room - 2},  // two bytes in
+      {unknown + std::string(room - unknown.size() - 3, 'a') + euro + "b", room},  // fits whole
+      {unknown + std::string(room - unknown.size() - 1, 'a') + "\x80\x80", room},  // stray bytes
+      {banner + std::string(room - banner.size(), 'a') + euro, room - 1},  // the CR dropped
+  };
+  for (const auto& c : cases) {
+    tamsel_review("", 0, c.answer.data(), c.answer.size(), &record);
+    EXPECT_EQ(record.text_size, c.size) << c.answer.size();
+    EXPECT_EQ(std::strlen(record.text), c.size);
+  }
+}
+
 // A corpus of adults as national health surveys measure them: none of it may warn. Values are
 // drawn within the surveys' 1st to 99th percentiles, and the girths follow from height and
 // BMI as they do in people, so that a warning here would be a false alarm.
