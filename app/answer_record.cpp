@@ -6,46 +6,7 @@
 namespace tamsel_host {
 namespace {
 
-constexpr std::string_view banner_first_line = "Tamsel Health Calculator - Command Line Medical Calculator";
-constexpr std::string_view listing_first_line = "Available Medical Calculations:";
 constexpr std::string_view replacement_utf8 = "\xEF\xBF\xBD";
-
-bool starts_with(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
-// True when the first line of `text` is `line`, whatever ends it.
-bool first_line_is(std::string_view text, std::string_view line) {
-  if (!starts_with(text, line)) return false;
-  const std::string_view rest = text.substr(line.size());
-  return rest.empty() || rest[0] == '\n' || starts_with(rest, "\r\n");
-}
-
-bool is_digit(char byte) { return byte >= '0' && byte <= '9'; }
-
-// The length of the number at the start of `text`: -?[0-9]+(\.[0-9]+)?, or 0 when there is none.
-std::size_t number_length(std::string_view text) {
-  std::size_t index = !text.empty() && text[0] == '-' ? 1 : 0;
-  const std::size_t digits_start = index;
-  while (index < text.size() && is_digit(text[index])) ++index;
-  if (index == digits_start) return 0;
-  if (index + 1 < text.size() && text[index] == '.' && is_digit(text[index + 1])) {
-    ++index;
-    while (index < text.size() && is_digit(text[index])) ++index;
-  }
-  return index;
-}
-
-// The record's text: the library's lines joined by "\n", whatever the platform parts them with.
-std::string_view record_text(const AnswerRecord& record, std::string& scratch) {
-  if (!is_multi_line(record.kind) || record.answer.find('\r') == std::string_view::npos) return record.answer;
-  scratch.clear();
-  for (std::size_t index = 0; index < record.answer.size(); ++index) {
-    const char byte = record.answer[index];
-    if (!(byte == '\r' && index + 1 < record.answer.size() && record.answer[index + 1] == '\n')) scratch += byte;
-  }
-  return scratch;
-}
 
 void append_hex_escape(unsigned value, std::string& out) {
   constexpr char hex[] = "0123456789abcdef";
@@ -145,126 +106,47 @@ void append_decimal(std::size_t value, std::string& out) {
   while (count != 0) out += digits[--count];
 }
 
-ResultNumber record_number(const AnswerRecord& record) {
-  return record.kind == AnswerKind::result ? read_result_number(record.answer) : ResultNumber{};
-}
+std::string_view text_of(const TamselRecord& review) { return {review.text, review.text_size}; }
+
+std::string_view digits_of(const TamselRecord& review) { return {review.digits, review.digits_size}; }
 
 }  // namespace
 
-std::string_view kind_name(AnswerKind kind) {
-  switch (kind) {
-    case AnswerKind::result: return "result";
-    case AnswerKind::usage: return "usage";
-    case AnswerKind::requirement: return "requirement";
-    case AnswerKind::unknown: return "unknown";
-    case AnswerKind::banner: return "banner";
-    case AnswerKind::listing: return "listing";
-  }
-  return "result";
-}
-
-AnswerKind classify_answer(std::string_view answer) {
-  // Most answers are results, which the first letter mostly tells at once. The echoed keyword
-  // of an unknown formula may hold anything, so it is looked for first.
-  switch (answer.empty() ? '\0' : answer[0]) {
-    case 'U':
-      if (starts_with(answer, "Unknown formula: ")) return AnswerKind::unknown;
-      if (starts_with(answer, "Usage: ")) return AnswerKind::usage;
-      break;
-    case 'M':
-    case 'F':
-      if (starts_with(answer, "Male requires: ") || starts_with(answer, "Female requires: ")) {
-        return AnswerKind::requirement;
-      }
-      break;
-    case 'T':
-      if (first_line_is(answer, banner_first_line)) return AnswerKind::banner;
-      break;
-    case 'A':
-      if (first_line_is(answer, listing_first_line)) return AnswerKind::listing;
-      break;
-    default:
-      break;
-  }
-  return AnswerKind::result;
-}
-
-bool is_wrong_request(AnswerKind kind) {
-  return kind != AnswerKind::result && kind != AnswerKind::listing;
-}
-
-bool is_multi_line(AnswerKind kind) { return kind == AnswerKind::banner || kind == AnswerKind::listing; }
-
-ResultNumber read_result_number(std::string_view result_line) {
-  const std::size_t label_end = result_line.find(": ");
-  if (label_end == std::string_view::npos) return {};
-  std::string_view rest = result_line.substr(label_end + 2);
-  ResultNumber number;
-  std::size_t length = number_length(rest);
-  if (length != 0) {
-    number.digits = rest.substr(0, length);
-  } else {
-    for (const std::string_view word : {"-inf", "inf", "nan"}) {
-      if (starts_with(rest, word)) {
-        length = word.size();
-        break;
-      }
-    }
-  }
-  rest.remove_prefix(length);
-  if (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-  number.unit = rest;
-  return number;
-}
-
 void append_json_record(const AnswerRecord& record, std::string& out) {
-  std::string scratch;
-  const ResultNumber number = record_number(record);
+  static char members[TAMSEL_REVIEW_JSON_BYTES];
   out += "{\"line\":";
   append_decimal(record.line, out);
   out += ",\"request\":";
   append_json_string(record.request, out);
-  out += ",\"kind\":\"";
-  out += kind_name(record.kind);
-  out += "\",\"text\":";
-  append_json_string(record_text(record, scratch), out);
-  out += ",\"value\":";
-  if (number.digits.empty()) {
-    out += "null";
-  } else {
-    out += number.digits;  // as printed: JSON's number syntax admits every form the library prints
-  }
-  out += ",\"unit\":";
-  append_json_string(number.unit, out);
-  out += ",\"warnings\":[";
-  for (std::size_t index = 0; index < record.warnings.size(); ++index) {
-    if (index != 0) out += ',';
-    append_json_string(record.warnings[index], out);
-  }
-  out += "]}";
+  out += ',';
+  out.append(members, tamsel_record_json(&record.review, members));
+  out += '}';
 }
 
 void append_csv_record(const AnswerRecord& record, std::string& out) {
-  std::string scratch;
-  const ResultNumber number = record_number(record);
+  const TamselRecord& review = record.review;
   append_decimal(record.line, out);
   out += ',';
   append_csv_field(record.request, out);
   out += ',';
-  out += kind_name(record.kind);
+  out += tamsel_kind_name(review.kind);
   out += ',';
-  append_csv_field(record_text(record, scratch), out);
+  append_csv_field(text_of(review), out);
   out += ',';
-  out += number.digits;
+  out += digits_of(review);
   out += ',';
-  append_csv_field(number.unit, out);
+  append_csv_field(review.unit, out);
   out += ',';
   std::string warnings;
-  for (std::size_t index = 0; index < record.warnings.size(); ++index) {
+  for (std::size_t index = 0; index < review.warning_count; ++index) {
     if (index != 0) warnings += "; ";
-    warnings += record.warnings[index];
+    warnings += review.warnings[index];
   }
   append_csv_field(warnings, out);
+  out += ',';
+  append_csv_field(review.category != nullptr ? review.category : "", out);
+  out += ',';
+  append_csv_field(review.category_source != nullptr ? review.category_source : "", out);
 }
 
 }  // namespace tamsel_host

@@ -1,24 +1,33 @@
 // SPDX-License-Identifier: MIT
 #include "answerer.h"
 
-#include "TamselCalculatorHealth.h"
 #include "host.h"
 #include "terminal_text.h"
 
 namespace tamsel_host {
+namespace {
+
+bool is_multi_line(TamselAnswerKind kind) { return kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING; }
+
+// The record joins lines with "\n"; text for people ends its lines as the platform does.
+void append_lines(std::string_view text, std::string& out) {
+  for (const char byte : text) {
+    if (byte == '\n') {
+      out += line_end;
+    } else {
+      out += byte;
+    }
+  }
+}
+
+}  // namespace
 
 const Answer& Answerer::answer(std::string_view request, std::size_t line) {
-  wide_.clear();
-  append_utf16(request, wide_);
+  tamsel_ask(request.data(), request.size(), &review_);
   answer_.line = line;
   answer_.request = request;
-  answer_.text.clear();
-  append_utf8(CalcHealth(wide_.c_str()), answer_.text);
-  answer_.kind = classify_answer(answer_.text);
-  answer_.warnings.clear();
-  // Only a result was computed from the arguments; any other answer says what was wrong.
-  if (answer_.kind == AnswerKind::result) checker_.check(request, answer_.warnings);
-  answer_.wrong = is_wrong_request(answer_.kind) || (options_.strict && !answer_.warnings.empty());
+  answer_.review = &review_;
+  answer_.wrong = tamsel_is_wrong_request(review_.kind) != 0 || (options_.strict && review_.warning_count != 0);
   return answer_;
 }
 
@@ -29,21 +38,32 @@ void Answerer::begin(std::string& out) const {
 }
 
 void Answerer::write(const Answer& answer, bool terminal, std::string& out) {
+  const TamselRecord& review = *answer.review;
   switch (options_.format) {
     case OutputFormat::plain:
+      scratch_.clear();
+      append_lines(answer.text(), scratch_);
       if (terminal) {
-        append_visible(answer.text, is_multi_line(answer.kind), out);
+        append_visible(scratch_, is_multi_line(review.kind), out);
+        if (review.category != nullptr) {
+          out += line_end;
+          out += "  category: ";
+          out += review.category;
+          out += " (";
+          out += review.category_source;
+          out += ')';
+        }
       } else {
-        out += answer.text;
+        out += scratch_;
       }
       break;
     case OutputFormat::json:
       // JSON escapes every control character, so a record is safe on a terminal as it is.
-      append_json_record({answer.line, answer.request, answer.kind, answer.text, answer.warnings}, out);
+      append_json_record({answer.line, answer.request, review}, out);
       break;
     case OutputFormat::csv:
       scratch_.clear();
-      append_csv_record({answer.line, answer.request, answer.kind, answer.text, answer.warnings}, scratch_);
+      append_csv_record({answer.line, answer.request, review}, scratch_);
       if (terminal) {
         append_visible(scratch_, true, out);
       } else {

@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Answering one request: the library's answer, what kind it is, the warnings about its
-// arguments, and the answer written out as text or as a record.
+// Answering one request: the library's answer with its review (kind, warnings, category), and
+// the answer written out as text or as a record.
 #ifndef TAMSEL_APP_ANSWERER_H
 #define TAMSEL_APP_ANSWERER_H
 
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "TamselReview.h"
 #include "answer_record.h"
-#include "argument_warnings.h"
-#include "utf8_text.h"
 
 namespace tamsel_host {
 
@@ -25,10 +23,12 @@ struct HostOptions {
 struct Answer {
   std::size_t line = 0;      // input line number; 1 for a request from the arguments
   std::string_view request;  // as read: no final CR, no byte-order mark
-  AnswerKind kind = AnswerKind::result;
-  std::string text;          // the library's answer in UTF-8
-  std::vector<std::string> warnings;
+  const TamselRecord* review = nullptr;
   bool wrong = false;        // a wrong request, or with --strict one with a warning
+
+  TamselAnswerKind kind() const { return review->kind; }
+  std::string_view text() const { return {review->text, review->text_size}; }
+  bool has_warnings() const { return review->warning_count != 0; }
 };
 
 class Answerer {
@@ -42,15 +42,15 @@ class Answerer {
   void begin(std::string& out) const;
 
   // Appends the answer, or its record, and a line end. For a terminal, control characters are
-  // shown, never sent: no input can then drive the terminal.
+  // shown, never sent: no input can then drive the terminal; and a person there also sees the
+  // category of a result, on a line of its own, while a pipe gets the library's text alone.
   void write(const Answer& answer, bool terminal, std::string& out);
 
  private:
   HostOptions options_;
   Answer answer_;
-  WideText wide_;
+  TamselRecord review_;
   std::string scratch_;
-  ArgumentChecker checker_;
 };
 
 }  // namespace tamsel_host

@@ -48,11 +48,11 @@ class Batch {
     ++requests_;
     if (answer.wrong) ++wrong_;
     answerer_.write(answer, terminal_, out_);
-    if (!answer.warnings.empty()) {
+    if (answer.has_warnings()) {
       ++warned_;
       // The answers before go out first, so that a shared screen or file keeps the order.
       if (!flush(out_)) return false;
-      report_warnings(answer.warnings, line_number_);
+      report_warnings(answer, line_number_);
     }
     return out_.size() < output_flush_size || flush(out_);
   }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "host.h"
 
+#include "arguments.h"
 #include "host_io.h"
 #include "terminal_text.h"
 
@@ -12,6 +13,9 @@ namespace tamsel_host {
 namespace {
 
 constexpr std::string_view program_name = "tamsel-health: ";
+
+// The range table of the help: 12 rules of at most 80 bytes each.
+constexpr std::size_t range_table_size = 1024;
 
 bool equals(const WideText& text, std::string_view ascii) {
   if (text.size() != ascii.size()) return false;
@@ -57,9 +61,9 @@ constexpr std::string_view help_modes =
     "  -h, --help  this help, then the formulas (\"tamsel-health -- -h\" gives the formulas alone)\n"
     "  --json    one JSON object per answer (JSON Lines), also from a terminal\n"
     "  --csv     CSV with a header row, also from a terminal\n"
-    "            fields: line, request, kind, text, value, unit, warnings; a text cell that\n"
-    "            starts with =, +, -, @, tab or carriage return gets a leading ' so that no\n"
-    "            spreadsheet runs it as a formula\n"
+    "            fields: line, request, kind, text, value, unit, warnings, category,\n"
+    "            category_source; a text cell that starts with =, +, -, @, tab or carriage\n"
+    "            return gets a leading ' so that no spreadsheet runs it as a formula\n"
     "  --strict  a request with a warning is a wrong request\n"
     "  --        the end of the options: the request follows, even if it starts with -\n"
     "\n"
@@ -101,7 +105,8 @@ void append_lines(std::string_view text, std::string& out) {
 int print_help() {
   std::string text;
   append_lines(help_modes, text);
-  append_range_table(line_end, text);
+  char ranges[range_table_size];
+  text.append(ranges, tamsel::review::write_range_table(line_end, ranges, sizeof ranges));
   append_lines(help_statuses, text);
   append_utf8(CalcHealth(listing_request), text);
   return print(text += line_end);
@@ -124,7 +129,7 @@ void hint_about_arguments(const std::vector<WideText>& options, const std::vecto
            "tamsel-health " + joined(retyped.begin(), retyped.end()));
     return;
   }
-  if (words.size() == 1 && answer.kind == AnswerKind::unknown && names_regular_file(words.front())) {
+  if (words.size() == 1 && answer.kind() == TAMSEL_KIND_UNKNOWN && names_regular_file(words.front())) {
     const std::string name = utf8_of(words.front());
     report("\"" + name + "\" is a file; to answer each of its lines: tamsel-health - < " + name);
   }
@@ -149,7 +154,7 @@ int answer_arguments(const std::vector<WideText>& option_words, const std::vecto
   answerer.write(answer, to_error ? error_is_terminal() : output_is_terminal(), out);
   const bool written = to_error ? write_error(out) : write_output(out);
   if (!written && !to_error) return output_failed();  // a failure on standard error has nowhere to go
-  report_warnings(answer.warnings, 0);
+  report_warnings(answer, 0);
   hint_about_arguments(option_words, words, answer);
   return answer.wrong ? exit_wrong_request : exit_answered;
 }
@@ -182,8 +187,9 @@ int input_failed() {
   return exit_io_error;
 }
 
-void report_warnings(const std::vector<std::string>& warnings, std::size_t line) {
-  for (const std::string& warning : warnings) {
+void report_warnings(const Answer& answer, std::size_t line) {
+  for (std::size_t index = 0; index < answer.review->warning_count; ++index) {
+    const std::string_view warning = answer.review->warnings[index];
     std::string message = "warning: ";
     if (line != 0) {
       message += "line ";

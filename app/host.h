@@ -34,7 +34,7 @@ int run_interactive(const HostOptions& options);
 
 // Writes "tamsel-health: warning: " and each warning to standard error, with the input line
 // number when `line` is not 0. A failure to write there is not reported: there is nowhere to.
-void report_warnings(const std::vector<std::string>& warnings, std::size_t line);
+void report_warnings(const Answer& answer, std::size_t line);
 
 // Say on standard error that reading standard input or writing standard output failed, and
 // why; both return exit_io_error.

@@ -108,7 +108,7 @@ int run_interactive(const HostOptions& options) {
     any_wrong = any_wrong || answer.wrong;
     answerer.write(answer, terminal, out);
     if (!write_output(out)) return output_failed();
-    report_warnings(answer.warnings, 0);
+    report_warnings(answer, 0);
   }
   // Ends the prompt's line. A terminal that is gone cannot be told; standard output can.
   if (!write_for_person(line_end) && !prompts_to_error()) return output_failed();

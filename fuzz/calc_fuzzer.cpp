@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer target: any UTF-16 command line of up to 5,000 units, lone surrogates included,
-// must get a well-formed answer, and the same answer when asked again.
+// must get a well-formed answer, and the same answer when asked again; its review must stay
+// within the record, and so must the review of any bytes taken as a request and an answer.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <cstring>
 
 #include "TamselCalculatorHealth.h"
+#include "TamselReview.h"
 
 namespace {
 
@@ -104,6 +106,22 @@ void check_answer(const char* text, std::size_t length) {
   if (!is_result_line(text, length)) fail("the answer is not a well-formed result line");
 }
 
+void check_record(const TamselRecord& record) {
+  if (record.text_size >= TAMSEL_REVIEW_TEXT_BYTES || record.text[record.text_size] != '\0') fail("record text");
+  if (record.warning_count > TAMSEL_REVIEW_MAX_WARNINGS) fail("too many warnings");
+  for (std::size_t index = 0; index < record.warning_count; ++index) {
+    if (std::strlen(record.warnings[index]) >= TAMSEL_REVIEW_WARNING_BYTES) fail("a warning overflows its slot");
+  }
+  if ((record.digits_size != 0) != (record.has_value != 0)) fail("digits and value disagree");
+  if (record.category != nullptr && (record.kind != TAMSEL_KIND_RESULT || record.warning_count != 0)) {
+    fail("a category for a wrong or doubtful answer");
+  }
+  static char json[TAMSEL_REVIEW_JSON_BYTES];
+  const std::size_t size = tamsel_record_json(&record, json);
+  if (size + 1 >= TAMSEL_REVIEW_JSON_BYTES || json[size] != '\0') fail("the JSON reached its capacity");
+  if (std::strstr(json, ",\"category_source\":") == nullptr) fail("the JSON was cut");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -125,5 +143,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (narrow_answer(answer, second) != length || std::memcmp(first, second, length) != 0) {
     fail("the same request got another answer");
   }
+  static TamselRecord record;
+  tamsel_ask16(request, &record);
+  check_record(record);
+  if (record.kind == TAMSEL_KIND_RESULT && !is_result_line(first, length)) fail("a result the frame did not write");
+  const std::size_t half = size / 2;
+  tamsel_review(reinterpret_cast<const char*>(data), half, reinterpret_cast<const char*>(data) + half, size - half,
+                &record);
+  check_record(record);
   return 0;
 }

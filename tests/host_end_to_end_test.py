@@ -124,7 +124,7 @@ class Options(unittest.TestCase):
             result = run(*arguments)
             self.assertEqual(result.returncode, 2, arguments)
             if named is None:  # after "--" it is a request, answered by the library
-                self.assertEqual(result.stdout.splitlines()[1], b"1,'--json --jsn,unknown,Unknown formula: --json,,,")
+                self.assertEqual(result.stdout.splitlines()[1], b"1,'--json --jsn,unknown,Unknown formula: --json,,,,,")
                 continue
             self.assertEqual((result.stdout, result.stderr), (b"", lines(
                 b'tamsel-health: unknown option "' + named + b'"; tamsel-health --help lists the options',
@@ -307,7 +307,7 @@ class Records(unittest.TestCase):
         (10, "bodyfat_navy F 80 35 165", "requirement", None, ""),
         (11, "say \"hi\", \\o/ \x01\ufffd", "unknown", None, ""),
         (13, "help", "listing", None, "")]
-    FIELDS = ["line", "request", "kind", "text", "value", "unit", "warnings"]
+    FIELDS = ["line", "request", "kind", "text", "value", "unit", "warnings", "category", "category_source"]
 
     def check_records(self, records):
         self.assertEqual([(record["line"], record["request"], record["kind"], record["value"], record["unit"])
@@ -323,6 +323,10 @@ class Records(unittest.TestCase):
         self.assertEqual(by_line[1]["warnings"], [])
         self.assertEqual(by_line[5]["warnings"], ["weight_kg 0 is outside 2 to 400",
                                                   "height_m 0 is outside 0.3 to 2.75"])
+        # A result gets its published class; a doubtful or wrong one gets none.
+        self.assertEqual((by_line[1]["category"], by_line[8]["category"]), ("Normal range", "Hypertension, stage 2"))
+        self.assertTrue(by_line[1]["category_source"].startswith("WHO Technical Report Series 894"))
+        self.assertFalse(by_line[5]["category"] or by_line[9]["category"] or by_line[13]["category"])
 
     def test_json_lines(self):
         result = run("--json", "-", stdin=self.REQUESTS)
@@ -332,7 +336,7 @@ class Records(unittest.TestCase):
         records = [json.loads(line) for line in text.split(LINE_END.decode()) if line]
         for record in records:
             self.assertEqual(list(record), self.FIELDS)
-        self.assertTrue(all(line.endswith("]}") for line in text.split(LINE_END.decode())[:-1]))
+        self.assertTrue(all(line.endswith("}") for line in text.split(LINE_END.decode())[:-1]))
         self.check_records(records)
         self.assertIn('"value":-0.00,', text)  # the digits as printed
         self.assertIn('"value":29.43,', text)
@@ -340,7 +344,7 @@ class Records(unittest.TestCase):
     def test_csv(self):
         result = run("--csv", "-", stdin=self.REQUESTS)
         self.assertEqual(result.returncode, 2)
-        self.assertTrue(result.stdout.startswith(b"line,request,kind,text,value,unit,warnings" + LINE_END))
+        self.assertTrue(result.stdout.startswith(b"line,request,kind,text,value,unit,warnings,category,category_source" + LINE_END))
         rows = list(csv.DictReader(io.StringIO(result.stdout.decode(), newline="")))
         for row in rows:
             self.assertEqual(list(row), self.FIELDS)
@@ -362,13 +366,14 @@ class Records(unittest.TestCase):
         self.assertEqual(result.returncode, 0)
         self.assertEqual(json.loads(result.stdout), {
             "line": 1, "request": "bmi 70 175", "kind": "result", "text": "BMI: 0.00", "value": 0.0, "unit": "",
-            "warnings": ["height_m 175 is outside 0.3 to 2.75; centimetres?"]})
+            "warnings": ["height_m 175 is outside 0.3 to 2.75; centimetres?"], "category": None,
+            "category_source": None})
         self.assertEqual(warnings_of(result), [b"height_m 175 is outside 0.3 to 2.75; centimetres?"])
         # A record of a wrong request still goes to standard output, where a program reads it.
         result = run("--csv", "foo")
         self.assertEqual(result.returncode, 2)
         self.assertEqual(list(csv.reader(io.StringIO(result.stdout.decode(), newline=""))),
-                         [self.FIELDS, ["1", "foo", "unknown", "Unknown formula: foo", "", "", ""]])
+                         [self.FIELDS, ["1", "foo", "unknown", "Unknown formula: foo", "", "", "", "", ""]])
 
     def test_every_unit(self):
         requests = {"lbm M 80 180": "kg", "bai 100 1.75": "%", "max_hr 30": "bpm", "bsa 70 175": "m\u00b2",
@@ -379,6 +384,31 @@ class Records(unittest.TestCase):
 
 
 class Warnings(unittest.TestCase):
+    def test_impossible_results_warn_and_fail_strict(self):
+        # Each of these once printed an impossible answer with exit 0 and nothing on stderr.
+        for request, answer, warning in [
+                ("bodyfat_navy M 30 40 180", b"Body Fat Percentage (Navy Method): nan%",
+                 b"waist 30 is not above neck 40, so the Navy formula has no answer"),
+                ("bodyfat_navy M 40 40 180", b"Body Fat Percentage (Navy Method): -450.00%",
+                 b"waist 40 is not above neck 40, so the Navy formula has no answer"),
+                ("ideal_devine F 100", b"Ideal Weight (Devine): -1.95 kg",
+                 b"the result -1.95 kg is below zero, which no person measures"),
+                ("ideal_devine M 70", b"Ideal Weight (Devine): -24.61 kg",
+                 b"the result -24.61 kg is below zero, which no person measures; height in inches?"),
+                ("lbm F 2 275", b"Lean Body Mass: 82.28 kg", b"lean body mass 82.28 kg is more than the body weight of 2 kg"),
+                ("bmr_mifflin F 2 30 120", b"BMR (Mifflin-St Jeor): -553.50 calories/day",
+                 b"the result -553.50 calories/day is below zero, which no person measures"),
+                ("bai 30 2.75", b"Body Adiposity Index: -11.42%", b"the result -11.42% is below zero, which no person measures"),
+                ("pulse_pressure 80 120", b"Pulse Pressure: -40 mmHg", b"systolic 80 is below diastolic 120; swapped?"),
+                ("map 80 120", b"Mean Arterial Pressure: 106.7 mmHg", b"systolic 80 is below diastolic 120; swapped?"),
+                ("bp_category 80 120", b"Blood Pressure Category: 4", b"systolic 80 is below diastolic 120; swapped?")]:
+            result = run("--strict", *request.split())
+            # The answer line stays exactly the library's, for the scripts that read it.
+            self.assertEqual((result.stdout, warnings_of(result), result.returncode),
+                             (b"", [warning], 2), request)
+            self.assertEqual(result.stderr.split(LINE_END)[0], answer, request)
+            self.assertEqual(run(*request.split()).returncode, 0, request)
+
     def test_one_warning_per_doubtful_argument(self):
         for arguments, answer, warnings in [
                 # numbers the library reads otherwise than they were typed
@@ -595,7 +625,8 @@ class Prompt(unittest.TestCase):
             self.skipTest("a Windows console ends input with Ctrl+Z, which the terminal takes as a signal")
         output, status, _ = self.converse([b"bmi 70 1.75\r", b"\x04"])
         self.assertEqual(status, 0, output)
-        self.assertIn(b"BMI: 22.86\n>", output)
+        # A person at the prompt also sees the published class of the result.
+        self.assertIn(b"BMI: 22.86\n  category: Normal range (WHO Technical Report Series 894", output)
 
     def test_warnings_at_the_prompt(self):
         output, status, _ = self.converse([b"bmi 70 175\r", b"quit\r"])

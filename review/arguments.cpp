@@ -1,0 +1,405 @@
+// SPDX-License-Identifier: MIT
+#include "arguments.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "frame/buffer_sizes.h"
+#include "frame/number_text.h"
+
+namespace tamsel::review {
+namespace {
+
+// Plausible values for an adult or a child, wide enough that no real measurement is flagged,
+// narrow enough to catch a unit mix-up or a slipped digit. Centimetres and metres differ by a
+// factor of 100, so each hints at the other. docs/formulas.md gives their sources.
+constexpr ArgumentRule argument_rules[] = {
+    {"weight_kg", ArgumentType::real, {{2, 400, "2", "400", ""}, {}}, 1, 0, ""},
+    {"height_m", ArgumentType::real, {{0.3, 2.75, "0.3", "2.75", ""}, {}}, 1, 0.01, "centimetres?"},
+    {"height_cm", ArgumentType::real, {{30, 275, "30", "275", ""}, {}}, 1, 100, "metres?"},
+    {"waist_cm", ArgumentType::real, {{30, 250, "30", "250", ""}, {}}, 1, 100, "metres?"},
+    {"hip_cm", ArgumentType::real, {{30, 250, "30", "250", ""}, {}}, 1, 100, "metres?"},
+    {"neck_cm", ArgumentType::real, {{15, 80, "15", "80", ""}, {}}, 1, 100, "metres?"},
+    {"age", ArgumentType::whole, {{1, 120, "1", "120", ""}, {}}, 1, 0, ""},
+    {"bmr", ArgumentType::real, {{500, 5000, "500", "5000", ""}, {}}, 1, 0, ""},
+    {"activity_factor", ArgumentType::real, {{1, 2.5, "1", "2.5", ""}, {}}, 1, 0, ""},
+    // The library takes a value above 1 as a percentage and one of 1 or less as a fraction.
+    {"intensity_percent",
+     ArgumentType::real,
+     {{0.3, 1, "0.3", "1", "a fraction"}, {30, 100, "30", "100", "a per cent"}},
+     2,
+     0,
+     ""},
+    {"systolic", ArgumentType::whole, {{50, 300, "50", "300", ""}, {}}, 1, 0, ""},
+    {"diastolic", ArgumentType::whole, {{20, 200, "20", "200", ""}, {}}, 1, 0, ""},
+    {"M/F", ArgumentType::sex, {{}, {}}, 0, 0, ""},
+};
+
+// In the order of the library's usage lines; bodyfat_navy's hip is for women only.
+constexpr FormulaArguments formulas[] = {
+    {"bmi", 2, {"weight_kg", "height_m"}},
+    {"bmr_harris", 4, {"M/F", "weight_kg", "height_cm", "age"}},
+    {"bmr_mifflin", 4, {"M/F", "weight_kg", "height_cm", "age"}},
+    {"bodyfat_navy", 5, {"M/F", "waist_cm", "neck_cm", "height_cm", "hip_cm"}},
+    {"whr", 2, {"waist_cm", "hip_cm"}},
+    {"ideal_devine", 2, {"M/F", "height_cm"}},
+    {"ideal_robinson", 2, {"M/F", "height_cm"}},
+    {"ideal_miller", 2, {"M/F", "height_cm"}},
+    {"bsa", 2, {"weight_kg", "height_cm"}},
+    {"lbm", 3, {"M/F", "weight_kg", "height_cm"}},
+    {"tdee", 2, {"bmr", "activity_factor"}},
+    {"max_hr", 1, {"age"}},
+    {"target_hr", 2, {"age", "intensity_percent"}},
+    {"bai", 2, {"hip_cm", "height_m"}},
+    {"wthr", 2, {"waist_cm", "height_cm"}},
+    {"bp_category", 2, {"systolic", "diastolic"}},
+    {"map", 2, {"systolic", "diastolic"}},
+    {"pulse_pressure", 2, {"systolic", "diastolic"}},
+};
+
+// A quoted token is cut to this many bytes, so that a warning always fits its slot.
+constexpr std::size_t max_quoted_token = 40;
+
+// The library reads at most 1023 characters; in UTF-8 that is at most 4 x 1023 bytes, so no
+// argument of a result lies further into the request.
+constexpr std::size_t max_request_bytes = 4 * 1023;
+
+// Tokens are copied with a terminator for the library's own number reading.
+constexpr std::size_t token_copy_size = 1024;
+
+char lower_ascii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte; }
+
+bool equals_ignoring_case(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t index = 0; index < text.size(); ++index) {
+    if (lower_ascii(text[index]) != lower[index]) return false;
+  }
+  return true;
+}
+
+bool is_digit(char byte) { return byte >= '0' && byte <= '9'; }
+
+bool is_space(char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
+
+bool is_delimiter(char byte) { return byte == ' ' || byte == '\t'; }
+
+bool within(const ArgumentRule& rule, double value) {
+  for (std::size_t index = 0; index < rule.range_count; ++index) {
+    if (value >= rule.ranges[index].low && value <= rule.ranges[index].high) return true;
+  }
+  return false;  // NaN included
+}
+
+// Digits with at most one point, up to 15 of them: nearly every argument there is. The
+// integer they make is below 2^53 and the power of ten is exact, so one division rounds
+// correctly, exactly as a full reading does.
+bool read_plain(std::string_view token, double& value) {
+  static constexpr double powers_of_ten[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  constexpr int max_digits = 15;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int decimals = 0;
+  bool point = false;
+  for (const char byte : token) {
+    if (is_digit(byte)) {
+      if (++digits > max_digits) return false;
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(byte - '0');
+      decimals += point ? 1 : 0;
+    } else if (byte == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  value = static_cast<double>(mantissa) / powers_of_ten[decimals];
+  return true;
+}
+
+std::size_t skip_digits(std::string_view text, std::size_t index) {
+  while (index < text.size() && is_digit(text[index])) ++index;
+  return index;
+}
+
+bool word_at(std::string_view text, std::size_t index, std::string_view lower) {
+  return equals_ignoring_case(text.substr(index, lower.size()), lower);
+}
+
+// The length of what atof reads of `token` in the C locale: white space, one sign, then
+// "inf", "infinity", "nan", "nan(...)" or decimal digits with a point and an exponent. 0 when
+// nothing is a number.
+std::size_t real_prefix(std::string_view token) {
+  std::size_t index = 0;
+  while (index < token.size() && is_space(token[index])) ++index;
+  if (index < token.size() && (token[index] == '+' || token[index] == '-')) ++index;
+  if (word_at(token, index, "infinity")) return index + 8;
+  if (word_at(token, index, "inf")) return index + 3;
+  if (word_at(token, index, "nan")) {
+    index += 3;
+    if (index < token.size() && token[index] == '(') {
+      std::size_t close = index + 1;
+      while (close < token.size() && (is_digit(token[close]) || token[close] == '_' ||
+                                      (lower_ascii(token[close]) >= 'a' && lower_ascii(token[close]) <= 'z'))) {
+        ++close;
+      }
+      if (close < token.size() && token[close] == ')') return close + 1;
+    }
+    return index;
+  }
+  const std::size_t start = index;
+  index = skip_digits(token, index);
+  std::size_t digits = index - start;
+  if (index < token.size() && token[index] == '.') {
+    const std::size_t fraction = index + 1;
+    index = skip_digits(token, fraction);
+    digits += index - fraction;
+  }
+  if (digits == 0) return 0;
+  if (index < token.size() && (token[index] == 'e' || token[index] == 'E')) {
+    std::size_t exponent = index + 1;
+    if (exponent < token.size() && (token[exponent] == '+' || token[exponent] == '-')) ++exponent;
+    const std::size_t end = skip_digits(token, exponent);
+    if (end != exponent) index = end;
+  }
+  return index;
+}
+
+// The length of what atoi reads: white space, one sign, decimal digits; 0 when no digit.
+std::size_t integer_prefix(std::string_view token) {
+  std::size_t index = 0;
+  while (index < token.size() && is_space(token[index])) ++index;
+  if (index < token.size() && (token[index] == '+' || token[index] == '-')) ++index;
+  const std::size_t digits = index;
+  index = skip_digits(token, index);
+  return index == digits ? 0 : index;
+}
+
+// The library's own reading, from a terminated copy of the token.
+double library_reading(std::string_view token, ArgumentType type) {
+  char copy[token_copy_size];
+  std::size_t size = token.size() < token_copy_size - 1 ? token.size() : token_copy_size - 1;
+  for (std::size_t index = 0; index < size; ++index) copy[index] = token[index];
+  copy[size] = '\0';
+  return type == ArgumentType::whole ? static_cast<double>(tamsel::read_integer(copy)) : tamsel::read_real(copy);
+}
+
+double read_value(std::string_view token, ArgumentType type) {
+  double value = 0.0;
+  if (type == ArgumentType::sex) return value;
+  // Nine digits stay within the 32-bit range at which whole numbers saturate.
+  constexpr std::size_t max_plain_whole = 9;
+  const bool plain_fits = type == ArgumentType::real ||
+                          (token.size() <= max_plain_whole && token.find('.') == std::string_view::npos);
+  if (plain_fits && read_plain(token, value)) {
+    return value;
+  }
+  return library_reading(token, type);
+}
+
+void put_number(double value, BoundedText& out) {
+  char text[tamsel::max_number_text + 8];
+  const std::size_t size = write_number(value, text, sizeof text);
+  out.put(std::string_view(text, size));
+}
+
+void put_quoted(std::string_view token, BoundedText& out) {
+  out.put('"');
+  if (token.size() <= max_quoted_token) {
+    out.put(token);
+  } else {
+    out.put(token.substr(0, BoundedText::utf8_cut(token, max_quoted_token)));
+    out.put("\xE2\x80\xA6");  // an ellipsis: the rest was left out
+  }
+  out.put('"');
+}
+
+void put_ranges(const ArgumentRule& rule, std::string_view joiner, bool with_readings, BoundedText& out) {
+  for (std::size_t index = 0; index < rule.range_count; ++index) {
+    if (index != 0) out.put(joiner);
+    out.put(rule.ranges[index].low_text);
+    out.put(" to ");
+    out.put(rule.ranges[index].high_text);
+    if (with_readings && !rule.ranges[index].reading.empty()) {
+      out.put(" (");
+      out.put(rule.ranges[index].reading);
+      out.put(')');
+    }
+  }
+}
+
+void check_sex(const Argument& argument, WarningList& warnings) {
+  for (const std::string_view accepted : {"m", "f", "male", "female"}) {
+    if (equals_ignoring_case(argument.token, accepted)) return;
+  }
+  BoundedText out = warnings.add();
+  out.put("sex ");
+  put_quoted(argument.token, out);
+  out.put(" is not M, F, male or female; it reads as ");
+  out.put(argument.male ? "male" : "female");
+}
+
+void check_number(const Argument& argument, WarningList& warnings) {
+  const ArgumentRule& rule = *argument.rule;
+  const std::string_view token = argument.token;
+  const std::size_t prefix = rule.type == ArgumentType::whole ? integer_prefix(token) : real_prefix(token);
+  const bool whole = prefix != 0 && prefix == token.size();
+  const bool in_range = within(rule, argument.value);
+  if (whole && in_range) return;
+
+  BoundedText out = warnings.add();
+  out.put(rule.name);
+  if (whole) {
+    out.put(' ');
+    out.put(token);
+    out.put(" is outside ");
+  } else {
+    out.put(' ');
+    put_quoted(token, out);
+    out.put(" reads as ");
+    put_number(argument.value, out);
+    if (!in_range) out.put(", outside ");
+  }
+  if (!in_range) {
+    put_ranges(rule, " and ", false, out);
+    if (rule.unit_factor != 0 && within(rule, argument.value * rule.unit_factor)) {
+      out.put("; ");
+      out.put(rule.unit_hint);
+    }
+  }
+  if (!whole && rule.type == ArgumentType::whole && token.find_first_of(".,") != std::string_view::npos) {
+    out.put("; it takes whole numbers");
+  } else if (!whole && token.find(',') != std::string_view::npos) {
+    out.put("; the decimal point is '.'");
+  }
+}
+
+// The integer digits of `value` (at most 15 of them) in `out`, backwards from `end`.
+char* put_integer_digits(std::uint64_t value, char* end) {
+  do {
+    *--end = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return end;
+}
+
+}  // namespace
+
+const FormulaArguments* find_formula(std::string_view keyword) {
+  for (const FormulaArguments& formula : formulas) {
+    if (equals_ignoring_case(keyword, formula.keyword)) return &formula;
+  }
+  return nullptr;
+}
+
+const FormulaArguments* formula_table(std::size_t& count) {
+  count = sizeof formulas / sizeof formulas[0];
+  return formulas;
+}
+
+const ArgumentRule* find_argument_rule(std::string_view usage_name) {
+  for (const ArgumentRule& rule : argument_rules) {
+    if (rule.name == usage_name) return &rule;
+  }
+  return nullptr;
+}
+
+void read_arguments(std::string_view request, Arguments& out) {
+  out.formula = nullptr;
+  out.count = 0;
+  if (request.size() > max_request_bytes) request = request.substr(0, max_request_bytes);
+  std::size_t index = 0;
+  const auto next_token = [&request, &index]() {
+    while (index < request.size() && is_delimiter(request[index])) ++index;
+    const std::size_t start = index;
+    while (index < request.size() && !is_delimiter(request[index])) ++index;
+    return request.substr(start, index - start);
+  };
+  const std::string_view keyword = next_token();
+  if (keyword.empty()) return;
+  out.formula = find_formula(keyword);
+  if (out.formula == nullptr) return;
+  for (std::size_t slot = 0; slot < out.formula->count; ++slot) {
+    const std::string_view token = next_token();
+    if (token.empty()) break;
+    Argument& argument = out.items[out.count++];
+    argument.name = out.formula->names[slot];
+    argument.rule = find_argument_rule(argument.name);
+    argument.token = token;
+    argument.male = token[0] == 'M' || token[0] == 'm';
+    argument.value = read_value(token, argument.rule->type);
+  }
+}
+
+void check_arguments(const Arguments& arguments, WarningList& warnings) {
+  for (std::size_t index = 0; index < arguments.count; ++index) {
+    const Argument& argument = arguments.items[index];
+    if (argument.rule->type == ArgumentType::sex) {
+      check_sex(argument, warnings);
+    } else {
+      check_number(argument, warnings);
+    }
+  }
+}
+
+std::size_t write_range_table(std::string_view line_end, char* out, std::size_t capacity) {
+  constexpr std::size_t name_width = 20;
+  BoundedText text(out, capacity);
+  for (const ArgumentRule& rule : argument_rules) {
+    if (rule.range_count == 0) continue;
+    text.put("  ");
+    text.put(rule.name);
+    for (std::size_t pad = rule.name.size(); pad < name_width; ++pad) text.put(' ');
+    put_ranges(rule, " or ", true, text);
+    if (rule.type == ArgumentType::whole) text.put(", whole numbers");
+    text.put(line_end);
+  }
+  return text.size();
+}
+
+std::size_t write_number(double value, char* out, std::size_t capacity) {
+  BoundedText text(out, capacity);
+  if (std::isnan(value)) {
+    text.put("nan");  // as the library prints every NaN, whatever its sign
+    return text.size();
+  }
+  if (std::isinf(value)) {
+    text.put(value < 0 ? "-inf" : "inf");
+    return text.size();
+  }
+  if (std::signbit(value)) {
+    text.put('-');
+    value = -value;
+  }
+  // Up to 15 significant digits, the fewest that read back as the value: what users type is
+  // never longer. A value beyond that prints with its 17 digits in fixed notation.
+  constexpr double limit = 1e15;
+  if (value < limit) {
+    for (int decimals = 0; decimals <= 15; ++decimals) {
+      double scale = 1;
+      for (int step = 0; step < decimals; ++step) scale *= 10;
+      const double scaled = value * scale;
+      if (scaled >= limit) break;
+      const double rounded = std::floor(scaled + 0.5);
+      if (rounded / scale != value) continue;
+      char digits[24];
+      char* const end = digits + sizeof digits;
+      char* begin = put_integer_digits(static_cast<std::uint64_t>(rounded), end);
+      while (end - begin <= decimals) *--begin = '0';
+      const std::string_view all(begin, static_cast<std::size_t>(end - begin));
+      const std::size_t point = all.size() - static_cast<std::size_t>(decimals);
+      text.put(all.substr(0, point));
+      if (decimals != 0) {
+        text.put('.');
+        text.put(all.substr(point));
+      }
+      return text.size();
+    }
+  }
+  char fixed[tamsel::max_number_text];
+  char* const end = tamsel::write_fixed(fixed, value, 0);
+  text.put(std::string_view(fixed, static_cast<std::size_t>(end - fixed)));
+  return text.size();
+}
+
+}  // namespace tamsel::review

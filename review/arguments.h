@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+// The arguments of a request as the library read them, and warnings for those that are
+// probably not what the user meant: a number read otherwise than it was typed ("1,75" reads as
+// 1), a value no person has ("height_m 175"), a sex read by its first letter alone ("Mujer"
+// reads as male). The answer itself never changes.
+#ifndef TAMSEL_REVIEW_ARGUMENTS_H
+#define TAMSEL_REVIEW_ARGUMENTS_H
+
+#include <cstddef>
+#include <string_view>
+
+#include "warning_list.h"
+
+namespace tamsel::review {
+
+enum class ArgumentType { real, whole, sex };
+
+struct PlausibleRange {
+  double low;
+  double high;
+  std::string_view low_text;  // as the warnings print them
+  std::string_view high_text;
+  std::string_view reading;   // how a value in this range is taken, where there are two ranges
+};
+
+// What the review knows of an argument, by the name the library's usage lines give it.
+struct ArgumentRule {
+  std::string_view name;
+  ArgumentType type;
+  PlausibleRange ranges[2];
+  std::size_t range_count;
+  // A value outside the ranges that this factor brings into them was probably given in the
+  // unit that `unit_hint` names.
+  double unit_factor;
+  std::string_view unit_hint;
+};
+
+// Every formula the review knows, by keyword, with its arguments in usage-line order. The
+// names are exactly those of the library's usage lines ("M/F" is the sex).
+constexpr std::size_t max_arguments = 9;
+struct FormulaArguments {
+  std::string_view keyword;
+  std::size_t count;
+  std::string_view names[5];
+};
+const FormulaArguments* find_formula(std::string_view keyword);  // either case; null if none
+const FormulaArguments* formula_table(std::size_t& count);
+
+const ArgumentRule* find_argument_rule(std::string_view usage_name);
+
+// One argument of the request, as the library read it.
+struct Argument {
+  std::string_view name;
+  const ArgumentRule* rule;
+  std::string_view token;
+  double value;  // the number the library computed with (0 for a sex)
+  bool male;     // for a sex: what the library took it for
+};
+
+struct Arguments {
+  const FormulaArguments* formula;  // null when the keyword is no formula
+  std::size_t count;
+  Argument items[max_arguments];
+};
+
+// Splits `request` (UTF-8) as the library does and reads each argument of its formula. Only
+// the tokens the formula takes are looked at, so the cost never grows with the request.
+void read_arguments(std::string_view request, Arguments& out);
+
+// Adds a warning for each argument that is probably not what the user meant.
+void check_arguments(const Arguments& arguments, WarningList& warnings);
+
+// Every rule with a range, one per line, for a program's help: "  height_m   0.3 to 2.75".
+// Writes at most `capacity` bytes with the terminator; returns the size.
+std::size_t write_range_table(std::string_view line_end, char* out, std::size_t capacity);
+
+// The text of a number as the warnings print it: the shortest digits that read back as `value`
+// for what users type (plain decimals), "inf", "-inf" or "nan".
+std::size_t write_number(double value, char* out, std::size_t capacity);
+
+}  // namespace tamsel::review
+
+#endif

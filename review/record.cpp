@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: MIT
+// The record of one answer: the entry points of the review.
+#include <cmath>
+#include <limits>
+
+#include "TamselReview.h"
+#include "arguments.h"
+#include "frame/buffer_sizes.h"
+#include "frame/number_text.h"
+#include "results.h"
+#include "unicode.h"
+
+namespace tamsel::review {
+namespace {
+
+constexpr std::string_view banner_first_line = "Tamsel Health Calculator - Command Line Medical Calculator";
+constexpr std::string_view listing_first_line = "Available Medical Calculations:";
+
+// The library reads at most 1023 characters of a request, and a character is at most two
+// UTF-16 units, so 2047 units and a terminator hand it all it reads.
+constexpr std::size_t request_units = 2048;
+
+// The request as the review reads it: at most the 1023 characters the library reads, each at
+// most 4 bytes in UTF-8, and a terminator.
+constexpr std::size_t request_bytes = 4 * 1023 + 1;
+
+// A printed number with its terminator, for the library's own reading.
+constexpr std::size_t digits_copy_size = tamsel::max_number_text + 1;
+
+bool starts_with(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// True when the first line of `text` is `line`, whatever ends it.
+bool first_line_is(std::string_view text, std::string_view line) {
+  if (!starts_with(text, line)) return false;
+  const std::string_view rest = text.substr(line.size());
+  return rest.empty() || rest[0] == '\n' || starts_with(rest, "\r\n");
+}
+
+bool is_digit(char byte) { return byte >= '0' && byte <= '9'; }
+
+TamselAnswerKind classify(std::string_view answer) {
+  // Most answers are results, which the first letter mostly tells at once. The echoed keyword
+  // of an unknown formula may hold anything, so it is looked for first.
+  switch (answer.empty() ? '\0' : answer[0]) {
+    case 'U':
+      if (starts_with(answer, "Unknown formula: ")) return TAMSEL_KIND_UNKNOWN;
+      if (starts_with(answer, "Usage: ")) return TAMSEL_KIND_USAGE;
+      break;
+    case 'M':
+    case 'F':
+      if (starts_with(answer, "Male requires: ") || starts_with(answer, "Female requires: ")) {
+        return TAMSEL_KIND_REQUIREMENT;
+      }
+      break;
+    case 'T':
+      if (first_line_is(answer, banner_first_line)) return TAMSEL_KIND_BANNER;
+      break;
+    case 'A':
+      if (first_line_is(answer, listing_first_line)) return TAMSEL_KIND_LISTING;
+      break;
+    default:
+      break;
+  }
+  return TAMSEL_KIND_RESULT;
+}
+
+// The length of the number at the start of `text`: -?[0-9]+(\.[0-9]+)?, or 0 when there is none.
+std::size_t number_length(std::string_view text) {
+  std::size_t index = !text.empty() && text[0] == '-' ? 1 : 0;
+  const std::size_t digits_start = index;
+  while (index < text.size() && is_digit(text[index])) ++index;
+  if (index == digits_start) return 0;
+  if (index + 1 < text.size() && text[index] == '.' && is_digit(text[index + 1])) {
+    ++index;
+    while (index < text.size() && is_digit(text[index])) ++index;
+  }
+  return index;
+}
+
+// The units a result line can end in; anything else is no unit the review knows.
+const char* known_unit(std::string_view unit) {
+  static const char* const units[] = {"kg", "%", "bpm", "m\xC2\xB2", "calories/day", "mmHg"};
+  for (const char* known : units) {
+    if (unit == known) return known;
+  }
+  return "";
+}
+
+double read_digits(std::string_view digits) {
+  char copy[digits_copy_size];
+  const std::size_t size = digits.size() < digits_copy_size - 1 ? digits.size() : digits_copy_size - 1;
+  for (std::size_t index = 0; index < size; ++index) copy[index] = digits[index];
+  copy[size] = '\0';
+  return tamsel::read_real(copy);
+}
+
+// The number and unit of a result line such as "Lean Body Mass: 61.42 kg".
+void read_result(TamselRecord& record, PrintedResult& printed) {
+  const std::string_view line(record.text, record.text_size);
+  const std::size_t label_end = line.find(": ");
+  if (label_end == std::string_view::npos) return;
+  std::string_view rest = line.substr(label_end + 2);
+  printed.text = rest;
+  std::size_t length = number_length(rest);
+  if (length != 0) {
+    record.digits = rest.data();
+    record.digits_size = length;
+    record.value = read_digits(rest.substr(0, length));
+    record.has_value = 1;
+    printed.has_value = true;
+    printed.value = record.value;
+  } else {
+    for (const std::string_view word : {"-inf", "inf", "nan"}) {
+      if (starts_with(rest, word)) {
+        length = word.size();
+        break;
+      }
+    }
+  }
+  rest.remove_prefix(length);
+  if (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  record.unit = known_unit(rest);
+}
+
+// The record's text: the library's lines joined by "\n", whatever the platform parts them with.
+void store_text(std::string_view answer, TamselRecord& record) {
+  const bool multi_line = record.kind == TAMSEL_KIND_BANNER || record.kind == TAMSEL_KIND_LISTING;
+  BoundedText text(record.text_storage, TAMSEL_REVIEW_TEXT_BYTES);
+  for (std::size_t index = 0; index < answer.size(); ++index) {
+    if (multi_line && answer[index] == '\r' && index + 1 < answer.size() && answer[index + 1] == '\n') continue;
+    if (text.size() + 1 == TAMSEL_REVIEW_TEXT_BYTES) {
+      // Only a caller's own over-long text gets here; cut it on a character boundary.
+      const std::size_t kept = BoundedText::utf8_cut(std::string_view(record.text_storage, text.size()), text.size());
+      record.text_storage[kept] = '\0';
+      record.text_size = kept;
+      return;
+    }
+    text.put(answer[index]);
+  }
+  record.text_size = text.size();
+}
+
+void clear(TamselRecord& record) {
+  record.kind = TAMSEL_KIND_RESULT;
+  record.text = record.text_storage;
+  record.text_size = 0;
+  record.text_storage[0] = '\0';
+  record.digits = record.text_storage;
+  record.digits_size = 0;
+  record.value = std::numeric_limits<double>::quiet_NaN();
+  record.has_value = 0;
+  record.unit = "";
+  record.warning_count = 0;
+  record.category = nullptr;
+  record.category_source = nullptr;
+}
+
+// Fills in all but the text, which the record already holds.
+void review_text(std::string_view request, TamselRecord& record) {
+  const std::string_view text(record.text_storage, record.text_size);
+  record.kind = classify(text);
+  if (record.kind != TAMSEL_KIND_RESULT) return;
+  PrintedResult printed{false, 0.0, {}};
+  read_result(record, printed);
+  Arguments arguments;
+  read_arguments(request, arguments);
+  WarningList warnings(record);
+  check_arguments(arguments, warnings);
+  check_result(arguments, printed, warnings);
+  // A category is only named for an answer the review has no doubt about.
+  if (warnings.count() == 0) {
+    const Category category = categorize(arguments, printed);
+    record.category = category.name;
+    record.category_source = category.source;
+  }
+}
+
+// JSON text: printable ASCII as it is, the rest escaped or, when well-formed, as UTF-8.
+void put_json_string(std::string_view text, BoundedText& out) {
+  constexpr char hex[] = "0123456789abcdef";
+  out.put('"');
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const auto byte = static_cast<unsigned char>(*p);
+    if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
+      out.put(*p++);
+      continue;
+    }
+    if (byte >= 0x80) {
+      const char* const start = p;
+      const char32_t code_point = next_code_point(p, end);
+      if (code_point == 0xFFFD) {
+        out.put("\xEF\xBF\xBD");
+      } else if (code_point <= 0x9F) {
+        out.put("\\u00");  // C1 controls
+        out.put(hex[(code_point >> 4) & 0xF]);
+        out.put(hex[code_point & 0xF]);
+      } else {
+        out.put(std::string_view(start, static_cast<std::size_t>(p - start)));
+      }
+      continue;
+    }
+    ++p;
+    switch (byte) {
+      case '"': out.put("\\\""); break;
+      case '\\': out.put("\\\\"); break;
+      case '\n': out.put("\\n"); break;
+      case '\r': out.put("\\r"); break;
+      case '\t': out.put("\\t"); break;
+      default:
+        out.put("\\u00");
+        out.put(hex[(byte >> 4) & 0xF]);
+        out.put(hex[byte & 0xF]);
+    }
+  }
+  out.put('"');
+}
+
+void put_json_string_or_null(const char* text, BoundedText& out) {
+  if (text == nullptr) return out.put("null");
+  put_json_string(text, out);
+}
+
+}  // namespace
+}  // namespace tamsel::review
+
+using namespace tamsel::review;
+
+extern "C" const char* tamsel_kind_name(TamselAnswerKind kind) {
+  switch (kind) {
+    case TAMSEL_KIND_RESULT: return "result";
+    case TAMSEL_KIND_USAGE: return "usage";
+    case TAMSEL_KIND_REQUIREMENT: return "requirement";
+    case TAMSEL_KIND_UNKNOWN: return "unknown";
+    case TAMSEL_KIND_BANNER: return "banner";
+    case TAMSEL_KIND_LISTING: return "listing";
+  }
+  return "result";
+}
+
+extern "C" int tamsel_is_wrong_request(TamselAnswerKind kind) {
+  return kind != TAMSEL_KIND_RESULT && kind != TAMSEL_KIND_LISTING;
+}
+
+extern "C" void tamsel_review(const char* request, std::size_t request_size, const char* answer,
+                              std::size_t answer_size, TamselRecord* record) {
+  clear(*record);
+  record->kind = classify(std::string_view(answer, answer_size));
+  store_text(std::string_view(answer, answer_size), *record);
+  review_text(std::string_view(request, request_size), *record);
+}
+
+extern "C" void tamsel_ask16(const TamselChar16* request, TamselRecord* record) {
+  clear(*record);
+  static const TamselChar16 empty[] = {0};
+  if (request == nullptr) request = empty;
+  const TamselChar16* const answer = CalcHealth(request);
+  // Only the banner and the listing span lines, and only Windows parts them with "\r\n".
+  record->text_size = utf8_from_utf16(answer, record->text_storage, TAMSEL_REVIEW_TEXT_BYTES, TAMSEL_REVIEW_TEXT_BYTES);
+  const TamselAnswerKind kind = classify(std::string_view(record->text_storage, record->text_size));
+  if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) {
+    record->kind = kind;
+    char copy[TAMSEL_REVIEW_TEXT_BYTES];
+    for (std::size_t index = 0; index <= record->text_size; ++index) copy[index] = record->text_storage[index];
+    store_text(std::string_view(copy, record->text_size), *record);
+  }
+  if (kind != TAMSEL_KIND_RESULT) {
+    record->kind = kind;
+    return;
+  }
+  char narrow_request[request_bytes];
+  const std::size_t size = utf8_from_utf16(request, narrow_request, sizeof narrow_request, 1023);
+  review_text(std::string_view(narrow_request, size), *record);
+}
+
+extern "C" void tamsel_ask(const char* request, std::size_t request_size, TamselRecord* record) {
+  TamselChar16 wide[request_units];
+  utf16_from_utf8(std::string_view(request == nullptr ? "" : request, request == nullptr ? 0 : request_size), wide,
+                  request_units);
+  tamsel_ask16(wide, record);
+}
+
+extern "C" std::size_t tamsel_record_json(const TamselRecord* record, char* out) {
+  BoundedText json(out, TAMSEL_REVIEW_JSON_BYTES);
+  json.put("\"kind\":\"");
+  json.put(tamsel_kind_name(record->kind));
+  json.put("\",\"text\":");
+  put_json_string(std::string_view(record->text, record->text_size), json);
+  json.put(",\"value\":");
+  // As printed: JSON's number syntax admits every form the library prints.
+  json.put(record->digits_size != 0 ? std::string_view(record->digits, record->digits_size) : "null");
+  json.put(",\"unit\":");
+  put_json_string(record->unit, json);
+  json.put(",\"warnings\":[");
+  for (std::size_t index = 0; index < record->warning_count; ++index) {
+    if (index != 0) json.put(',');
+    put_json_string(record->warnings[index], json);
+  }
+  json.put("],\"category\":");
+  put_json_string_or_null(record->category, json);
+  json.put(",\"category_source\":");
+  put_json_string_or_null(record->category_source, json);
+  return json.size();
+}

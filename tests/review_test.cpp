@@ -1,0 +1,337 @@
+// SPDX-License-Identifier: MIT
+// The review of answers: how it reads arguments, which answers warn and why, the category of
+// every result at each edge of its class, and the record as JSON.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TamselReview.h"
+#include "arguments.h"
+#include "calc_request.h"
+#include "frame/number_text.h"
+
+namespace tamsel_test {
+namespace {
+
+TamselRecord record;  // 8 KB: kept out of the test's stack frame
+
+const TamselRecord& asked(std::string_view request) {
+  tamsel_ask(request.data(), request.size(), &record);
+  return record;
+}
+
+const TamselRecord& reviewed(std::string_view request, std::string_view answer) {
+  tamsel_review(request.data(), request.size(), answer.data(), answer.size(), &record);
+  return record;
+}
+
+std::vector<std::string> warnings_of(const TamselRecord& r) { return {r.warnings, r.warnings + r.warning_count}; }
+
+std::string category_of(const TamselRecord& r) { return r.category != nullptr ? r.category : "(none)"; }
+
+bool same_bits(double a, double b) {
+  if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
+  return std::memcmp(&a, &b, sizeof a) == 0;  // -0.0 is not 0.0
+}
+
+TEST(ReviewArguments, TheTableNamesWhatTheUsageLinesName) {
+  // A name the review did not know would go unchecked; a wrong order would check the wrong token.
+  std::size_t count = 0;
+  const tamsel::review::FormulaArguments* formulas = tamsel::review::formula_table(count);
+  EXPECT_EQ(count, 18u);
+  for (std::size_t index = 0; index < count; ++index) {
+    std::string expected = "Usage: " + std::string(formulas[index].keyword);
+    for (std::size_t name = 0; name < formulas[index].count; ++name) {
+      expected += " [" + std::string(formulas[index].names[name]) + "]";
+      EXPECT_NE(tamsel::review::find_argument_rule(formulas[index].names[name]), nullptr);
+    }
+    if (formulas[index].keyword == "bodyfat_navy") expected.insert(expected.size() - 1, " (F only)");
+    EXPECT_EQ(ask(std::string_view(formulas[index].keyword)), expected);
+  }
+}
+
+// A warning that names a wrong value is worse than none: the review must read every argument
+// exactly as the library does, bit for bit.
+TEST(ReviewArguments, ReadEveryTokenAsTheLibraryDoes) {
+  for (const std::string token :
+       {"70", "1.75", "1,75", "70kg", "175cm", ".5", "5.", ".", "-", "+", "-0", "-0.0", "+1.5", "+-1", "1e5", "1E-3", "1e",
+        "1e+", "2.5e2x", "1e400", "-1e400", "1e-400", "4.9e-324", "1.7976931348623159e308", "inf", "-Infinity",
+        "INFINITYx", "nan", "-nan", "nan(1)", "nanx", "0x10", "abc", "\v7", "00001.5000", "123456789012345",
+        "1234567890123456", "9007199254740993", "0.1000000000000000055511151231257827", "2147483648", "-2147483649",
+        "99999999999", "30.9", "7\x1b[2J", "\xc3\xa9", "12\xff"}) {
+    tamsel::review::Arguments real;
+    tamsel::review::read_arguments("bmi " + token + " 1.75", real);
+    ASSERT_EQ(real.count, 2u) << token;
+    EXPECT_TRUE(same_bits(real.items[0].value, tamsel::read_real(token.c_str()))) << token;
+    tamsel::review::Arguments whole;
+    tamsel::review::read_arguments("max_hr " + token, whole);
+    EXPECT_EQ(whole.items[0].value, static_cast<double>(tamsel::read_integer(token.c_str()))) << token;
+  }
+}
+
+TEST(ReviewArguments, WarnWhenATokenIsNotWhollyAPlausibleNumber) {
+  struct Case {
+    const char* request;
+    std::vector<std::string> warnings;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"bmi 70 1,75", {"height_m \"1,75\" reads as 1; the decimal point is '.'"}},
+           {"bmi 70kg 1.75", {"weight_kg \"70kg\" reads as 70"}},
+           {"max_hr 30.9", {"age \"30.9\" reads as 30; it takes whole numbers"}},
+           {"max_hr abc", {"age \"abc\" reads as 0, outside 1 to 120"}},
+           {"bmi 70 175", {"height_m 175 is outside 0.3 to 2.75; centimetres?"}},
+           {"bsa 70 1.75", {"height_cm 1.75 is outside 30 to 275; metres?"}},
+           {"bmi 70 175cm", {"height_m \"175cm\" reads as 175, outside 0.3 to 2.75; centimetres?"}},
+           {"target_hr 30 20", {"intensity_percent 20 is outside 0.3 to 1 and 30 to 100"}},
+           {"bp_category 12 8", {"systolic 12 is outside 50 to 300", "diastolic 8 is outside 20 to 200"}},
+           {"lbm Mujer 60 165", {"sex \"Mujer\" is not M, F, male or female; it reads as male"}},
+           {"  \tBSA\t70  1.75 ", {"height_cm 1.75 is outside 30 to 275; metres?"}},  // leading blanks, any case
+           {"bmi 1.5e1 +1.50", {}},
+           {"bmi 70 0.3", {}},  // the bounds belong to the range
+           {"bmi 70 2.75", {}},
+           {"bmi 70 2.7500001", {"height_m 2.7500001 is outside 0.3 to 2.75"}},
+           {"bmi 70 nan", {"height_m nan is outside 0.3 to 2.75"}},
+           {"target_hr 30 1", {}},
+           {"target_hr 30 100", {}},
+           {"target_hr 30 1.01", {"intensity_percent 1.01 is outside 0.3 to 1 and 30 to 100"}},
+           {"ideal_devine FEMALE 165", {}},
+           {"ideal_devine male 180", {}},
+           {"ideal_devine Man 180", {"sex \"Man\" is not M, F, male or female; it reads as male"}},
+           {"bmi 70 1.75000000000000000000000000000000000000000000x",
+            {"height_m \"1.75000000000000000000000000000000000000\xE2\x80\xA6\" reads as 1.75"}}}) {
+    EXPECT_EQ(warnings_of(asked(c.request)), c.warnings) << c.request;
+  }
+}
+
+// Each impossible answer says what is wrong in the user's words, and a result it rules out
+// gets no category.
+TEST(ReviewResults, WarnAboutAnswersNoPersonHas) {
+  struct Case {
+    const char* request;
+    std::string warning;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"bodyfat_navy M 30 40 180", "waist 30 is not above neck 40, so the Navy formula has no answer"},
+           {"bodyfat_navy M 40 40 180", "waist 40 is not above neck 40, so the Navy formula has no answer"},
+           {"bodyfat_navy F 30 70 165 35", "waist 30 and hip 35 together are not above neck 70, so the Navy formula has no answer"},
+           {"ideal_devine F 100", "the result -1.95 kg is below zero, which no person measures"},
+           {"ideal_devine M 70", "the result -24.61 kg is below zero, which no person measures; height in inches?"},
+           {"lbm F 2 275", "lean body mass 82.28 kg is more than the body weight of 2 kg"},
+           {"bmr_mifflin F 2 30 120", "the result -553.50 calories/day is below zero, which no person measures"},
+           {"bai 30 2.75", "the result -11.42% is below zero, which no person measures"},
+           {"pulse_pressure 80 120", "systolic 80 is below diastolic 120; swapped?"},
+           {"map 80 120", "systolic 80 is below diastolic 120; swapped?"},
+           {"bp_category 80 120", "systolic 80 is below diastolic 120; swapped?"},
+           {"map 90 90", "systolic 90 equals diastolic 90, which no heartbeat gives"},
+           {"bodyfat_navy M 75 42 195", "body fat 1.37% is below the essential fat of a living man (2%)"},
+           {"bodyfat_navy F 62 36 185 82", "body fat 6.20% is below the essential fat of a living woman (10%)"},
+           {"bodyfat_navy F 200 30 100 200", "body fat 140.12% is above the 70% that no measured body exceeds"},
+           {"whr 80 0", "hip_cm 0 is outside 30 to 250"}}) {
+    const TamselRecord& r = asked(c.request);
+    ASSERT_GE(r.warning_count, 1u) << c.request;
+    EXPECT_EQ(std::string(r.warnings[r.warning_count - 1]), c.warning) << c.request;
+    EXPECT_EQ(r.category, nullptr) << c.request;
+  }
+}
+
+TEST(ReviewResults, ANumberThatIsNoNumberWarnsWhenNoArgumentExplainsIt) {
+  EXPECT_EQ(warnings_of(reviewed("whr 80 100", "Waist-Hip Ratio: inf")),
+            std::vector<std::string>{"the result inf is infinite: an argument is zero?"});
+  EXPECT_EQ(warnings_of(reviewed("whr 80 100", "Waist-Hip Ratio: nan")),
+            std::vector<std::string>{"the result nan is not a number: an argument is zero, negative or missing?"});
+  EXPECT_EQ(warnings_of(reviewed("whr 80 0", "Waist-Hip Ratio: inf")),
+            std::vector<std::string>{"hip_cm 0 is outside 30 to 250"});
+}
+
+TEST(ReviewCategories, EveryClassEdgeGoesByThePrintedValue) {
+  struct Case {
+    const char* request;
+    const char* answer;
+    const char* category;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"bmi 70 1.75", "BMI: 15.99", "Severe thinness"},
+           {"bmi 70 1.75", "BMI: 16.00", "Moderate thinness"},
+           {"bmi 70 1.75", "BMI: 16.99", "Moderate thinness"},
+           {"bmi 70 1.75", "BMI: 17.00", "Mild thinness"},
+           {"bmi 70 1.75", "BMI: 18.49", "Mild thinness"},
+           {"bmi 70 1.75", "BMI: 18.50", "Normal range"},
+           {"bmi 70 1.75", "BMI: 24.99", "Normal range"},
+           {"bmi 70 1.75", "BMI: 25.00", "Pre-obese"},
+           {"bmi 70 1.75", "BMI: 29.99", "Pre-obese"},
+           {"bmi 70 1.75", "BMI: 30.00", "Obese class I"},
+           {"bmi 70 1.75", "BMI: 34.99", "Obese class I"},
+           {"bmi 70 1.75", "BMI: 35.00", "Obese class II"},
+           {"bmi 70 1.75", "BMI: 39.99", "Obese class II"},
+           {"bmi 70 1.75", "BMI: 40.00", "Obese class III"},
+           {"bp_category 115 75", "Blood Pressure Category: 0", "Normal"},
+           {"bp_category 115 75", "Blood Pressure Category: 1", "Elevated"},
+           {"bp_category 115 75", "Blood Pressure Category: 2", "Hypertension, stage 1"},
+           {"bp_category 115 75", "Blood Pressure Category: 3", "Hypertension, stage 2"},
+           {"bp_category 115 75", "Blood Pressure Category: 4", "Hypertensive crisis"},
+           {"wthr 85 170", "Waist-to-Height Ratio: 0.399", "(none)"},
+           {"wthr 85 170", "Waist-to-Height Ratio: 0.400", "Healthy central adiposity"},
+           {"wthr 85 170", "Waist-to-Height Ratio: 0.499", "Healthy central adiposity"},
+           {"wthr 85 170", "Waist-to-Height Ratio: 0.500", "Increased central adiposity"},
+           {"wthr 85 170", "Waist-to-Height Ratio: 0.599", "Increased central adiposity"},
+           {"wthr 85 170", "Waist-to-Height Ratio: 0.600", "High central adiposity"},
+           {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 5.99%", "Essential fat"},
+           {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 6.00%", "Athletes"},
+           {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 13.99%", "Athletes"},
+           {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 14.00%", "Fitness"},
+           {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 17.99%", "Fitness"},
+           {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 18.00%", "Average"},
+           {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 24.99%", "Average"},
+           {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 25.00%", "Obese"},
+           {"bodyfat_navy F 75 33 165 100", "Body Fat Percentage (Navy Method): 13.99%", "Essential fat"},
+           {"bodyfat_navy F 75 33 165 100", "Body Fat Percentage (Navy Method): 14.00%", "Athletes"},
+           {"bodyfat_navy F 75 33 165 100", "Body Fat Percentage (Navy Method): 20.99%", "Athletes"},
+           {"bodyfat_navy F 75 33 165 100", "Body Fat Percentage (Navy Method): 21.00%", "Fitness"},
+           {"bodyfat_navy F 75 33 165 100", "Body Fat Percentage (Navy Method): 24.99%", "Fitness"},
+           {"bodyfat_navy F 75 33 165 100", "Body Fat Percentage (Navy Method): 25.00%", "Average"},
+           {"bodyfat_navy F 75 33 165 100", "Body Fat Percentage (Navy Method): 31.99%", "Average"},
+           {"bodyfat_navy F 75 33 165 100", "Body Fat Percentage (Navy Method): 32.00%", "Obese"},
+           {"bsa 70 175", "Body Surface Area: 1.845 m\xC2\xB2", "(none)"},
+           {"bmi 70 1.75", "Usage: bmi [weight_kg] [height_m]", "(none)"}}) {
+    const TamselRecord& r = reviewed(c.request, c.answer);
+    EXPECT_EQ(category_of(r), c.category) << c.answer;
+    EXPECT_EQ(r.category_source == nullptr, r.category == nullptr) << c.answer;
+  }
+  // Through the library: the value printed and its class agree.
+  EXPECT_EQ(category_of(asked("bmi 70 1.75")), "Normal range");
+  EXPECT_EQ(category_of(asked("bp_category 150 85")), "Hypertension, stage 2");
+  EXPECT_EQ(category_of(asked("bmi 70 175")), "(none)");  // a warning leaves the class unnamed
+}
+
+TEST(ReviewRecord, ClassifiesAndReadsTheNumberAsPrinted) {
+  struct Case {
+    const char* answer;
+    TamselAnswerKind kind;
+    const char* digits;
+    const char* unit;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"BMI: 22.86", TAMSEL_KIND_RESULT, "22.86", ""},
+           {"Body Fat Percentage (Navy Method): 18.37%", TAMSEL_KIND_RESULT, "18.37", "%"},
+           {"Body Surface Area: 1.845 m\xc2\xb2", TAMSEL_KIND_RESULT, "1.845", "m\xc2\xb2"},
+           {"Target Heart Rate: -13300 bpm", TAMSEL_KIND_RESULT, "-13300", "bpm"},
+           {"BMI: -inf", TAMSEL_KIND_RESULT, "", ""},
+           {"Lean Body Mass: nan kg", TAMSEL_KIND_RESULT, "", "kg"},
+           {"Lean Body Mass: -0.00 kg", TAMSEL_KIND_RESULT, "-0.00", "kg"},
+           {"Mean Arterial Pressure: 93.3 mmHg", TAMSEL_KIND_RESULT, "93.3", "mmHg"},
+           {"Usage: bmi [weight_kg] [height_m]", TAMSEL_KIND_USAGE, "", ""},
+           {"Male requires: waist, neck, height", TAMSEL_KIND_REQUIREMENT, "", ""},
+           {"Female requires: waist, neck, height, hip", TAMSEL_KIND_REQUIREMENT, "", ""},
+           {"Unknown formula: Usage: x", TAMSEL_KIND_UNKNOWN, "", ""},
+           {"Tamsel Health Calculator - Command Line Medical Calculator\r\nUsage: program.exe", TAMSEL_KIND_BANNER, "", ""},
+           {"Available Medical Calculations:\nBody Composition:", TAMSEL_KIND_LISTING, "", ""},
+           {"Available Medical Calculations: x", TAMSEL_KIND_RESULT, "", ""}}) {
+    const TamselRecord& r = reviewed("", c.answer);
+    EXPECT_EQ(std::string(tamsel_kind_name(r.kind)), tamsel_kind_name(c.kind)) << c.answer;
+    EXPECT_EQ(std::string(r.digits, r.digits_size), c.digits) << c.answer;
+    EXPECT_EQ(std::string(r.unit), c.unit) << c.answer;
+    EXPECT_EQ(r.has_value != 0, *c.digits != '\0') << c.answer;
+  }
+  EXPECT_TRUE(same_bits(reviewed("", "Lean Body Mass: -0.00 kg").value, -0.0));
+  // The banner's lines are joined by "\n" whatever the platform parts them with.
+  EXPECT_EQ(std::string(reviewed("", "Tamsel Health Calculator - Command Line Medical Calculator\r\nx").text),
+            "Tamsel Health Calculator - Command Line Medical Calculator\nx");
+}
+
+TEST(ReviewRecord, JsonEscapesWhatItMust) {
+  static char json[TAMSEL_REVIEW_JSON_BYTES];
+  const TamselRecord& r = asked("say\x01\xc2\x85\xff \"hi\"");
+  const std::size_t size = tamsel_record_json(&r, json);
+  EXPECT_EQ(std::string(json, size),
+            "\"kind\":\"unknown\",\"text\":\"Unknown formula: say\\u0001??\",\"value\":null,\"unit\":\"\","
+            "\"warnings\":[],\"category\":null,\"category_source\":null");
+  tamsel_record_json(&asked("bp_category 115 75"), json);
+  EXPECT_NE(std::string(json).find("\"value\":0,\"unit\":\"\",\"warnings\":[],\"category\":\"Normal\""), std::string::npos);
+}
+
+TEST(ReviewRecord, LongRequestsStayWithinTheRecord) {
+  // A keyword of 1023 characters of three UTF-8 bytes each is the longest text there is.
+  std::string keyword;
+  for (int index = 0; index < 1500; ++index) keyword += "\xe2\x82\xac";  // the euro sign
+  const TamselRecord& r = asked(keyword);
+  EXPECT_EQ(r.kind, TAMSEL_KIND_UNKNOWN);
+  EXPECT_EQ(r.text_size, 17u + 3 * 1023);
+  std::string arguments = "bmi 70";
+  for (int index = 0; index < 100000; ++index) arguments += " 1";
+  EXPECT_EQ(asked(arguments).kind, TAMSEL_KIND_USAGE);
+}
+
+// A corpus of adults as national health surveys measure them: none of it may warn. Values are
+// drawn within the surveys' 1st to 99th percentiles, and the girths follow from height and
+// BMI as they do in people, so that a warning here would be a false alarm.
+class Corpus {
+ public:
+  explicit Corpus(std::uint32_t seed) : random_(seed) {}
+  std::string next() {
+    const bool male = pick(0, 1) == 1;
+    const double height = tenths(male ? 1580 : 1480, male ? 1960 : 1810);  // cm
+    const double bmi = tenths(180, 450);
+    const double weight = round1(bmi * height * height / 10000);
+    const double whtr = 0.30 + 0.0085 * bmi + tenths(-30, 30) / 1000;
+    const double waist = round1(whtr * height);
+    const double hip = round1(waist * (male ? tenths(10, 12) : tenths(11, 13)));
+    const double neck = round1(male ? 30 + 0.35 * bmi + tenths(-20, 20) / 10 : 25 + 0.3 * bmi + tenths(-15, 15) / 10);
+    const int age = pick(18, 90);
+    const char* sex = male ? "M" : "F";
+    switch (pick(0, 17)) {
+      case 0: return "bmi " + text(weight) + " " + text(height / 100);
+      case 1: return std::string("bmr_harris ") + sex + " " + text(weight) + " " + text(height) + " " + std::to_string(age);
+      case 2: return std::string("bmr_mifflin ") + sex + " " + text(weight) + " " + text(height) + " " + std::to_string(age);
+      case 3:
+        return std::string("bodyfat_navy ") + sex + " " + text(waist) + " " + text(neck) + " " + text(height) +
+               (male ? "" : " " + text(hip));
+      case 4: return "whr " + text(waist) + " " + text(hip);
+      case 5: return std::string("ideal_devine ") + sex + " " + text(height);
+      case 6: return std::string("ideal_robinson ") + sex + " " + text(height);
+      case 7: return std::string("ideal_miller ") + sex + " " + text(height);
+      case 8: return "bsa " + text(weight) + " " + text(height);
+      case 9: return std::string("lbm ") + sex + " " + text(weight) + " " + text(height);
+      case 10: return "tdee " + std::to_string(pick(1100, 2600)) + " " + text(tenths(12, 19));
+      case 11: return "max_hr " + std::to_string(age);
+      case 12: return "target_hr " + std::to_string(age) + " " + std::to_string(pick(50, 90));
+      case 13: return "bai " + text(hip) + " " + text(height / 100);
+      case 14: return "wthr " + text(waist) + " " + text(height);
+      default: {
+        const int diastolic = pick(50, 110);
+        const int systolic = diastolic + pick(25, 80);
+        const char* keyword[] = {"bp_category", "map", "pulse_pressure"};
+        return std::string(keyword[pick(0, 2)]) + " " + std::to_string(systolic) + " " + std::to_string(diastolic);
+      }
+    }
+  }
+
+ private:
+  int pick(int low, int high) { return low + static_cast<int>(random_() % static_cast<std::uint32_t>(high - low + 1)); }
+  double tenths(int low, int high) { return pick(low, high) / 10.0; }
+  static double round1(double value) { return std::round(value * 10) / 10; }
+  static std::string text(double value) {
+    char out[64];
+    return std::string(out, tamsel::review::write_number(value, out, sizeof out));
+  }
+  std::mt19937 random_;
+};
+
+TEST(ReviewCorpus, NoRealisticAdultRequestWarns) {
+  Corpus corpus(20261209);
+  int warned = 0;
+  for (int index = 0; index < 100000; ++index) {
+    const std::string request = corpus.next();
+    const TamselRecord& r = asked(request);
+    ASSERT_EQ(r.kind, TAMSEL_KIND_RESULT) << request;
+    if (r.warning_count != 0 && ++warned <= 10) ADD_FAILURE() << request << ": " << r.warnings[0];
+  }
+  EXPECT_EQ(warned, 0);
+}
+
+}  // namespace
+}  // namespace tamsel_test
