@@ -40,6 +40,30 @@ TEST(AnswerRecord, JsonAndCsvEscapeWhatTheyMust) {
   EXPECT_EQ(csv, "1,\"bmi 70 1,75\",result,BMI: 70.00,70.00,,\"height_m \"\"1,75\"\" reads as 1; the decimal point is '.'\",,");
 }
 
+// A spreadsheet runs a cell that starts with =, +, -, @, tab or CR; every text cell is guarded,
+// quoted or not, and nothing else changes.
+TEST(AnswerRecord, NoCsvTextCellRunsAsAFormula) {
+  struct Case {
+    const char* request;
+    const char* row;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"=1+1 2", "1,'=1+1 2,unknown,Unknown formula: =1+1,,,,,"},
+           {"+x", "1,'+x,unknown,Unknown formula: +x,,,,,"},
+           {"-x", "1,'-x,unknown,Unknown formula: -x,,,,,"},
+           {"@SUM(A1)", "1,'@SUM(A1),unknown,Unknown formula: @SUM(A1),,,,,"},
+           {"\t=x", "1,'\t=x,unknown,Unknown formula: =x,,,,,"},
+           {"\r=x", "1,\"'\r=x\",unknown,\"Unknown formula: \r=x\",,,,,"},
+           {"=x,\"y\"", "1,\"'=x,\"\"y\"\"\",unknown,\"Unknown formula: =x,\"\"y\"\"\",,,,,"},
+           {"a=b", "1,a=b,unknown,Unknown formula: a=b,,,,,"},
+           {"lbm M 0 71.9", "1,lbm M 0 71.9,result,Lean Body Mass: -0.00 kg,-0.00,kg,"}}) {
+    tamsel_ask(c.request, std::strlen(c.request), &review);
+    std::string csv;
+    tamsel_host::append_csv_record({1, c.request, review}, csv);
+    EXPECT_EQ(csv.substr(0, std::strlen(c.row)), c.row) << c.request;
+  }
+}
+
 TEST(TerminalText, ShowsControlCharactersInsteadOfSendingThem) {
   struct Case {
     const char* text;
