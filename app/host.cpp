@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "host.h"
 
+#include <algorithm>
+
 #include "arguments.h"
 #include "host_io.h"
 #include "terminal_text.h"
@@ -18,11 +20,8 @@ constexpr std::string_view program_name = "tamsel-health: ";
 constexpr std::size_t range_table_size = 1024;
 
 bool equals(const WideText& text, std::string_view ascii) {
-  if (text.size() != ascii.size()) return false;
-  for (std::size_t index = 0; index < ascii.size(); ++index) {
-    if (text[index] != static_cast<TamselChar16>(ascii[index])) return false;
-  }
-  return true;
+  return std::equal(text.begin(), text.end(), ascii.begin(), ascii.end(),
+                    [](TamselChar16 unit, char byte) { return unit == static_cast<TamselChar16>(byte); });
 }
 
 // Every word that starts with "-" is an option, except "-" itself (standard input). No keyword
