@@ -11,6 +11,7 @@
 
 #include "app/answer_record.h"
 #include "app/terminal_text.h"
+#include "app/utf8_text.h"
 #include "calc_request.h"
 
 namespace tamsel_test {
@@ -77,6 +78,7 @@ TEST(TerminalText, ShowsControlCharactersInsteadOfSendingThem) {
            {"a\nb\r\nc\rd", true, "a\nb\r\nc^Md"},
            {"\x7f\x01", false, "^?^A"},
            {"\xc2\x9b" "31m \xc2\x85", false, "\xef\xbf\xbd" "31m \xef\xbf\xbd"},  // C1 controls
+           {"\xc2\x80|\xc2\x9f|\xc2\xa0", false, "\xef\xbf\xbd|\xef\xbf\xbd|\xc2\xa0"},  // the C1 range's ends
            {"caf\xc3\xa9 m\xc2\xb2 \xe2\x82\xac", false, "caf\xc3\xa9 m\xc2\xb2 \xe2\x82\xac"},
            {"\xff\x9b\xe2\x82", false, "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"}}) {
     std::string shown;
@@ -103,10 +105,63 @@ TEST(TerminalText, DropsTheEscapeSequencesThatKeysSend) {
                                          {"map\x1b[1;5", "map", true},            // cut short
                                          {"map\x1b", "map", true},
                                          {"map\x1bO", "map", true},
-                                         {"caf\xc3\xa9\x1b[C", "caf\xc3\xa9", true}}) {
+                                         {"caf\xc3\xa9\x1b[C", "caf\xc3\xa9", true},
+                                         // parameters come before intermediates: "/" ends them
+                                         {"x\x1b[/1my", "x1my", true}}) {
     std::string line = c.typed;
     EXPECT_EQ(tamsel_host::strip_escape_sequences(line), c.removed) << c.typed;
     EXPECT_EQ(line, c.kept) << c.typed;
+  }
+}
+
+// Requests reach the library as UTF-16 and answers come back from it: every maximal ill-formed
+// subsequence is one U+FFFD, and every well-formed character survives, at each range's ends.
+TEST(Utf8Text, ConvertsToUtf16AtTheEdgesOfEveryRange) {
+  constexpr TamselChar16 bad = 0xFFFD;
+  struct Case {
+    const char* bytes;
+    std::vector<TamselChar16> units;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"\xc2\x80", {0x80}},                                    // the lowest continuation byte
+           {"\xdf\xbf", {0x7FF}},
+           {"\xe0\xa0\x80", {0x800}},
+           {"\xe0\x9f\xbf", {bad, bad, bad}},                        // overlong
+           {"\xef\x80\x80", {0xF000}},
+           {"\xef\xbf\xbf", {0xFFFF}},
+           {"\xed\x9f\xbf", {0xD7FF}},
+           {"\xed\xa0\x80", {bad, bad, bad}},                        // a surrogate
+           {"\xf0\x90\x80\x80", {0xD800, 0xDC00}},                   // U+10000
+           {"\xf0\x9f\x98\x80", {0xD83D, 0xDE00}},                   // U+1F600
+           {"\xf0\xbf\xbf\xbf", {0xD8BF, 0xDFFF}},                   // U+3FFFF
+           {"\xf0\x80\x80\x80", {bad, bad, bad, bad}},                // overlong
+           {"\xf4\x8f\xbf\xbf", {0xDBFF, 0xDFFF}},                   // U+10FFFF
+           {"\xf4\x90\x80\x80", {bad, bad, bad, bad}},                // above U+10FFFF
+           {"\xf5\x80\x80\x80", {bad, bad, bad, bad}},                // never a lead byte
+           {"\xe2\x82\x7f", {bad, 0x7F}},                            // cut short by ASCII
+           {"\xf0\x90\x80\x7f", {bad, 0x7F}},
+           {"\xe2\x82", {bad}}}) {
+    tamsel_host::WideText wide;
+    tamsel_host::append_utf16(c.bytes, wide);
+    EXPECT_EQ(wide, tamsel_host::WideText(c.units.begin(), c.units.end())) << c.bytes;
+  }
+}
+
+TEST(Utf8Text, ConvertsFromUtf16WithLoneSurrogatesReplaced) {
+  struct Case {
+    std::vector<TamselChar16> units;
+    const char* bytes;
+  };
+  for (const Case& c : std::vector<Case>{{{0xD800, 0xDC00}, "\xf0\x90\x80\x80"},
+                                         {{0xDBFF, 0xDFFF}, "\xf4\x8f\xbf\xbf"},
+                                         {{0xDC00, 0xDC00}, "\xef\xbf\xbd\xef\xbf\xbd"},
+                                         {{0xD800, 0x41}, "\xef\xbf\xbd" "A"},
+                                         {{0xDFFF}, "\xef\xbf\xbd"},
+                                         {{0xE000, 0xFFFF}, "\xee\x80\x80\xef\xbf\xbf"}}) {
+    tamsel_host::WideText wide(c.units.begin(), c.units.end());
+    std::string bytes;
+    tamsel_host::append_utf8(wide.c_str(), bytes);
+    EXPECT_EQ(bytes, c.bytes) << wide.size();
   }
 }
 
