@@ -460,6 +460,12 @@ class Warnings(unittest.TestCase):
         result = run("-", stdin=b"bmi 70 1.75\n\nbmi 70 175\n")
         self.assertEqual(warnings_of(result), [b"line 3: height_m 175 is outside 0.3 to 2.75; centimetres?"])
 
+    def test_leading_blanks_keep_the_warnings(self):
+        # The library skips them before the keyword; the warnings must find the same arguments.
+        result = run("-", stdin=b" \t bmi 70 175\n\t\twhr  0.8 \t100\n")
+        self.assertEqual(warnings_of(result), [b"line 1: height_m 175 is outside 0.3 to 2.75; centimetres?",
+                                               b"line 2: waist_cm 0.8 is outside 30 to 250; metres?"])
+
     def test_a_batch_with_warnings_ends_with_a_summary(self):
         summary = b"tamsel-health: 4 requests, 1 wrong, 2 with warnings"
         for arguments in (["-"], ["--json", "-"], ["--csv", "-"]):
