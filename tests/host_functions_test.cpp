@@ -114,6 +114,76 @@ TEST(TerminalText, DropsTheEscapeSequencesThatKeysSend) {
   }
 }
 
+std::size_t warnings_about(const TamselRecord& record, const std::string& argument) {
+  std::size_t count = 0;
+  for (std::size_t index = 0; index < record.warning_count; ++index) {
+    count += std::string(record.warnings[index]).rfind(argument + " ", 0) == 0 ? 1 : 0;
+  }
+  return count;
+}
+
+// Every plausible range includes its bounds and nothing beyond them, at both ends.
+TEST(ArgumentReview, RangesIncludeTheirBoundsAndNoMore) {
+  struct Case {
+    const char* request;
+    const char* argument;
+    bool outside;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"bmi 2 1.75", "weight_kg", false},           {"bmi 400 1.75", "weight_kg", false},
+           {"bmi 1.99 1.75", "weight_kg", true},         {"bmi 400.01 1.75", "weight_kg", true},
+           {"bmi 70 0.3", "height_m", false},            {"bmi 70 2.75", "height_m", false},
+           {"bmi 70 0.29", "height_m", true},            {"bmi 70 2.76", "height_m", true},
+           {"bsa 70 30", "height_cm", false},            {"bsa 70 275", "height_cm", false},
+           {"bsa 70 29.9", "height_cm", true},           {"bsa 70 275.1", "height_cm", true},
+           {"whr 30 100", "waist_cm", false},            {"whr 250 100", "waist_cm", false},
+           {"whr 29.9 100", "waist_cm", true},           {"whr 250.5 100", "waist_cm", true},
+           {"whr 100 30", "hip_cm", false},              {"whr 100 250", "hip_cm", false},
+           {"whr 100 29.9", "hip_cm", true},             {"whr 100 250.5", "hip_cm", true},
+           {"bodyfat_navy M 90 15 180", "neck_cm", false}, {"bodyfat_navy M 90 80 180", "neck_cm", false},
+           {"bodyfat_navy M 90 14.9 180", "neck_cm", true}, {"bodyfat_navy M 90 80.1 180", "neck_cm", true},
+           {"max_hr 1", "age", false},                   {"max_hr 120", "age", false},
+           {"max_hr 0", "age", true},                    {"max_hr 121", "age", true},
+           {"tdee 500 1.5", "bmr", false},               {"tdee 5000 1.5", "bmr", false},
+           {"tdee 499 1.5", "bmr", true},                {"tdee 5001 1.5", "bmr", true},
+           {"tdee 1800 1", "activity_factor", false},    {"tdee 1800 2.5", "activity_factor", false},
+           {"tdee 1800 0.99", "activity_factor", true},  {"tdee 1800 2.51", "activity_factor", true},
+           {"target_hr 30 0.3", "intensity_percent", false}, {"target_hr 30 1", "intensity_percent", false},
+           {"target_hr 30 30", "intensity_percent", false},  {"target_hr 30 100", "intensity_percent", false},
+           {"target_hr 30 0.29", "intensity_percent", true}, {"target_hr 30 29", "intensity_percent", true},
+           {"target_hr 30 1.01", "intensity_percent", true}, {"target_hr 30 101", "intensity_percent", true},
+           {"map 50 20", "systolic", false},             {"map 300 200", "systolic", false},
+           {"map 49 20", "systolic", true},              {"map 301 80", "systolic", true},
+           {"map 120 20", "diastolic", false},           {"map 300 200", "diastolic", false},
+           {"map 120 19", "diastolic", true},            {"map 300 201", "diastolic", true}}) {
+    tamsel_ask(c.request, std::strlen(c.request), &review);
+    EXPECT_EQ(warnings_about(review, c.argument), c.outside ? 1U : 0U) << c.request;
+  }
+}
+
+// Tokens the library reads whole, in every form it accepts, draw no "reads as" warning: the
+// review must measure each form's length as the library does.
+TEST(ArgumentReview, WholeNumbersInEveryFormAreNotDoubted) {
+  struct Case {
+    const char* request;
+    const char* warning;  // the only one expected, or "" for none
+  };
+  for (const Case& c : std::vector<Case>{
+           {"bmi 70 0.500000000000", ""},  // twelve decimals: exactly 0.5
+           {"bmi 70 2.000000000000000", ""},
+           {"bmi 70 0.3000000000000", ""},
+           {"bmi infinity 1.75", "weight_kg infinity is outside 2 to 400"},
+           {"bmi -INFINITY 1.75", "weight_kg -INFINITY is outside 2 to 400"},
+           {"bmi nan(1) 1.75", "weight_kg nan(1) is outside 2 to 400"},
+           {"bmi nan(x_1) 1.75", "weight_kg nan(x_1) is outside 2 to 400"}}) {
+    tamsel_ask(c.request, std::strlen(c.request), &review);
+    ASSERT_EQ(review.warning_count, *c.warning == '\0' ? 0U : 1U) << c.request;
+    if (review.warning_count == 1) {
+      EXPECT_STREQ(review.warnings[0], c.warning) << c.request;
+    }
+  }
+}
+
 // Requests reach the library as UTF-16 and answers come back from it: every maximal ill-formed
 // subsequence is one U+FFFD, and every well-formed character survives, at each range's ends.
 TEST(Utf8Text, ConvertsToUtf16AtTheEdgesOfEveryRange) {
