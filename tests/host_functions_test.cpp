@@ -184,6 +184,28 @@ TEST(ArgumentReview, WholeNumbersInEveryFormAreNotDoubted) {
   }
 }
 
+// A long token is quoted cut short, and the cut never splits a character, wherever the
+// characters fall.
+TEST(ArgumentReview, LongTokensAreCutOnACharacterBoundary) {
+  for (const char* character : {"\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80"}) {
+    for (std::size_t ascii = 0; ascii < 4; ++ascii) {
+      std::string token(ascii, 'a');
+      for (int count = 0; count < 40; ++count) token += character;
+      const std::string request = "bmi " + token + " 1.75";
+      tamsel_ask(request.data(), request.size(), &review);
+      ASSERT_EQ(review.warning_count, 1U) << request;
+      const std::string warning = review.warnings[0];
+      const std::size_t open = warning.find('"');
+      const std::size_t cut = warning.find("\xe2\x80\xa6\"");  // the ellipsis, then the closing quote
+      ASSERT_NE(cut, std::string::npos) << warning;
+      const std::string kept = warning.substr(open + 1, cut - open - 1);
+      EXPECT_EQ(token.compare(0, kept.size(), kept), 0) << warning;
+      EXPECT_EQ((kept.size() - ascii) % std::strlen(character), 0U) << warning;
+      EXPECT_GT(kept.size(), 30U) << warning;
+    }
+  }
+}
+
 // Requests reach the library as UTF-16 and answers come back from it: every maximal ill-formed
 // subsequence is one U+FFFD, and every well-formed character survives, at each range's ends.
 TEST(Utf8Text, ConvertsToUtf16AtTheEdgesOfEveryRange) {
