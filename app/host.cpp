@@ -152,7 +152,8 @@ int answer_arguments(const std::vector<WideText>& option_words, const std::vecto
   answerer.begin(out);
   answerer.write(answer, to_error ? error_is_terminal() : output_is_terminal(), out);
   const bool written = to_error ? write_error(out) : write_output(out);
-  if (!written && !to_error) return output_failed();  // a failure on standard error has nowhere to go
+  // A failure to write standard error cannot be told there, but the status still says it.
+  if (!written) return to_error ? exit_io_error : output_failed();
   report_warnings(answer, 0);
   hint_about_arguments(option_words, words, answer);
   return answer.wrong ? exit_wrong_request : exit_answered;

@@ -240,6 +240,10 @@ class ExitStatuses(unittest.TestCase):
                 result = subprocess.run(PROGRAM + arguments, input=b"bmi 70 1.75\n", stdout=full,
                                         stderr=subprocess.PIPE, timeout=120)
             self.assertEqual((result.stderr, result.returncode), (lines(cannot_write), 1), arguments)
+        # A wrong request's answer goes to standard error; failing there is a failure too.
+        with open("/dev/full", "wb") as full:
+            result = subprocess.run(PROGRAM + ["foo"], stdout=subprocess.PIPE, stderr=full, timeout=120)
+        self.assertEqual((result.stdout, result.returncode), (b"", 1))
         directory = os.path.dirname(os.path.abspath(__file__))
         folder = os.open(directory, os.O_RDONLY)
         try:
