@@ -41,6 +41,29 @@ TEST(AnswerRecord, JsonAndCsvEscapeWhatTheyMust) {
   EXPECT_EQ(csv, "1,\"bmi 70 1,75\",result,BMI: 70.00,70.00,,\"height_m \"\"1,75\"\" reads as 1; the decimal point is '.'\",,");
 }
 
+// Every control character is escaped by its own number, at each end of the C0 and C1 ranges,
+// in the request and in the warning that quotes it.
+TEST(AnswerRecord, JsonEscapesEachControlCharacterExactly) {
+  struct Case {
+    const char* control;
+    const char* escaped;
+  };
+  for (const Case& c : std::vector<Case>{{"\x01", "1.75\\u0001"},
+                                         {"\x1f", "1.75\\u001f"},
+                                         {"\x7f", "1.75\\u007f"},
+                                         {"\xc2\x80", "1.75\\u0080"},
+                                         {"\xc2\x9f", "1.75\\u009f"},
+                                         {"\xc2\xa0", "1.75\xc2\xa0"}}) {
+    const std::string request = std::string("bmi 70 1.75") + c.control;
+    tamsel_ask(request.data(), request.size(), &review);
+    std::string json;
+    tamsel_host::append_json_record({1, request, review}, json);
+    const std::size_t first = json.find(c.escaped);
+    ASSERT_NE(first, std::string::npos) << json;
+    EXPECT_NE(json.find(c.escaped, first + 1), std::string::npos) << json;  // the warning's quote
+  }
+}
+
 // A spreadsheet runs a cell that starts with =, +, -, @, tab or CR; every text cell is guarded,
 // quoted or not, and nothing else changes.
 TEST(AnswerRecord, NoCsvTextCellRunsAsAFormula) {
