@@ -229,6 +229,25 @@ TEST(ArgumentReview, LongTokensAreCutOnACharacterBoundary) {
   }
 }
 
+// A warning about the result names the numbers it is about, as typed.
+TEST(ArgumentReview, ResultWarningsNameTheirNumbers) {
+  struct Case {
+    const char* request;
+    std::vector<std::string> warnings;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"bodyfat_navy M 90 40 -5",
+            {"height_cm -5 is outside 30 to 275", "height -5 is not above 0, so the Navy formula has no answer"}},
+           {"bodyfat_navy M 40 40.5 180", {"waist 40 is not above neck 40.5, so the Navy formula has no answer"}},
+           {"bodyfat_navy F 30 70 165 35",
+            {"waist 30 and hip 35 together are not above neck 70, so the Navy formula has no answer"}},
+           {"map 80 120", {"systolic 80 is below diastolic 120; swapped?"}}}) {
+    tamsel_ask(c.request, std::strlen(c.request), &review);
+    EXPECT_EQ(std::vector<std::string>(review.warnings, review.warnings + review.warning_count), c.warnings)
+        << c.request;
+  }
+}
+
 // Requests reach the library as UTF-16 and answers come back from it: every maximal ill-formed
 // subsequence is one U+FFFD, and every well-formed character survives, at each range's ends.
 TEST(Utf8Text, ConvertsToUtf16AtTheEdgesOfEveryRange) {
