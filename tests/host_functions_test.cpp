@@ -241,7 +241,12 @@ TEST(ArgumentReview, ResultWarningsNameTheirNumbers) {
            {"bodyfat_navy M 40 40.5 180", {"waist 40 is not above neck 40.5, so the Navy formula has no answer"}},
            {"bodyfat_navy F 30 70 165 35",
             {"waist 30 and hip 35 together are not above neck 70, so the Navy formula has no answer"}},
-           {"map 80 120", {"systolic 80 is below diastolic 120; swapped?"}}}) {
+           {"map 80 120", {"systolic 80 is below diastolic 120; swapped?"}},
+           // a height in inches is 137 cm to 229 cm in centimetres, no more and no less
+           {"ideal_devine M 53.8", {"the result -39.28 kg is below zero, which no person measures"}},
+           {"ideal_devine M 54", {"the result -39.10 kg is below zero, which no person measures; height in inches?"}},
+           {"ideal_devine M 90.1", {"the result -6.41 kg is below zero, which no person measures; height in inches?"}},
+           {"ideal_devine M 90.2", {"the result -6.32 kg is below zero, which no person measures"}}}) {
     tamsel_ask(c.request, std::strlen(c.request), &review);
     EXPECT_EQ(std::vector<std::string>(review.warnings, review.warnings + review.warning_count), c.warnings)
         << c.request;
