@@ -3,6 +3,7 @@
 // warnings, and text bound for a terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -13,6 +14,7 @@
 #include "app/terminal_text.h"
 #include "app/utf8_text.h"
 #include "calc_request.h"
+#include "review/unicode.h"
 
 namespace tamsel_test {
 namespace {
@@ -253,8 +255,9 @@ TEST(ArgumentReview, ResultWarningsNameTheirNumbers) {
   }
 }
 
-// Requests reach the library as UTF-16 and answers come back from it: every maximal ill-formed
-// subsequence is one U+FFFD, and every well-formed character survives, at each range's ends.
+// Requests reach the library as UTF-16 and answers come back from it, through the host's
+// conversions and the review's: every maximal ill-formed subsequence is one U+FFFD, and every
+// well-formed character survives, at each range's ends.
 TEST(Utf8Text, ConvertsToUtf16AtTheEdgesOfEveryRange) {
   constexpr TamselChar16 bad = 0xFFFD;
   struct Case {
@@ -271,18 +274,25 @@ TEST(Utf8Text, ConvertsToUtf16AtTheEdgesOfEveryRange) {
            {"\xed\x9f\xbf", {0xD7FF}},
            {"\xed\xa0\x80", {bad, bad, bad}},                        // a surrogate
            {"\xf0\x90\x80\x80", {0xD800, 0xDC00}},                   // U+10000
-           {"\xf0\x9f\x98\x80", {0xD83D, 0xDE00}},                   // U+1F600
+           {"\xf0\x9f\x98\x80" "A", {0xD83D, 0xDE00, 'A'}},             // U+1F600
            {"\xf0\xbf\xbf\xbf", {0xD8BF, 0xDFFF}},                   // U+3FFFF
            {"\xf0\x80\x80\x80", {bad, bad, bad, bad}},                // overlong
+           {"\xf0\xc0\x80\x80", {bad, bad, bad, bad}},
            {"\xf4\x8f\xbf\xbf", {0xDBFF, 0xDFFF}},                   // U+10FFFF
            {"\xf4\x90\x80\x80", {bad, bad, bad, bad}},                // above U+10FFFF
            {"\xf5\x80\x80\x80", {bad, bad, bad, bad}},                // never a lead byte
            {"\xe2\x82\x7f", {bad, 0x7F}},                            // cut short by ASCII
            {"\xf0\x90\x80\x7f", {bad, 0x7F}},
            {"\xe2\x82", {bad}}}) {
+    const tamsel_host::WideText expected(c.units.begin(), c.units.end());
     tamsel_host::WideText wide;
     tamsel_host::append_utf16(c.bytes, wide);
-    EXPECT_EQ(wide, tamsel_host::WideText(c.units.begin(), c.units.end())) << c.bytes;
+    EXPECT_EQ(wide, expected) << c.bytes;
+    TamselChar16 units[16];
+    std::fill(std::begin(units), std::end(units), TamselChar16{'x'});
+    const std::size_t size = tamsel::review::utf16_from_utf8(c.bytes, units, 16);
+    EXPECT_EQ(tamsel_host::WideText(units, size), expected) << c.bytes;
+    EXPECT_EQ(units[size], 0) << c.bytes;
   }
 }
 
@@ -291,17 +301,40 @@ TEST(Utf8Text, ConvertsFromUtf16WithLoneSurrogatesReplaced) {
     std::vector<TamselChar16> units;
     const char* bytes;
   };
-  for (const Case& c : std::vector<Case>{{{0xD800, 0xDC00}, "\xf0\x90\x80\x80"},
+  for (const Case& c : std::vector<Case>{{{0xD800, 0xDC00, 'A'}, "\xf0\x90\x80\x80" "A"},
                                          {{0xDBFF, 0xDFFF}, "\xf4\x8f\xbf\xbf"},
+                                         {{0xD83D, 0xDE00, 0xD83D, 0xDE01}, "\xf0\x9f\x98\x80\xf0\x9f\x98\x81"},
                                          {{0xDC00, 0xDC00}, "\xef\xbf\xbd\xef\xbf\xbd"},
                                          {{0xD800, 0x41}, "\xef\xbf\xbd" "A"},
                                          {{0xDFFF}, "\xef\xbf\xbd"},
+                                         {{0x7F, 0x80, 0x7FF, 0x800}, "\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80"},
                                          {{0xE000, 0xFFFF}, "\xee\x80\x80\xef\xbf\xbf"}}) {
-    tamsel_host::WideText wide(c.units.begin(), c.units.end());
+    const tamsel_host::WideText wide(c.units.begin(), c.units.end());
     std::string bytes;
     tamsel_host::append_utf8(wide.c_str(), bytes);
     EXPECT_EQ(bytes, c.bytes) << wide.size();
+    char out[32];
+    std::fill(std::begin(out), std::end(out), 'x');
+    const std::size_t size = tamsel::review::utf8_from_utf16(wide.c_str(), out, sizeof out, 16);
+    EXPECT_EQ(std::string(out, size), c.bytes) << wide.size();
+    EXPECT_EQ(out[size], '\0') << wide.size();
   }
+}
+
+// The review's buffers are fixed: a conversion stops before a character that would not fit,
+// and after as many characters as asked, always terminated.
+TEST(Utf8Text, TheReviewsConversionsStopWhereTheyMust) {
+  const std::u16string smile = u"a\U0001F600b";
+  TamselChar16 units[4];
+  EXPECT_EQ(tamsel::review::utf16_from_utf8("a\xf0\x9f\x98\x80" "b", units, 3), 1U);  // the pair would not fit
+  EXPECT_EQ(units[1], 0);
+  EXPECT_EQ(tamsel::review::utf16_from_utf8("a\xf0\x9f\x98\x80" "b", units, 4), 3U);
+  const tamsel_host::WideText wide(smile.begin(), smile.end());
+  char bytes[8];
+  EXPECT_EQ(tamsel::review::utf8_from_utf16(wide.c_str(), bytes, 5, 16), 1U);  // 1 + 4 bytes need 6
+  EXPECT_EQ(std::string(bytes), "a");
+  EXPECT_EQ(tamsel::review::utf8_from_utf16(wide.c_str(), bytes, sizeof bytes, 2), 5U);
+  EXPECT_EQ(std::string(bytes), "a\xf0\x9f\x98\x80");
 }
 
 }  // namespace
