@@ -28,10 +28,11 @@ bool equals(const WideText& text, std::string_view ascii) {
 // starts with "-", so a word such as "--jsn" can only be a mistyped option.
 bool looks_like_option(const WideText& word) { return word.size() > 1 && word[0] == '-'; }
 
-// The options that change how a request is answered: after the request they are merely more
-// arguments of it, which the user cannot have meant.
-bool is_answer_option(const WideText& word) {
-  return equals(word, "--json") || equals(word, "--csv") || equals(word, "--strict");
+// The program's options by name: after the request they are merely more arguments of it,
+// which the user cannot have meant.
+bool is_option_name(const WideText& word) {
+  return equals(word, "--json") || equals(word, "--csv") || equals(word, "--strict") || equals(word, "--help") ||
+         equals(word, "--version");
 }
 
 std::string utf8_of(const WideText& word) {
@@ -116,7 +117,7 @@ int print_help() {
 void hint_about_arguments(const std::vector<WideText>& options, const std::vector<WideText>& words,
                           const Answer& answer) {
   for (auto word = words.begin() + 1; word != words.end(); ++word) {
-    if (!is_answer_option(*word)) continue;
+    if (!is_option_name(*word)) continue;
     std::vector<WideText> retyped;
     for (const WideText& option : options) {
       if (!equals(option, "--")) retyped.push_back(option);

@@ -111,7 +111,9 @@ class Options(unittest.TestCase):
                 (["--strict", "--", "bmi", "70", "--json", "1.75"], b"Usage: bmi [weight_kg] [height_m]",
                  b'"--json" after the request is one of its arguments; try: tamsel-health --strict --json bmi 70 1.75'),
                 (["max_hr", "30", "--csv"], b"Usage: max_hr [age]",
-                 b'"--csv" after the request is one of its arguments; try: tamsel-health --csv max_hr 30')]:
+                 b'"--csv" after the request is one of its arguments; try: tamsel-health --csv max_hr 30'),
+                (["bmi", "--help"], b"Usage: bmi [weight_kg] [height_m]",
+                 b'"--help" after the request is one of its arguments; try: tamsel-health --help bmi')]:
             result = run(*arguments)
             self.assertEqual((result.stderr, result.returncode),
                              (lines(answer, b"tamsel-health: options come first: " + hint), 2), arguments)
