@@ -22,7 +22,7 @@ const { values: options } = parseArgs({
 const runs = Number(options.runs);
 const calls = Number(options.calls);
 
-const { calcHealth } = await import('../js/index.js');
+const { ask, calcHealth } = await import('../js/index.js');
 const require = createRequire(new URL('../js/package.json', import.meta.url));
 const peer = require('fitness-calculator');
 
@@ -43,7 +43,7 @@ const peerCalls = [
 ];
 
 // Each case answers `calls` requests in rotation and gives nanoseconds per call. The lengths
-// of the answers are summed, so that no answer can be left unmade.
+// of the answers (of ask's text) are summed, so that no answer can be left unmade.
 let sink = 0;
 function rotation(list, answer) {
   return () => {
@@ -58,6 +58,7 @@ function rotation(list, answer) {
 const cases = {
   'calcHealth, mix of 20': rotation(mix, calcHealth),
   'calcHealth, bmi/bmr_harris/bodyfat_navy': rotation(shared, calcHealth),
+  'ask, mix of 20': rotation(mix, (request) => ask(request).text),
   'fitness-calculator, same three as text': rotation(peerCalls, (call) => call()),
 };
 

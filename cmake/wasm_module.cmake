@@ -1,19 +1,24 @@
 # SPDX-License-Identifier: MIT
 # The library as a standalone WebAssembly module, TamselCalculatorHealth.wasm: no JavaScript
 # glue and no imports, so that any WebAssembly host can instantiate it with nothing. It exports
-# CalcHealth, CalcHealthInput (the fixed place for the command line), its memory, which never
-# grows (the library's buffers are all static), and the few functions of emscripten's runtime.
+# CalcHealth, CalcHealthInput (the fixed place for the command line), CalcHealthRecord (the
+# review of an answer), its memory, which never grows (the library's and the review's buffers
+# are all static), and the few functions of emscripten's runtime.
+# The memory: the 64 KiB stack, then the static data, chiefly the review's record (8.3 KB) and
+# the library's text buffers (under 12 KB): 99 KB in all, so two 64 KiB pages.
 set(TAMSEL_WASM_INITIAL_MEMORY 131072 CACHE STRING "Bytes of the module's memory, whole 64 KiB pages")
 set(TAMSEL_WASM_STACK 65536 CACHE STRING "Bytes of the module's stack")
 
 # No exception ever leaves the library, and none is thrown inside it. A module is linked whole,
 # so position-independent code would only cost size and speed. Unrolled loops cost 2 KB of the
 # 40 KB the module may take and gain nothing measurable in the time of a call.
-target_compile_options(tamsel_core PRIVATE -fno-exceptions -fno-unroll-loops)
-set_target_properties(tamsel_core PROPERTIES POSITION_INDEPENDENT_CODE OFF)
+foreach(target IN ITEMS tamsel_core tamsel_review)
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-unroll-loops)
+  set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE OFF)
+endforeach()
 
 add_executable(TamselCalculatorHealthWasm frame/wasm_entry.cpp)
-target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_warnings)
+target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_review tamsel_warnings)
 target_compile_options(TamselCalculatorHealthWasm PRIVATE -fno-exceptions)
 set_target_properties(TamselCalculatorHealthWasm PROPERTIES OUTPUT_NAME TamselCalculatorHealth SUFFIX .wasm)
 # -Oz would link a different C library (and its strtod); the build type's -O3 or -Os is kept.
@@ -21,7 +26,7 @@ target_link_options(TamselCalculatorHealthWasm PRIVATE
   -fno-exceptions
   --no-entry
   -sSTANDALONE_WASM=1
-  "-sEXPORTED_FUNCTIONS=_CalcHealth,_CalcHealthInput"
+  "-sEXPORTED_FUNCTIONS=_CalcHealth,_CalcHealthInput,_CalcHealthRecord"
   -sALLOW_MEMORY_GROWTH=0
   -sINITIAL_MEMORY=${TAMSEL_WASM_INITIAL_MEMORY}
   -sTOTAL_STACK=${TAMSEL_WASM_STACK}

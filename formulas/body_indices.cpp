@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Every operation is written in the order the published formula is evaluated: the last bit of
 // the result, and so sometimes the printed rounding, depends on it.
+#include "../numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include "body_indices.h"
 
 #include "../numerics/correctly_rounded.h"

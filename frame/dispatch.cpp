@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "../numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include "dispatch.h"
 
 #include "../formulas/body_fat.h"

@@ -11,6 +11,8 @@
 // exponent B comes from comparing P with Q * 2^b; then 54 or 55 bits of P / Q, down to one bit
 // below the double's last, come from long division, and the remainder says whether anything
 // lies beyond: round to nearest, ties to even, at the gap of normals or subnormals.
+#include "../numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include "general_decimal.h"
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The Tamsel Health Calculator library, compiled to WebAssembly.
+// The Tamsel Health Calculator library and its review of answers, compiled to WebAssembly.
 
 /** How the library's answer to one request reads. A wrong request is `banner`, `usage`,
  * `requirement` or `unknown`; `result` and `listing` are answers. */
@@ -9,7 +9,7 @@ export type AnswerKind = 'result' | 'usage' | 'requirement' | 'unknown' | 'banne
  * and for every other kind of answer. */
 export type AnswerUnit = '' | 'kg' | '%' | 'bpm' | 'm²' | 'calories/day' | 'mmHg';
 
-/** One answer, classified as `tamsel-health --json` classifies it. */
+/** One answer, reviewed as `tamsel-health --json` reviews it: the same members, in its order. */
 export interface Answer {
   kind: AnswerKind;
   /** The library's answer; the lines of a multi-line answer are separated by "\n". */
@@ -18,6 +18,14 @@ export interface Answer {
    * it printed `inf`, `-inf` or `nan`, and for every other kind. */
   value: number | null;
   unit: AnswerUnit;
+  /** Sentences about arguments and results that are probably not what the user meant, in
+   * argument order, then those about the result; empty when there is nothing to say. */
+  warnings: string[];
+  /** The published class of the printed value, such as `"Normal range"` for a BMI; `null` for
+   * formulas without one, for other kinds, and for a result with a warning. */
+  category: string | null;
+  /** Where the class comes from; `null` exactly when `category` is. */
+  category_source: string | null;
 }
 
 /**
@@ -25,8 +33,15 @@ export interface Answer {
  * such as `"bmi 70 1.75"`, with the library's text, such as `"BMI: 22.86"`. The empty request
  * gets a short banner and `"help"` the listing of formulas. Only the first 2047 code units are
  * passed on, which never changes an answer.
+ * @throws {TypeError} when the request is not a string.
+ * @throws {RangeError} when it holds a NUL character.
  */
 export function calcHealth(request: string): string;
 
-/** Answers one command line as a record: kind, text, value and unit. */
+/**
+ * Answers one command line as the record `tamsel-health --json` writes: kind, text, value,
+ * unit, warnings, category and category_source.
+ * @throws {TypeError} when the request is not a string.
+ * @throws {RangeError} when it holds a NUL character.
+ */
 export function ask(request: string): Answer;

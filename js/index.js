@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The Tamsel Health Calculator library, compiled to a standalone WebAssembly module, for
-// Node.js 20 and browsers. The module is instantiated once, when this file is imported; it
-// needs no imports and its memory never grows.
+// The Tamsel Health Calculator library and its review of every answer, compiled to a standalone
+// WebAssembly module, for Node.js 18 and later and for browsers. The module is instantiated once,
+// when this file is imported; it needs no imports and its memory never grows.
 //
 // Every JavaScript realm (the page, each worker) gets its own instance, and JavaScript runs one
 // call at a time in it, so the library's one-call-at-a-time contract always holds.
@@ -11,9 +11,6 @@
 // there and the terminator takes the last unit.
 const inputUnits = 2048;
 const maxRequestUnits = inputUnits - 1;
-
-const banner = 'Tamsel Health Calculator - Command Line Medical Calculator';
-const listing = 'Available Medical Calculations:';
 
 async function instantiate() {
   const url = new URL('./TamselCalculatorHealth.wasm', import.meta.url);
@@ -34,22 +31,41 @@ async function instantiate() {
 const { exports } = await instantiate();
 if (typeof exports._initialize === 'function') exports._initialize();
 const entry = exports.CalcHealth;
+const review = exports.CalcHealthRecord;
 const fromCharCode = String.fromCharCode;
-// The memory never grows, so one view of it stays valid for good.
+// The memory never grows, so views of it stay valid for good.
 const units = new Uint16Array(exports.memory.buffer);
+const bytes = new Uint8Array(exports.memory.buffer);
+const words = new Uint32Array(exports.memory.buffer);
 const inputAt = exports.CalcHealthInput() >>> 1;
+const utf8 = new TextDecoder();
+
+// The library would read a NUL as the end of the request and answer only what comes before it,
+// as if that were all the user typed; a request that is not text has no answer at all.
+function checked(request) {
+  if (typeof request !== 'string') {
+    throw new TypeError(`tamsel-health: a request is a string, not ${request === null ? 'null' : typeof request}`);
+  }
+  const nul = request.indexOf('\0');
+  if (nul >= 0) throw new RangeError(`tamsel-health: a request cannot hold a NUL character (one is at index ${nul})`);
+  return request;
+}
+
+// Copies the request into the module's input buffer and returns the buffer's byte address.
+function place(text) {
+  const count = text.length < maxRequestUnits ? text.length : maxRequestUnits;
+  for (let index = 0; index < count; ++index) units[inputAt + index] = text.charCodeAt(index);
+  units[inputAt + count] = 0;
+  return inputAt * 2;
+}
 
 /**
  * Answers one command line, such as "bmi 70 1.75", with the library's text, such as
  * "BMI: 22.86". Lines of a multi-line answer (the banner, the listing) are separated by "\n".
- * null and undefined stand for the library's null command line, which gets the banner.
+ * Throws TypeError for anything but a string and RangeError for a string holding a NUL.
  */
 export function calcHealth(request) {
-  const text = request == null ? '' : String(request);
-  const count = text.length < maxRequestUnits ? text.length : maxRequestUnits;
-  for (let index = 0; index < count; ++index) units[inputAt + index] = text.charCodeAt(index);
-  units[inputAt + count] = 0;
-  let at = entry(inputAt * 2) >>> 1;
+  let at = entry(place(checked(request))) >>> 1;
   let end = at;
   while (units[end] !== 0) ++end;
   // Sixteen units a step, as the arguments of one call: several times cheaper than
@@ -65,31 +81,48 @@ export function calcHealth(request) {
   return answer;
 }
 
-// A result line: the label ends at the first ": ", the number follows, then the unit ("%"
-// directly, the others after a space).
-const resultPattern = /^(-?[0-9]+(?:\.[0-9]+)?|-?inf|nan)(.*)$/;
-
-// Classifies one answer of the library, as `tamsel-health --json` does.
-function classify(text) {
-  const lineEnd = text.indexOf('\n');
-  const firstLine = lineEnd < 0 ? text : text.slice(0, lineEnd);
-  let kind = 'result';
-  if (text.startsWith('Unknown formula: ')) kind = 'unknown';
-  else if (text.startsWith('Usage: ')) kind = 'usage';
-  else if (text.startsWith('Male requires: ') || text.startsWith('Female requires: ')) kind = 'requirement';
-  else if (firstLine === banner) kind = 'banner';
-  else if (firstLine === listing) kind = 'listing';
-  if (kind !== 'result') return { kind, text, value: null, unit: '' };
-  const labelEnd = firstLine.indexOf(': ');
-  const match = labelEnd < 0 ? null : resultPattern.exec(firstLine.slice(labelEnd + 2));
-  if (match === null) return { kind, text, value: null, unit: '' };
-  const digits = match[1];
-  const value = digits.endsWith('inf') || digits === 'nan' ? null : Number(digits);
-  const unit = match[2].startsWith(' ') ? match[2].slice(1) : match[2];
-  return { kind, text, value, unit };
+// The UTF-8 text of `size` bytes at `at`.
+function textAt(at, size) {
+  return utf8.decode(bytes.subarray(at, at + size));
 }
 
-/** Answers one command line as a record: kind, text, value and unit. */
+// Units, categories and their sources are the module's static text: read once, by address.
+const staticTexts = new Map();
+function staticText(at) {
+  if (at === 0) return null;
+  let text = staticTexts.get(at);
+  if (text === undefined) {
+    text = textAt(at, bytes.indexOf(0, at) - at);
+    staticTexts.set(at, text);
+  }
+  return text;
+}
+
+const kinds = ['result', 'usage', 'requirement', 'unknown', 'banner', 'listing'];
+
+/**
+ * Answers one command line as the record `tamsel-health --json` writes: kind, text, value, unit,
+ * warnings, category and category_source. The module's own review makes it, the one the host
+ * program uses, so every surface classifies, warns and names categories alike.
+ */
 export function ask(request) {
-  return classify(calcHealth(request));
+  // The summary's words: kind; text address and size; digits address and size; unit; category;
+  // its source; warning count; each warning's address.
+  const at = review(place(checked(request))) >>> 2;
+  const w = words;
+  const warnings = [];
+  for (let index = 0; index < w[at + 8]; ++index) {
+    const warning = w[at + 9 + index];
+    warnings.push(textAt(warning, bytes.indexOf(0, warning) - warning));
+  }
+  return {
+    kind: kinds[w[at]],
+    text: textAt(w[at + 1], w[at + 2]),
+    // The digits as printed read as JSON reads them: "-0.00" is -0.
+    value: w[at + 4] === 0 ? null : Number(textAt(w[at + 3], w[at + 4])),
+    unit: staticText(w[at + 5]),
+    warnings,
+    category: staticText(w[at + 6]),
+    category_source: staticText(w[at + 7]),
+  };
 }

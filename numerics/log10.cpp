@@ -33,6 +33,8 @@
 // that hold it to 2^-159 |T|, and then |log10 x| >= |T| / 3: 2^-157 relative. Either is far
 // beyond the about 2^-118 that the hardest published cases of the logarithms in double
 // precision need.
+#include "strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include "correctly_rounded.h"
 
 #include <cstdint>

@@ -18,6 +18,8 @@
 // two candidate doubles is x^3 against M^2: with x = X 2^E and M = (2N + 1) 2^(q-1), both
 // are integers times powers of two, compared exactly in 256 bits. An exact tie (x = 68718952449
 // gives x^1.5 = 18014192351838207.5 * 2) goes to the even candidate.
+#include "strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include "correctly_rounded.h"
 
 #include <cstdint>

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include "arguments.h"
 
 #include <cmath>

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The record of one answer: the entry points of the review.
+#include "numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include <cmath>
 #include <limits>
 

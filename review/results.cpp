@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
+
 #include "results.h"
 
 #include <cmath>
@@ -126,7 +128,7 @@ bool check_body_fat_range(const Arguments& arguments, const PrintedResult& resul
     out.put(" is below the essential fat of a living ");
     out.put(male ? "man (2%)" : "woman (10%)");
   } else {
-    out.put(" is above the 70% that no measured body exceeds");
+    out.put(" is above 70%, more than a living body holds; a girth mistyped?");
   }
   return true;
 }
@@ -155,7 +157,7 @@ const char* const blood_pressure_source =
 const char* const waist_to_height_source =
     "NICE guideline CG189, Obesity: identification, assessment and management (2022 update); Ashwell and Gibson, BMJ Open 6 (2016) e010159";
 const char* const body_fat_source =
-    "American Council on Exercise, body fat chart (ACE Personal Trainer Manual); a trade reference, not a clinical classification";
+    "American Council on Exercise, body fat chart (ACE Personal Trainer Manual); a trade reference, not a peer-reviewed classification";
 
 Category bmi_class(double bmi) {
   const char* name = bmi < 16      ? "Severe thinness"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TamselReview.h"
 #include "calc_request.h"
 
 namespace {
@@ -119,6 +120,21 @@ TEST(NoAllocation, TenThousandVariedCallsAllocateNothing) {
 #ifndef TAMSEL_COUNTS_MALLOC
   std::printf("note: only operator new was counted; malloc belongs to this build's own allocator\n");
 #endif
+}
+
+// The review runs on every surface after every call, so it must not allocate either.
+TEST(NoAllocation, TenThousandVariedReviewsAllocateNothing) {
+  const std::vector<WideText> requests = varied_requests();
+  static TamselRecord record;
+  static char json[TAMSEL_REVIEW_JSON_BYTES];
+  allocations = 0;
+  counting = true;
+  for (int call = 0; call < 10000; ++call) {
+    tamsel_ask16(requests[static_cast<std::size_t>(call) % requests.size()].c_str(), &record);
+    tamsel_record_json(&record, json);
+  }
+  counting = false;
+  EXPECT_EQ(allocations.load(), 0);
 }
 
 struct LongCall {

@@ -130,7 +130,7 @@ TEST(ReviewResults, WarnAboutAnswersNoPersonHas) {
            {"map 90 90", "systolic 90 equals diastolic 90, which no heartbeat gives"},
            {"bodyfat_navy M 75 42 195", "body fat 1.37% is below the essential fat of a living man (2%)"},
            {"bodyfat_navy F 62 36 185 82", "body fat 6.20% is below the essential fat of a living woman (10%)"},
-           {"bodyfat_navy F 200 30 100 200", "body fat 140.12% is above the 70% that no measured body exceeds"},
+           {"bodyfat_navy F 200 30 100 200", "body fat 140.12% is above 70%, more than a living body holds; a girth mistyped?"},
            {"whr 80 0", "hip_cm 0 is outside 30 to 250"}}) {
     const TamselRecord& r = asked(c.request);
     ASSERT_GE(r.warning_count, 1u) << c.request;

@@ -5,12 +5,12 @@
 // TAMSEL_REQUIRE_BROWSER is set (CI sets it), when it fails.
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
-import { existsSync, mkdirSync, mkdtempSync, rmSync } from 'node:fs';
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
 const root = fileURLToPath(new URL('../../', import.meta.url));
 const chromiumPath = process.env.TAMSEL_CHROMIUM ?? '/usr/bin/chromium';
@@ -26,11 +26,11 @@ const missing = !chromium ? 'playwright-core (run `npm ci` in js/)' : !existsSyn
 if (missing && process.env.TAMSEL_REQUIRE_BROWSER) throw new Error(`the browser test needs ${missing}`);
 const skip = missing && `browser test skipped: needs ${missing}`;
 
-// python3 -m http.server on a free port of 127.0.0.1, serving the repository: the page in web/
-// loads the package from js/.
-function startServer() {
+// python3 -m http.server on a free port of 127.0.0.1, serving `directory`: the repository, where
+// the page in web/ loads the package from js/, or web/ alone.
+function startServer(directory) {
   return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', root],
+    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', directory],
       { stdio: ['ignore', 'pipe', 'ignore'] });
     server.once('error', reject);
     let output = '';
@@ -49,8 +49,9 @@ let context;
 let profile;
 before(async () => {
   if (skip) return;
-  ({ server, origin } = await startServer());
+  ({ server, origin } = await startServer(root));
   profile = mkdtempSync(join(tmpdir(), 'tamsel-health-chromium-'));
+  mkdirSync(screenshotDir, { recursive: true });
   // As a phone shows it. The switches keep Chromium off the network, which is closed here.
   context = await chromium.launchPersistentContext(profile, {
     executablePath: chromiumPath,
@@ -70,6 +71,25 @@ after(async () => {
   if (profile) rmSync(profile, { recursive: true, force: true });
 });
 
+// A page of the calculator, ready to use, that records everything that goes wrong on it.
+async function openCalculator() {
+  const page = await context.newPage();
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('console', (message) => message.type() === 'error' && problems.push(`console: ${message.text()}`));
+  page.on('request', (request) => !request.url().startsWith(origin) && problems.push(`left the server: ${request.url()}`));
+  page.on('requestfailed', (request) => problems.push(`failed: ${request.url()}`));
+  page.on('response', (response) => response.status() >= 400 && problems.push(`${response.status()}: ${response.url()}`));
+  await page.goto(`${origin}/web/`);
+  await page.waitForSelector('body[data-ready="true"]');
+  page.problems = problems;
+  return page;
+}
+
+async function screenshot(page, name) {
+  await page.screenshot({ path: join(screenshotDir, name), fullPage: true });
+}
+
 async function calculate(page, keyword, values) {
   await page.selectOption('#formula', keyword);
   for (const [name, value] of Object.entries(values)) {
@@ -81,17 +101,14 @@ async function calculate(page, keyword, values) {
   return (await page.textContent('#answer')).trim();
 }
 
-test('the calculator page answers as the library does', { skip }, async () => {
-  const page = await context.newPage();
-  const problems = [];
-  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
-  page.on('console', (message) => message.type() === 'error' && problems.push(`console: ${message.text()}`));
-  page.on('request', (request) => !request.url().startsWith(origin) && problems.push(`left the server: ${request.url()}`));
-  page.on('requestfailed', (request) => problems.push(`failed: ${request.url()}`));
-  page.on('response', (response) => response.status() >= 400 && problems.push(`${response.status()}: ${response.url()}`));
 
-  await page.goto(`${origin}/web/`);
-  await page.waitForSelector('body[data-ready="true"]');
+// The warning shown beside the field of `name`, or null when there is none.
+function fieldWarning(page, name) {
+  return page.locator(`#fields [name="${name}"] ~ .field-warning`).evaluate((element) => (element.hidden ? null : element.textContent));
+}
+
+test('the calculator page answers as the library does', { skip }, async () => {
+  const page = await openCalculator();
   assert.equal(await page.locator('#formula option').count(), 18, 'every formula of the listing');
 
   assert.equal(await calculate(page, 'bmi', { weight_kg: '70', height_m: '1.75' }), 'BMI: 22.86');
@@ -100,14 +117,164 @@ test('the calculator page answers as the library does', { skip }, async () => {
   assert.equal(await page.inputValue('#fields [name="weight_kg"]'), '70');
 
   await page.selectOption('#formula', 'bodyfat_navy');
-  assert.deepEqual(await page.$$eval('#fields label', (labels) => labels.map((label) => label.textContent)),
-    ['Sex', 'Waist (cm)', 'Neck (cm)', 'Height (cm)', 'Hip (cm), women only']);
   assert.equal(await page.isVisible('#fields [name="hip_cm (F only)"]'), false, 'no hip for men');
   assert.equal(await calculate(page, 'bodyfat_navy', { 'M/F': 'F', waist_cm: '75', neck_cm: '33', height_cm: '165', 'hip_cm (F only)': '100' }),
     'Body Fat Percentage (Navy Method): 29.43%');
+  await screenshot(page, 'web-calculator.png');
+  assert.deepEqual(page.problems, []);
+});
 
-  assert.equal(await calculate(page, 'bsa', { height_cm: '175' }), 'Body Surface Area: 1.845 m²');
-  mkdirSync(screenshotDir, { recursive: true });
-  await page.screenshot({ path: join(screenshotDir, 'web-calculator.png'), fullPage: true });
-  assert.deepEqual(problems, []);
+test('a comma is the decimal point, and the page says so', { skip }, async () => {
+  const page = await openCalculator();
+  assert.match(await page.textContent('#decimal-hint'), /comma .*decimal point.*70,5/);
+  assert.equal(await calculate(page, 'bmi', { weight_kg: '70,5', height_m: '1,75' }), 'BMI: 23.02');
+  assert.equal(await page.textContent('#request'), 'bmi 70.5 1.75');
+  assert.equal(await page.getAttribute('#result', 'class'), 'sound');
+  assert.equal(await fieldWarning(page, 'weight_kg'), null);
+  // Anything but a lone comma between digits goes as typed, and the review says how it read.
+  assert.equal(await calculate(page, 'bmi', { weight_kg: '1.070,5', height_m: '1,75' }), 'BMI: 0.35');
+  assert.match(await fieldWarning(page, 'weight_kg'), /"1\.070,5" reads as 1\.07/);
+  assert.deepEqual(page.problems, []);
+});
+
+test('each warning beside its field, the rest under a result styled as doubtful', { skip }, async () => {
+  const page = await openCalculator();
+  const sound = await calculate(page, 'bmi', { weight_kg: '70', height_m: '1.75' }) &&
+    await page.locator('#result').evaluate((element) => getComputedStyle(element).backgroundColor);
+
+  assert.equal(await calculate(page, 'bmi', { weight_kg: '70', height_m: '175' }), 'BMI: 0.00');
+  assert.match(await fieldWarning(page, 'height_m'), /^height_m 175 is outside 0\.3 to 2\.75; centimetres\?$/);
+  assert.equal(await fieldWarning(page, 'weight_kg'), null);
+  assert.equal(await page.getAttribute('#fields [name="height_m"]', 'aria-invalid'), 'true');
+  assert.equal(await page.getAttribute('#result', 'class'), 'doubtful');
+  assert.equal(await page.isVisible('#doubt'), true);
+  assert.equal(await page.isVisible('#category'), false, 'a doubtful result has no category');
+  const doubtful = await page.locator('#result').evaluate((element) => getComputedStyle(element).backgroundColor);
+  await screenshot(page, 'web-warning.png');
+
+  // About two fields: shown beside the first it names.
+  await calculate(page, 'bp_category', { systolic: '80', diastolic: '120' });
+  assert.match(await fieldWarning(page, 'systolic'), /systolic 80 is below diastolic 120; swapped\?/);
+  // About the result alone: shown under it.
+  await calculate(page, 'ideal_devine', { 'M/F': 'M', height_cm: '70' });
+  assert.match(await page.textContent('#result-warnings'), /below zero.*inches\?/);
+  assert.equal(await page.getAttribute('#result', 'class'), 'doubtful');
+
+  assert.match(await calculate(page, 'bp_category', { systolic: '', diastolic: '80' }), /^Usage: bp_category/);
+  assert.equal(await page.getAttribute('#result', 'class'), 'problem');
+  const problem = await page.locator('#result').evaluate((element) => getComputedStyle(element).backgroundColor);
+  assert.equal(new Set([sound, doubtful, problem]).size, 3, `three different looks: ${sound}, ${doubtful}, ${problem}`);
+  assert.deepEqual(page.problems, []);
+});
+
+test('the category and its source under the result', { skip }, async () => {
+  const page = await openCalculator();
+  assert.equal(await calculate(page, 'bmi', { weight_kg: '70', height_m: '1.75' }), 'BMI: 22.86');
+  assert.equal(await page.textContent('#category'), 'Category: Normal range');
+  assert.match(await page.textContent('#category-source'), /^Source: WHO/);
+  await screenshot(page, 'web-category.png');
+  await calculate(page, 'bp_category', { systolic: '150', diastolic: '85' });
+  assert.equal(await page.textContent('#category'), 'Category: Hypertension, stage 2');
+  // No published class: nothing shown, not even an empty line.
+  await calculate(page, 'max_hr', { age: '30' });
+  assert.equal(await page.isVisible('#category'), false);
+  assert.equal(await page.isVisible('#category-source'), false);
+  assert.deepEqual(page.problems, []);
+});
+
+test('every field names its unit', { skip }, async () => {
+  const page = await openCalculator();
+  const keywords = await page.$$eval('#formula option', (options) => options.map((option) => option.value));
+  for (const keyword of keywords) {
+    await page.selectOption('#formula', keyword);
+    if (await page.locator('#fields [name="M/F"]').count() > 0) await page.selectOption('#fields [name="M/F"]', 'F');
+    const labels = await page.$$eval('#fields .field:not([hidden]) label', (list) => list.map((label) => label.textContent));
+    for (const label of labels) {
+      if (label !== 'Sex') assert.match(label, /\((kg|m|cm|years|calories\/day|mmHg|× BMR[^)]*|% of maximum heart rate[^)]*)\)/, `${keyword}: ${label}`);
+    }
+  }
+  assert.deepEqual(page.problems, []);
+});
+
+test('the answer goes as soon as an input changes', { skip }, async () => {
+  const page = await openCalculator();
+  await calculate(page, 'bmi', { weight_kg: '70', height_m: '175' });
+  assert.equal(await page.isVisible('#result'), true);
+  await page.type('#fields [name="height_m"]', '0');
+  assert.equal(await page.isVisible('#result'), false);
+  assert.equal(await page.textContent('#answer'), '');
+  assert.equal(await fieldWarning(page, 'height_m'), null, 'the warning goes too');
+  assert.equal(await page.getAttribute('#fields [name="height_m"]', 'aria-invalid'), null);
+
+  await calculate(page, 'lbm', { 'M/F': 'M', weight_kg: '80', height_cm: '180' });
+  await page.selectOption('#fields [name="M/F"]', 'F');
+  assert.equal(await page.isVisible('#result'), false, 'a choice counts as a change');
+  await page.click('#calculate');
+  await page.selectOption('#formula', 'bsa');
+  assert.equal(await page.isVisible('#result'), false, 'so does another formula');
+  assert.deepEqual(page.problems, []);
+});
+
+// GitHub's anchors: lower case, punctuation but - and _ dropped, each space a hyphen.
+const anchorOf = (heading) => heading.trim().toLowerCase().replace(/[^\p{L}\p{N}\s_-]/gu, '').replace(/\s/g, '-');
+
+test('each formula links to its section of the formula reference', { skip }, async () => {
+  const anchors = new Set(readFileSync(join(root, 'docs', 'formulas.md'), 'utf8').split('\n')
+    .filter((line) => /^#{1,6} /.test(line)).map((line) => anchorOf(line.replace(/^#+ /, ''))));
+  const page = await openCalculator();
+  const keywords = await page.$$eval('#formula option', (options) => options.map((option) => option.value));
+  for (const keyword of keywords) {
+    await page.selectOption('#formula', keyword);
+    const href = await page.getAttribute('#formula-doc', 'href');
+    const [path, anchor] = href.split('#');
+    assert.equal(path, '../docs/formulas.md');
+    assert.ok(anchor?.startsWith(`${keyword}-`) && anchors.has(anchor), `${keyword}: ${href}`);
+  }
+  // Served with the repository, the link reaches the document.
+  const response = await page.request.get(new URL(await page.getAttribute('#formula-doc', 'href'), `${origin}/web/`).href);
+  assert.equal(response.status(), 200);
+  assert.deepEqual(page.problems, []);
+});
+
+test('a visible focus ring on every control', { skip }, async () => {
+  const page = await openCalculator();
+  await page.selectOption('#formula', 'bmi');
+  const rings = [];
+  for (let step = 0; step < 5; ++step) {
+    await page.keyboard.press('Tab');
+    rings.push(await page.evaluate(() => {
+      const element = document.activeElement;
+      const style = getComputedStyle(element);
+      return { id: element.id || element.tagName, style: style.outlineStyle, width: parseFloat(style.outlineWidth) };
+    }));
+  }
+  assert.deepEqual(rings.map((ring) => ring.id), ['formula', 'formula-doc', 'argument-0', 'argument-1', 'calculate']);
+  for (const ring of rings) assert.ok(ring.style !== 'none' && ring.width >= 2, JSON.stringify(ring));
+  await screenshot(page, 'web-focus.png');
+  assert.deepEqual(page.problems, []);
+});
+
+// The message must come instead of "Loading…" for ever: opened as a file, where Chromium loads
+// no module, and from a server of web/ alone, without the package.
+test('a clear message when the calculator cannot load', { skip }, async (t) => {
+  const alone = await startServer(join(root, 'web'));
+  try {
+    for (const [where, url, message] of [
+      ['a file', pathToFileURL(join(root, 'web', 'index.html')).href, /cannot start from a file.*http\.server/],
+      ['web/ alone', `${alone.origin}/`, /could not be loaded.*Serve the whole repository/],
+    ]) {
+      await t.test(where, async () => {
+        const page = await context.newPage();
+        await page.goto(url);
+        await page.waitForSelector('body[data-ready="failed"]', { timeout: 15000 });
+        assert.match(await page.textContent('#status'), message);
+        assert.equal(await page.isVisible('#status'), true);
+        assert.equal(await page.isDisabled('#calculate'), true);
+        await screenshot(page, `web-unavailable-${where === 'a file' ? 'file' : 'alone'}.png`);
+        await page.close();
+      });
+    }
+  } finally {
+    alone.server.kill();
+  }
 });

@@ -77,7 +77,8 @@ describe('reading numbers', () => {
   }
 });
 
-// One of each kind of answer, and each unit, with the record `tamsel-health --json` gives.
+// One of each kind of answer, and each unit, with the kind, text, value and unit that
+// `tamsel-health --json` gives; none of these has a warning.
 const records = [
   ['bmi 70 1.75', { kind: 'result', text: 'BMI: 22.86', value: 22.86, unit: '' }],
   ['bodyfat_navy M 90 40 180', { kind: 'result', text: 'Body Fat Percentage (Navy Method): 18.37%', value: 18.37, unit: '%' }],
@@ -88,11 +89,6 @@ const records = [
   ['map 120 80', { kind: 'result', text: 'Mean Arterial Pressure: 93.3 mmHg', value: 93.3, unit: 'mmHg' }],
   ['whr 80 100', { kind: 'result', text: 'Waist-Hip Ratio: 0.800', value: 0.8, unit: '' }],
   ['bp_category 150 85', { kind: 'result', text: 'Blood Pressure Category: 3', value: 3, unit: '' }],
-  ['map 2147483647 -2147483648', { kind: 'result', text: 'Mean Arterial Pressure: -2147483648.3 mmHg', value: -2147483648.3, unit: 'mmHg' }],
-  ['bmi 70 0', { kind: 'result', text: 'BMI: inf', value: null, unit: '' }],
-  ['bmi -1e400 1', { kind: 'result', text: 'BMI: -inf', value: null, unit: '' }],
-  ['bai 100 0', { kind: 'result', text: 'Body Adiposity Index: inf%', value: null, unit: '%' }],
-  ['bsa -70 175', { kind: 'result', text: 'Body Surface Area: nan m\u00b2', value: null, unit: 'm\u00b2' }],
   ['bmi 70', { kind: 'usage', text: 'Usage: bmi [weight_kg] [height_m]', value: null, unit: '' }],
   ['bodyfat_navy M 90 40', { kind: 'usage', text: 'Usage: bodyfat_navy [M/F] [waist_cm] [neck_cm] [height_cm] [hip_cm (F only)]', value: null, unit: '' }],
   ['bodyfat_navy M 90 40 180 95', { kind: 'requirement', text: 'Male requires: waist, neck, height', value: null, unit: '' }],
@@ -104,14 +100,61 @@ const records = [
   [' \t ', { kind: 'banner', text: banner, value: null, unit: '' }],
 ];
 
+// Answers that no one should act on, each with its warning in the user's words; none may carry a
+// category. The numbers are the library's, unchanged.
+const warned = [
+  ['bodyfat_navy M 30 40 180', 'Body Fat Percentage (Navy Method): nan%', null, /waist 30 is not above neck 40/],
+  ['bodyfat_navy M 40 40 180', 'Body Fat Percentage (Navy Method): -450.00%', -450, /waist 40 is not above neck 40/],
+  ['ideal_devine F 100', 'Ideal Weight (Devine): -1.95 kg', -1.95, /below zero/],
+  ['ideal_devine M 70', 'Ideal Weight (Devine): -24.61 kg', -24.61, /inches/],
+  ['lbm F 2 275', 'Lean Body Mass: 82.28 kg', 82.28, /more than the body weight/],
+  ['bmr_mifflin F 2 30 120', 'BMR (Mifflin-St Jeor): -553.50 calories/day', -553.5, /below zero/],
+  ['bai 30 2.75', 'Body Adiposity Index: -11.42%', -11.42, /below zero/],
+  ['pulse_pressure 80 120', 'Pulse Pressure: -40 mmHg', -40, /swapped\?/],
+  ['map 80 120', 'Mean Arterial Pressure: 106.7 mmHg', 106.7, /swapped\?/],
+  ['bp_category 80 120', 'Blood Pressure Category: 4', 4, /swapped\?/],
+  ['bmi 70 175', 'BMI: 0.00', 0, /^height_m 175 .*centimetres\?$/],
+  ['bmi 70,5 1,75', 'BMI: 70.00', 70, /^weight_kg "70,5" reads as 70/],
+  ['bmi 70 0', 'BMI: inf', null, /^height_m 0 is outside/],
+  ['bsa -70 175', 'Body Surface Area: nan m\u00b2', null, /^weight_kg -70 is outside/],
+];
+
+const fields = ['kind', 'text', 'value', 'unit', 'warnings', 'category', 'category_source'];
+
 describe('ask', () => {
   for (const [request, record] of records) {
     test(JSON.stringify(request), () => {
       const answer = ask(request);
-      assert.deepEqual(answer, record);
-      assert.deepEqual(Object.keys(answer), ['kind', 'text', 'value', 'unit']);
+      assert.deepEqual(Object.keys(answer), fields, 'the members of the host\'s record, in its order');
+      const { kind, text, value, unit, warnings } = answer;
+      assert.deepEqual({ kind, text, value, unit }, record);
+      assert.deepEqual(warnings, []);
     });
   }
+  for (const [request, text, value, warning] of warned) {
+    test(`${JSON.stringify(request)} warns`, () => {
+      const answer = ask(request);
+      assert.equal(answer.text, text);
+      assert.ok(Object.is(answer.value, value), `value ${answer.value}`);
+      assert.ok(answer.warnings.some((line) => warning.test(line)), answer.warnings.join(' | '));
+      assert.equal(answer.category, null);
+      assert.equal(answer.category_source, null);
+    });
+  }
+  test('the category of the printed value, with its source', () => {
+    const category = (request) => {
+      const { category: name, category_source: source } = ask(request);
+      assert.ok(typeof source === 'string' && source.length > 10, `${request}: a source`);
+      return name;
+    };
+    assert.equal(category('bmi 70 1.75'), 'Normal range');
+    assert.equal(category('bp_category 150 85'), 'Hypertension, stage 2');
+    // 24.996 prints as 25.00, so it is classed as 25.00 is.
+    assert.notEqual(category('bmi 24.996 1'), category('bmi 24.99 1'));
+    assert.equal(category('bmi 24.996 1'), category('bmi 25 1'));
+    assert.equal(ask('max_hr 30').category, null, 'no published class');
+    assert.equal(ask('help').category, null);
+  });
   test('a negative zero keeps its sign', () => {
     const answer = ask('bmi -0 1');
     assert.equal(answer.text, 'BMI: -0.00');
@@ -126,16 +169,35 @@ describe('ask', () => {
     assert.equal(lines[0], 'Available Medical Calculations:');
     assert.equal(lines[3], '  bodyfat_navy [M/F] [waist] [neck] [height] [hip] - Body Fat % (Navy Method)');
   });
+  // The record crosses from the module as JSON in UTF-8: quotes, backslashes, control
+  // characters and text outside ASCII must come back as calcHealth gives them.
+  test('the text survives the trip through JSON', () => {
+    const requests = ['x"y\\z', 'a\u0001\u001f\u007f', 'caf\u00e9 \u20ac', `${'\u00e9'.repeat(1100)}`, 'x\u{1f600}',
+      'bmi "70" 1.75', 'bmi \\70 1.75', 'bmi 70\u00a0 1.75', 'sex\u2028line 1'];
+    for (const request of requests) assert.equal(ask(request).text, calcHealth(request), JSON.stringify(request));
+    assert.ok(ask('bmi "7\u00e9\\0 1.75').warnings[0].includes('"7\u00e9\\0"'), 'a quoted token in a warning');
+  });
+});
+
+// What Python's package refuses, this one refuses too: anything but text, and a NUL, which the
+// library would take for the end of the request.
+describe('requests that are not text', () => {
+  const notText = [70, null, undefined, true, {}, ['bmi 70 1.75'], new String('bmi 70 1.75'), 70n, Symbol('bmi')];
+  for (const call of [calcHealth, ask]) {
+    test(`${call.name} throws TypeError`, () => {
+      for (const request of notText) assert.throws(() => call(request), TypeError, String(typeof request));
+      assert.throws(() => call(), TypeError);
+    });
+    test(`${call.name} throws RangeError for a NUL`, () => {
+      assert.throws(() => call('bmi 70 1.75\u0000 2'), { name: 'RangeError', message: /index 11/ });
+      assert.throws(() => call('\u0000'), RangeError);
+      // A refused request leaves nothing behind.
+      assert.equal(calcHealth('bmi 70 1.75'), 'BMI: 22.86');
+    });
+  }
 });
 
 describe('calcHealth', () => {
-  test('null and undefined are the null command line', () => {
-    assert.equal(calcHealth(null), banner);
-    assert.equal(calcHealth(undefined), banner);
-  });
-  test('a unit of zero ends the command line', () => {
-    assert.equal(calcHealth('bmi 70 1.75\u0000 2'), 'BMI: 22.86');
-  });
   test('text outside the code page', () => {
     assert.equal(calcHealth('x\u20ac\u00e9'), 'Unknown formula: x\u20ac\u00e9');
     assert.equal(calcHealth('x\u{1f600}\u4e2d'), 'Unknown formula: x??');
@@ -153,11 +215,15 @@ describe('calcHealth', () => {
     // 1023 pairs make 1023 bytes; the next pair, the 1024th byte, straddles the last unit copied.
     assert.equal(calcHealth('\u{1f600}'.repeat(1500)), `Unknown formula: ${'?'.repeat(1023)}`);
     assert.equal(calcHealth(`x${'\u{1f600}'.repeat(1500)}`), `Unknown formula: x${'?'.repeat(1022)}`);
+    assert.equal(ask(`bmi 70 1.75${' '.repeat(3000)}`).category, 'Normal range');
   });
   test('answers do not depend on the request before', () => {
     const first = calcHealth('bmi 70 1.75');
+    const record = ask('bmi 70 175');
     calcHealth('help');
+    ask('help');
     assert.equal(calcHealth('bmi 70 1.75'), first);
+    assert.deepEqual(ask('bmi 70 175'), record);
   });
 });
 
@@ -169,10 +235,15 @@ describe('the package', () => {
     assert.equal(manifest.type, 'module');
     assert.deepEqual(manifest.dependencies ?? {}, {});
   });
-  test('npm pack takes the module, the wrapper and the declarations', () => {
+  test('the package says it is ESM-only and which Node.js it needs', () => {
+    assert.equal(manifest.engines.node, '>=18');
+    assert.equal(manifest.exports['.'].require, undefined, 'no CommonJS entry');
+  });
+  test('npm pack takes the module, the wrapper, the declarations, the licence and the README', () => {
     const [packed] = JSON.parse(execFileSync('npm', ['pack', '--dry-run', '--json', '--ignore-scripts'], { cwd: packageDir, encoding: 'utf8' }));
     const files = packed.files.map((file) => file.path).sort();
-    assert.deepEqual(files, ['TamselCalculatorHealth.wasm', 'index.d.ts', 'index.js', 'package.json']);
+    assert.deepEqual(files, ['LICENSE', 'README.md', 'TamselCalculatorHealth.wasm', 'index.d.ts', 'index.js', 'package.json']);
+    assert.ok(readFileSync(join(packageDir, 'LICENSE')).equals(readFileSync(join(packageDir, '..', 'LICENSE'))), 'the project\'s licence');
   });
   test('installed from its tarball, it answers under its name', () => {
     const dir = mkdtempSync(join(tmpdir(), 'tamsel-health-npm-'));
@@ -183,7 +254,8 @@ describe('the package', () => {
       execFileSync('npm', ['install', '--no-audit', '--no-fund', '--offline', join(dir, tarball)], { cwd: dir, ...quiet });
       const answer = execFileSync(process.execPath, ['--input-type=module', '-e',
         "import { ask } from 'tamsel-health'; console.log(JSON.stringify(ask('bsa 70 175')));"], { cwd: dir, ...quiet });
-      assert.deepEqual(JSON.parse(answer), { kind: 'result', text: 'Body Surface Area: 1.845 m\u00b2', value: 1.845, unit: 'm\u00b2' });
+      assert.deepEqual(JSON.parse(answer), { kind: 'result', text: 'Body Surface Area: 1.845 m\u00b2', value: 1.845, unit: 'm\u00b2',
+        warnings: [], category: null, category_source: null });
     } finally {
       rmSync(dir, { recursive: true, force: true });
     }
@@ -199,6 +271,9 @@ const answer: Answer = ask(text);
 const kind: AnswerKind = answer.kind;
 const value: number | null = answer.value;
 if (answer.unit === 'm\u00b2' || kind === 'listing') console.log(value);
+const warnings: readonly string[] = answer.warnings;
+const category: string | null = answer.category ?? answer.category_source;
+console.log(warnings.length, category?.length);
 // @ts-expect-error a request is text
 calcHealth(70);
 // @ts-expect-error there is no such kind

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+// Included first by every source that computes with doubles. Answers are the same bits on every
+// platform only if each operation rounds once, in the order written: a fused multiply-add, or
+// any of -ffast-math's liberties, changes the last bit and so, near a rounding boundary, the
+// printed answer. The project's own builds say -ffp-contract=off; the sources also compile into
+// other people's builds (Python, R, SQL extensions, distributions' packages), so they turn
+// contraction off themselves, and refuse to compile where they cannot.
+#ifndef TAMSEL_NUMERICS_STRICT_ARITHMETIC_H
+#define TAMSEL_NUMERICS_STRICT_ARITHMETIC_H
+
+#if defined(__FAST_MATH__) || (defined(__FINITE_MATH_ONLY__) && __FINITE_MATH_ONLY__) || \
+    defined(__ASSOCIATIVE_MATH__) || defined(__RECIPROCAL_MATH__) || defined(__NO_SIGNED_ZEROS__)
+#error "TamselCalculatorHealth needs IEEE arithmetic: build it without -ffast-math and its parts"
+#endif
+
+#if defined(_MSC_VER) && !defined(__clang__)
+#if defined(_M_FP_FAST)
+#error "TamselCalculatorHealth needs IEEE arithmetic: build it with /fp:precise or /fp:strict, not /fp:fast"
+#endif
+#pragma fp_contract(off)
+#elif defined(__clang__)
+// Clang contracts within an expression by default; this holds against everything but an
+// explicit -ffp-contract=fast, which the build test checks is not in use.
+#pragma clang fp contract(off)
+#elif defined(__GNUC__)
+// GCC contracts across statements by default in its GNU dialects (-std=gnu++17), whatever
+// -march allows; the pragma holds for every function after it in the file.
+#pragma GCC optimize("fp-contract=off")
+#endif
+
+#endif
