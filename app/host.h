@@ -36,6 +36,11 @@ int run_interactive(const HostOptions& options);
 // number when `line` is not 0. A failure to write there is not reported: there is nowhere to.
 void report_warnings(const Answer& answer, std::size_t line);
 
+// Say on standard error that reading standard input or writing standard output failed, and
+// why; both return exit_io_error.
+int input_failed();
+int output_failed();
+
 // Writes "tamsel-health: " and `message` to standard error.
 void report(std::string_view message);
 
