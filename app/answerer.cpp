@@ -9,7 +9,8 @@ namespace {
 
 bool is_multi_line(TamselAnswerKind kind) { return kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING; }
 
-// The record joins lines with "\n"; text for people ends its lines as the platform does.
+}  // namespace
+
 void append_lines(std::string_view text, std::string& out) {
   for (const char byte : text) {
     if (byte == '\n') {
@@ -19,8 +20,6 @@ void append_lines(std::string_view text, std::string& out) {
     }
   }
 }
-
-}  // namespace
 
 const Answer& Answerer::answer(std::string_view request, std::size_t line) {
   tamsel_ask(request.data(), request.size(), &review_);

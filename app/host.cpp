@@ -91,16 +91,6 @@ const TamselChar16 listing_request[] = {'h', 'e', 'l', 'p', 0};
 
 int print(std::string_view text) { return write_output(text) ? exit_answered : output_failed(); }
 
-// Lines of the help text end as the platform's text files do.
-void append_lines(std::string_view text, std::string& out) {
-  for (const char byte : text) {
-    if (byte == '\n') {
-      out += line_end;
-    } else {
-      out += byte;
-    }
-  }
-}
 
 int print_help() {
   std::string text;

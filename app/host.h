@@ -26,6 +26,10 @@ constexpr std::string_view line_end = "\r\n";
 constexpr std::string_view line_end = "\n";
 #endif
 
+// Appends `text`, its "\n" line breaks written as the platform's text files end lines: the
+// record joins lines with "\n" whatever the platform.
+void append_lines(std::string_view text, std::string& out);
+
 // Runs the program on its arguments (without the program name) and returns the exit status.
 int run_host(const std::vector<WideText>& arguments);
 
