@@ -69,9 +69,21 @@ void append_well_formed(std::string_view text, std::string& out) {
   }
 }
 
+// A spreadsheet runs a cell that starts with one of these as a formula, which a request typed
+// by anyone could then use to run commands or send data away. A leading ' makes it text.
+bool could_run_as_formula(std::string_view field) {
+  return !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
+}
+
+// Every text cell: the number cell is written apart, and a number such as -0.00 stays one.
 void append_csv_field(std::string_view field, std::string& out) {
-  if (field.find_first_of(",\"\r\n") == std::string_view::npos) return append_well_formed(field, out);
+  const bool guarded = could_run_as_formula(field);
+  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (guarded) out += '\'';
+    return append_well_formed(field, out);
+  }
   out += '"';
+  if (guarded) out += '\'';
   for (std::size_t start = 0;;) {
     const std::size_t quote = field.find('"', start);
     append_well_formed(field.substr(start, quote - start), out);

@@ -9,7 +9,8 @@ namespace {
 
 bool is_multi_line(TamselAnswerKind kind) { return kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING; }
 
-// The record joins lines with "\n"; text for people ends its lines as the platform does.
+}  // namespace
+
 void append_lines(std::string_view text, std::string& out) {
   for (std::size_t start = 0;;) {
     const std::size_t newline = text.find('\n', start);
@@ -19,8 +20,6 @@ void append_lines(std::string_view text, std::string& out) {
     start = newline + 1;
   }
 }
-
-}  // namespace
 
 const Answer& Answerer::answer(std::string_view request, std::size_t line) {
   tamsel_ask(request.data(), request.size(), &review_);

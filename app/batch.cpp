@@ -40,15 +40,16 @@ class Batch {
   // Answers one input line; false when writing fails.
   bool answer_line(std::string_view line) {
     ++line_number_;
-    if (line_number_ == 1 && line.substr(0, byte_order_mark.size()) == byte_order_mark) {
-      line.remove_prefix(byte_order_mark.size());
-    }
+    // Files joined with cat carry each one's mark at the start of a line, not only the first.
+    if (line.substr(0, byte_order_mark.size()) == byte_order_mark) line.remove_prefix(byte_order_mark.size());
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (is_blank(line)) return true;
     const Answer& answer = answerer_.answer(line, line_number_);
-    any_wrong_ = any_wrong_ || answer.wrong;
+    ++requests_;
+    if (answer.wrong) ++wrong_;
     answerer_.write(answer, terminal_, out_);
     if (answer.has_warnings()) {
+      ++warned_;
       // The answers before go out first, so that a shared screen or file keeps the order.
       if (!flush(out_)) return false;
       report_warnings(answer, line_number_);
@@ -57,14 +58,23 @@ class Batch {
   }
 
   bool flush_output() { return flush(out_); }
-  bool any_wrong() const { return any_wrong_; }
+  bool any_wrong() const { return wrong_ != 0; }
+
+  // Warnings scroll past by the thousand in a large batch; one line at the end says how many.
+  void summarize() const {
+    if (warned_ == 0) return;
+    report(std::to_string(requests_) + (requests_ == 1 ? " request, " : " requests, ") + std::to_string(wrong_) +
+           " wrong, " + std::to_string(warned_) + " with warnings");
+  }
 
  private:
   Answerer answerer_;
   bool terminal_;
   std::string out_;
   std::size_t line_number_ = 0;
-  bool any_wrong_ = false;
+  std::size_t requests_ = 0;
+  std::size_t wrong_ = 0;
+  std::size_t warned_ = 0;
 };
 
 }  // namespace
@@ -76,9 +86,9 @@ int run_batch(const HostOptions& options) {
   for (;;) {
     // Everything answered so far goes out before a read that may wait, so that a program
     // talking to us line by line gets each answer.
-    if (!batch.flush_output()) return exit_io_error;
+    if (!batch.flush_output()) return output_failed();
     const long count = read_input(input, sizeof input);
-    if (count < 0) return exit_io_error;
+    if (count < 0) return input_failed();
     if (count == 0) break;
     const char* p = input;
     const char* const end = input + count;
@@ -92,13 +102,14 @@ int run_batch(const HostOptions& options) {
         written = batch.answer_line(partial_line);
         partial_line.clear();
       }
-      if (!written) return exit_io_error;
+      if (!written) return output_failed();
       p = newline + 1;
     }
     partial_line.append(p, end);
   }
-  if (!partial_line.empty() && !batch.answer_line(partial_line)) return exit_io_error;
-  if (!batch.flush_output()) return exit_io_error;
+  if (!partial_line.empty() && !batch.answer_line(partial_line)) return output_failed();
+  if (!batch.flush_output()) return output_failed();
+  batch.summarize();
   return batch.any_wrong() ? exit_wrong_request : exit_answered;
 }
 

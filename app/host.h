@@ -26,6 +26,10 @@ constexpr std::string_view line_end = "\r\n";
 constexpr std::string_view line_end = "\n";
 #endif
 
+// Appends `text`, its "\n" line breaks written as the platform's text files end lines: the
+// record joins lines with "\n" whatever the platform.
+void append_lines(std::string_view text, std::string& out);
+
 // Runs the program on its arguments (without the program name) and returns the exit status.
 int run_host(const std::vector<WideText>& arguments);
 
@@ -35,6 +39,11 @@ int run_interactive(const HostOptions& options);
 // Writes "tamsel-health: warning: " and each warning to standard error, with the input line
 // number when `line` is not 0. A failure to write there is not reported: there is nowhere to.
 void report_warnings(const Answer& answer, std::size_t line);
+
+// Say on standard error that reading standard input or writing standard output failed, and
+// why; both return exit_io_error.
+int input_failed();
+int output_failed();
 
 // Writes "tamsel-health: " and `message` to standard error.
 void report(std::string_view message);

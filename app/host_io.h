@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "utf8_text.h"
+
 namespace tamsel_host {
 
 // Makes standard input and output binary and turns a closed output pipe into a write error
@@ -30,6 +32,12 @@ bool read_terminal_line(std::string& line);
 // right.
 bool write_output(std::string_view bytes);
 bool write_error(std::string_view bytes);
+
+// The system's words for why the last read or write above failed, such as "Is a directory".
+std::string last_failure_reason();
+
+// True when `path` names an existing regular file.
+bool names_regular_file(const WideText& path);
 
 }  // namespace tamsel_host
 

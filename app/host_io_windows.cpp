@@ -11,6 +11,14 @@
 namespace tamsel_host {
 namespace {
 
+// Kept at the failure itself: writing the message may change the last error before it is read.
+DWORD failure_code = 0;
+
+bool failed() {
+  failure_code = GetLastError();
+  return false;
+}
+
 bool is_console(HANDLE handle) {
   DWORD mode = 0;
   return GetConsoleMode(handle, &mode) != 0;
@@ -23,7 +31,7 @@ bool write_all(HANDLE handle, std::string_view bytes) {
     for (std::size_t done = 0; done < wide.size();) {
       DWORD written = 0;
       const DWORD chunk = static_cast<DWORD>(wide.size() - done > 8192 ? 8192 : wide.size() - done);
-      if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) || written == 0) return false;
+      if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) || written == 0) return failed();
       done += written;
     }
     return true;
@@ -31,7 +39,7 @@ bool write_all(HANDLE handle, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD written = 0;
     const DWORD chunk = static_cast<DWORD>(bytes.size() > 0x10000000 ? 0x10000000 : bytes.size());
-    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0) return failed();
     bytes.remove_prefix(written);
   }
   return true;
@@ -55,12 +63,31 @@ long read_input(char* buffer, std::size_t capacity) {
     return static_cast<long>(count);
   }
   // The writer closing its end of a pipe is the end of input, not an error.
-  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+  if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
+  failed();
+  return -1;
 }
 
 bool write_output(std::string_view bytes) { return write_all(GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
 
 bool write_error(std::string_view bytes) { return write_all(GetStdHandle(STD_ERROR_HANDLE), bytes); }
+
+std::string last_failure_reason() {
+  // The system's message in English, whatever the user's language, as the rest of the output.
+  char text[512];  // the longest system message is well under 512 bytes
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                      failure_code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text,
+                                      sizeof text, nullptr);
+  std::string reason(text, length);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.')) reason.pop_back();
+  if (reason.empty()) reason = "system error " + std::to_string(failure_code);
+  return reason;
+}
+
+bool names_regular_file(const WideText& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
 
 bool read_terminal_line(std::string& line) {
   const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

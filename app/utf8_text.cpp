@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "utf8_text.h"
 
+#include "unicode.h"
+
 #include <cstdint>
 
 namespace tamsel_host {
@@ -16,23 +18,6 @@ void append_code_point(char32_t code_point, WideText& wide) {
   code_point -= 0x10000;
   wide.push_back(static_cast<TamselChar16>(0xD800 + (code_point >> 10)));
   wide.push_back(static_cast<TamselChar16>(0xDC00 + (code_point & 0x3FF)));
-}
-
-// The range a second byte must fall in, by lead byte; later bytes are always 0x80-0xBF. This
-// excludes overlong forms, surrogates and code points above U+10FFFF.
-bool second_byte_fits(unsigned char lead, unsigned char byte) {
-  if (lead == 0xE0) return byte >= 0xA0 && byte <= 0xBF;
-  if (lead == 0xED) return byte >= 0x80 && byte <= 0x9F;
-  if (lead == 0xF0) return byte >= 0x90 && byte <= 0xBF;
-  if (lead == 0xF4) return byte >= 0x80 && byte <= 0x8F;
-  return byte >= 0x80 && byte <= 0xBF;
-}
-
-std::size_t sequence_length(unsigned char lead) {
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;  // a continuation byte or a byte that never starts a character
 }
 
 }  // namespace
@@ -55,25 +40,8 @@ void append_code_point_utf8(char32_t code_point, std::string& bytes) {
   }
 }
 
-char32_t next_code_point(const char*& p, const char* end) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(p);
-  const unsigned char lead = bytes[0];
-  if (lead < 0x80) {
-    ++p;
-    return lead;
-  }
-  const std::size_t length = sequence_length(lead);
-  char32_t code_point = lead & (0xFF >> (length + 1));
-  std::size_t taken = 1;
-  for (; length != 0 && taken < length && p + taken < end; ++taken) {
-    const unsigned char byte = bytes[taken];
-    const bool fits = taken == 1 ? second_byte_fits(lead, byte) : byte >= 0x80 && byte <= 0xBF;
-    if (!fits) break;
-    code_point = (code_point << 6) | (byte & 0x3F);
-  }
-  p += taken;
-  return length != 0 && taken == length ? code_point : replacement_character;
-}
+// The review decodes requests for the library; the host decodes them the same way.
+char32_t next_code_point(const char*& p, const char* end) { return tamsel::review::next_code_point(p, end); }
 
 // Requests and answers are nearly all ASCII, which goes across in runs.
 void append_utf16(std::string_view bytes, WideText& wide) {

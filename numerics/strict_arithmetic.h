@@ -19,8 +19,10 @@
 #endif
 #pragma fp_contract(off)
 #elif defined(__clang__)
-// Clang contracts within an expression by default; this holds against everything but an
-// explicit -ffp-contract=fast, which the build test checks is not in use.
+// Clang contracts within an expression by default, and shows no sign of -funsafe-math-
+// optimizations, whose reassociation is turned off here instead. This holds against everything
+// but an explicit -ffp-contract=fast.
+#pragma clang fp reassociate(off)
 #pragma clang fp contract(off)
 #elif defined(__GNUC__)
 // GCC contracts across statements by default in its GNU dialects (-std=gnu++17), whatever

@@ -30,6 +30,10 @@ def run(*arguments, stdin=b""):
                           stderr=subprocess.PIPE, timeout=120)
 
 
+def on_wine():
+    return any("wine" in os.path.basename(part) for part in PROGRAM[:-1])
+
+
 def lines(*texts):
     return b"".join(text + LINE_END for text in texts)
 
@@ -56,7 +60,6 @@ class Arguments(unittest.TestCase):
                                   (["bodyfat_navy", "M", "90", "40", "180", "95"],
                                    b"Male requires: waist, neck, height"),
                                   (["foo", "1"], b"Unknown formula: foo"),
-                                  (["--foo"], b"Unknown formula: --foo"),
                                   ([""], LINE_END.join(BANNER))]:
             result = run(*arguments)
             self.assertEqual((result.stdout, result.stderr, result.returncode), (b"", lines(answer), 2), arguments)
@@ -78,6 +81,7 @@ class Arguments(unittest.TestCase):
     def test_help_explains_the_modes_then_lists_the_formulas(self):
         result = run("--help")
         self.assertEqual(result.returncode, 0)
+        self.assertEqual(run("-h").stdout, result.stdout)  # the short form is the same option
         for text in [b"tamsel-health [OPTIONS] [--] FORMULA", b"--json", b"--csv", b"--strict",
                      b"Exit status:", b"Available Medical Calculations:",
                      b"  pulse_pressure [systolic] [diastolic]"]:
@@ -100,9 +104,49 @@ class Options(unittest.TestCase):
         self.assertEqual(json.loads(run("--json", "--", "max_hr", "30").stdout)["value"], 190)
 
     def test_options_come_before_the_request(self):
-        # After the keyword, "--strict" is one more argument: the usage line.
-        result = run("bmi", "70", "1.75", "--strict")
-        self.assertEqual((result.stderr, result.returncode), (lines(b"Usage: bmi [weight_kg] [height_m]"), 2))
+        # After the keyword an option is one more argument, which the user cannot have meant.
+        for arguments, answer, hint in [
+                (["bmi", "70", "1.75", "--strict"], b"Usage: bmi [weight_kg] [height_m]",
+                 b'"--strict" after the request is one of its arguments; try: tamsel-health --strict bmi 70 1.75'),
+                (["--strict", "--", "bmi", "70", "--json", "1.75"], b"Usage: bmi [weight_kg] [height_m]",
+                 b'"--json" after the request is one of its arguments; try: tamsel-health --strict --json bmi 70 1.75'),
+                (["max_hr", "30", "--csv"], b"Usage: max_hr [age]",
+                 b'"--csv" after the request is one of its arguments; try: tamsel-health --csv max_hr 30'),
+                (["bmi", "--help"], b"Usage: bmi [weight_kg] [height_m]",
+                 b'"--help" after the request is one of its arguments; try: tamsel-health --help bmi')]:
+            result = run(*arguments)
+            self.assertEqual((result.stderr, result.returncode),
+                             (lines(answer, b"tamsel-health: options come first: " + hint), 2), arguments)
+
+    def test_an_unknown_option_is_an_error_that_names_it(self):
+        for arguments, named, retyped in [(["--jsn", "bmi", "70", "1.75"], b"--jsn", b"--jsn bmi 70 1.75"),
+                                          (["--strict", "-x"], b"-x", b"-x"),
+                                          (["-70", "1.75"], b"-70", b"-70 1.75"),
+                                          (["--csv", "--", "--json", "--jsn"], None, None)]:
+            result = run(*arguments)
+            self.assertEqual(result.returncode, 2, arguments)
+            if named is None:  # after "--" it is a request, answered by the library
+                self.assertEqual(result.stdout.splitlines()[1], b"1,'--json --jsn,unknown,Unknown formula: --json,,,,,")
+                continue
+            self.assertEqual((result.stdout, result.stderr), (b"", lines(
+                b'tamsel-health: unknown option "' + named + b'"; tamsel-health --help lists the options',
+                b'tamsel-health: a request that starts with "-" goes after "--": tamsel-health -- ' + retyped)),
+                arguments)
+
+    def test_a_lone_file_name_gets_a_hint_to_read_the_file(self):
+        if on_wine():
+            self.skipTest("Wine sees the test's files under another name")
+        directory = os.path.dirname(os.path.abspath(__file__))
+        path = os.path.join(directory, "golden", "requests.txt")
+        result = run(path)
+        self.assertEqual(result.returncode, 2)
+        self.assertEqual(result.stderr, lines(b"Unknown formula: " + path.encode(),
+                                              b'tamsel-health: "' + path.encode() +
+                                              b'" is a file; to answer each of its lines: tamsel-health - < ' +
+                                              path.encode()))
+        # A folder, a missing file and a request of several words are no such mistake.
+        for arguments in ([directory], [path + ".missing"], [path, "1"]):
+            self.assertEqual(run(*arguments).stderr.count(LINE_END), 1, arguments)
 
     def test_json_and_csv_exclude_each_other(self):
         result = run("--json", "--csv", "bmi", "70", "1.75")
@@ -128,13 +172,15 @@ class Batch(unittest.TestCase):
         self.assertEqual((result.stdout, result.returncode),
                          (lines(b"BMI: 22.86", b"Maximum Heart Rate: 190 bpm"), 0))
 
-    def test_a_byte_order_mark_at_the_start_is_skipped(self):
+    def test_a_byte_order_mark_at_the_start_of_a_line_is_skipped(self):
         bom = b"\xef\xbb\xbf"
         for request, expected in [(bom + b"bmi 70 1.75\n", lines(b"BMI: 22.86")),
                                   (bom + b"\nmax_hr 30\n", lines(b"Maximum Heart Rate: 190 bpm")),
-                                  # only at the start of the input
-                                  (b"max_hr 30\n" + bom + b"max_hr 30\n",
-                                   lines(b"Maximum Heart Rate: 190 bpm", b"Unknown formula: ?max_hr"))]:
+                                  # files joined with cat: a mark starts each one
+                                  (b"max_hr 30\n" + bom + b"max_hr 30\r\n" + bom + b"\n",
+                                   lines(b"Maximum Heart Rate: 190 bpm", b"Maximum Heart Rate: 190 bpm")),
+                                  # elsewhere in a line it is a character like any other
+                                  (b"max_hr " + bom + b"30\n", lines(b"Maximum Heart Rate: 220 bpm"))]:
             self.assertEqual(run("-", stdin=request).stdout, expected, request)
 
     def test_wrong_requests_are_answered_on_standard_output(self):
@@ -186,11 +232,35 @@ class ExitStatuses(unittest.TestCase):
         result = run("--strict", "bmi", "70", "1.75")
         self.assertEqual((result.stdout, result.stderr, result.returncode), (lines(b"BMI: 22.86"), b"", 0))
 
+    def test_an_input_or_output_error_says_what_failed_and_why(self):
+        if not os.path.exists("/dev/full") or on_wine():
+            self.skipTest("needs Linux's /dev/full")
+        cannot_write = b"tamsel-health: cannot write to standard output: No space left on device"
+        for arguments in (["bmi", "70", "1.75"], ["--json", "foo"], ["-"], ["--csv", "-"], ["--help"],
+                          ["--version"]):
+            with open("/dev/full", "wb") as full:
+                result = subprocess.run(PROGRAM + arguments, input=b"bmi 70 1.75\n", stdout=full,
+                                        stderr=subprocess.PIPE, timeout=120)
+            self.assertEqual((result.stderr, result.returncode), (lines(cannot_write), 1), arguments)
+        # A wrong request's answer goes to standard error; failing there is a failure too.
+        with open("/dev/full", "wb") as full:
+            result = subprocess.run(PROGRAM + ["foo"], stdout=subprocess.PIPE, stderr=full, timeout=120)
+        self.assertEqual((result.stdout, result.returncode), (b"", 1))
+        directory = os.path.dirname(os.path.abspath(__file__))
+        folder = os.open(directory, os.O_RDONLY)
+        try:
+            result = subprocess.run(PROGRAM + ["-"], stdin=folder, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                    timeout=120)
+        finally:
+            os.close(folder)
+        self.assertEqual((result.stdout, result.stderr, result.returncode),
+                         (b"", lines(b"tamsel-health: cannot read standard input: Is a directory"), 1))
+
     def test_a_closed_pipe_is_an_error_not_a_crash(self):
         # Even when every request was wrong: a failed write wins.
         for request in [b"bmi 70 1.75\n", b"foo\n"]:
             process = subprocess.Popen(PROGRAM + ["-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                       stderr=subprocess.DEVNULL)
+                                       stderr=subprocess.PIPE)
 
             def feed():
                 try:
@@ -203,6 +273,8 @@ class ExitStatuses(unittest.TestCase):
             writer.start()
             process.stdout.read(100)
             process.stdout.close()
+            errors = process.stderr.read()
+            process.stderr.close()
             status = process.wait(timeout=120)
             writer.join()
             try:
@@ -211,6 +283,8 @@ class ExitStatuses(unittest.TestCase):
                 pass
             self.assertNotEqual(status, -signal.SIGPIPE)
             self.assertEqual(status, 1, request)
+            self.assertTrue(errors.startswith(b"tamsel-health: cannot write to standard output: "), errors)
+            self.assertEqual(errors.count(b"tamsel-health: cannot"), 1, errors)
 
 
 class Records(unittest.TestCase):
@@ -284,6 +358,14 @@ class Records(unittest.TestCase):
             row["value"] = float(row["value"]) if row["value"] else None
             row["warnings"] = row["warnings"].split("; ") if row["warnings"] else []
         self.check_records(rows)
+
+    def test_no_csv_cell_runs_as_a_spreadsheet_formula(self):
+        result = run("--csv", "-", stdin=b"=1+1 2\n+bmi\n@SUM(A1)\n-5\n\t=x\nlbm M 0 71.9\nbmi 70 1.75\n")
+        rows = list(csv.reader(io.StringIO(result.stdout.decode(), newline="")))[1:]
+        self.assertEqual([row[1] for row in rows], ["'=1+1 2", "'+bmi", "'@SUM(A1)", "'-5", "'\t=x",
+                                                    "lbm M 0 71.9", "bmi 70 1.75"])
+        self.assertEqual(rows[0][3], "Unknown formula: =1+1")
+        self.assertEqual(rows[5][4], "-0.00")  # the number cell is a number, sign and all
 
     def test_records_from_the_arguments(self):
         result = run("--json", "bmi", "70", "175")
@@ -384,6 +466,24 @@ class Warnings(unittest.TestCase):
         result = run("-", stdin=b"bmi 70 1.75\n\nbmi 70 175\n")
         self.assertEqual(warnings_of(result), [b"line 3: height_m 175 is outside 0.3 to 2.75; centimetres?"])
 
+    def test_leading_blanks_keep_the_warnings(self):
+        # The library skips them before the keyword; the warnings must find the same arguments.
+        result = run("-", stdin=b" \t bmi 70 175\n\t\twhr  0.8 \t100\n")
+        self.assertEqual(warnings_of(result), [b"line 1: height_m 175 is outside 0.3 to 2.75; centimetres?",
+                                               b"line 2: waist_cm 0.8 is outside 30 to 250; metres?"])
+
+    def test_a_batch_with_warnings_ends_with_a_summary(self):
+        summary = b"tamsel-health: 4 requests, 1 wrong, 2 with warnings"
+        for arguments in (["-"], ["--json", "-"], ["--csv", "-"]):
+            result = run(*arguments, stdin=b"bmi 70 175\nfoo\n\nwhr 0.8 1\nmax_hr 30")
+            self.assertEqual(result.stderr.split(LINE_END)[-2:], [summary, b""], arguments)
+            self.assertEqual(len(warnings_of(result)), 3)
+        self.assertTrue(run("-", stdin=b"bmi 70 175\n").stderr.endswith(
+            lines(b"tamsel-health: 1 request, 0 wrong, 1 with warnings")))
+        # Without warnings there is nothing to sum up, and one request needs no summary.
+        self.assertEqual(run("-", stdin=b"foo\nbmi 70 1.75\n").stderr, b"")
+        self.assertEqual(run("bmi", "70", "175").stderr.count(LINE_END), 1)
+
 
 class Documentation(unittest.TestCase):
     RANGE = re.compile(r"^  (\w+) +(.+)$")
@@ -416,11 +516,14 @@ class Pty:
         # valgrind widens that window, so typing waits a moment after each prompt.
         self.typing_delay = 0.5 if runners else 0.1
 
-    def run(self, arguments=(), typed_lines=()):
+    def run(self, arguments=(), typed_lines=(), output_file=None):
+        """With `output_file`, standard output goes there instead, as with "> file" at a shell."""
         import pty
         import select
         pid, terminal = pty.fork()
         if pid == 0:
+            if output_file is not None:
+                os.dup2(os.open(output_file, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600), 1)
             os.execv(PROGRAM[0], PROGRAM + list(arguments))
         output = b""
         pending = list(typed_lines)
@@ -475,16 +578,16 @@ class Terminal(unittest.TestCase):
 
 
 class Prompt(unittest.TestCase):
-    def converse(self, typed_lines):
+    def converse(self, typed_lines, output_file=None):
         pty = Pty(self)
         self.on_wine = pty.on_wine
-        output, status = pty.run(typed_lines=typed_lines)
+        output, status = pty.run(typed_lines=typed_lines, output_file=output_file)
         return visible(output), status, output
 
     def test_banner_prompt_and_answers_until_quit(self):
         output, status, _ = self.converse([b"bmi 70 1.75\r", b"\r", "caf\u00e9\r".encode(),
                                            b"bsa 70 175\r", b"quit\r", b"bmi 1 1\r"])
-        self.assertEqual(status, 0)
+        self.assertEqual(status, 2)  # the unknown formula
         self.assertTrue(output.find(BANNER[0]) < output.find(b">") < output.find(b"BMI: 22.86"), output)
         self.assertIn("Unknown formula: caf\u00e9\n".encode(), output)
         self.assertIn("Body Surface Area: 1.845 m\u00b2\n".encode(), output)
@@ -494,6 +597,40 @@ class Prompt(unittest.TestCase):
         output, status, _ = self.converse([b"EXIT\r"])
         self.assertEqual(status, 0, output)
         self.assertIn(b">", output)
+
+    def test_exit_status_follows_the_batch_rule_over_the_session(self):
+        for typed, expected in [([b"bmi 70 1.75\r", b"help\r", b"quit\r"], 0),
+                                ([b"bmi 70\r", b"bmi 70 1.75\r", b"exit\r"], 2),
+                                ([b"bmi 70 175\r", b"quit\r"], 0)]:  # a warning alone is no error
+            output, status, _ = self.converse(typed)
+            self.assertEqual(status, expected, output)
+        if not self.on_wine:
+            output, status, _ = self.converse([b"foo\r", b"\x04"])
+            self.assertEqual(status, 2, output)
+
+    def test_with_output_to_a_file_the_prompts_stay_on_the_terminal(self):
+        import tempfile
+        with tempfile.TemporaryDirectory() as directory:
+            path = os.path.join(directory, "out.txt")
+            output, status, _ = self.converse([b"bmi 70 1.75\r", b"max_hr 30\r", b"quit\r"], output_file=path)
+            with open(path, "rb") as file:
+                written = file.read()
+        self.assertEqual(status, 0, output)
+        self.assertEqual(written, lines(b"BMI: 22.86", b"Maximum Heart Rate: 190 bpm"))
+        self.assertIn(BANNER[0], output)
+        self.assertEqual(output.count(b"> "), 3, output)
+        self.assertNotIn(b"BMI: 22.86", output)
+
+    def test_a_line_with_dropped_keys_shows_the_request_as_read(self):
+        if LINE_EDITING or Pty(self).on_wine:
+            self.skipTest("line editing, or a console, edits the line itself")
+        # "bmi 70 1.7", Left three times, Backspace (which takes the last byte of the third
+        # Left) and "8": what the screen shows is not the request.
+        typed = b"bmi 70 1.7\x1b[D\x1b[D\x1b[8\r"
+        output, status, _ = self.converse([typed, typed, b"quit\r"])
+        self.assertEqual(status, 0, output)
+        read_as = b"tamsel-health: read as: bmi 70 1.7\n"
+        self.assertEqual(output.count(read_as + b"BMI: 24.22\n"), 2, output)  # every time, before the answer
 
     def test_ends_at_end_of_input(self):
         if Pty(self).on_wine:
@@ -531,7 +668,7 @@ class Prompt(unittest.TestCase):
 
     def test_an_escape_bearing_keyword_typed_at_the_prompt_is_not_obeyed(self):
         _, status, raw = self.converse([b"\x1b]0;pwned\x07\r", b"quit\r"])
-        self.assertEqual(status, 0)
+        self.assertEqual(status, 2)
         self.assertNotIn(b"\x1b]0;pwned", raw)
 
 

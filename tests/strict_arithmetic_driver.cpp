@@ -3,6 +3,8 @@
 // million arguments and the answers to every formula over a grid of realistic requests. The
 // build test compiles it with the project's flags and with those a packager might use; any
 // difference in a last bit changes the digest.
+#include "numerics/strict_arithmetic.h"  // the digest itself must not change with the flags
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>

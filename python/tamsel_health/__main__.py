@@ -108,6 +108,9 @@ def _requests(block: bytes, first_line: int) -> Tuple[List[Tuple[int, str]], int
     # (and so as "?"), which keeps one answer a line.
     lines = block.decode("utf-8", "replace").replace("\0", "\ufffd").split("\n")
     for number, line in enumerate(lines, first_line):
+        # Files joined with cat carry a byte-order mark in the middle: one is skipped on any line.
+        if line.startswith("\ufeff"):
+            line = line[1:]
         if line.endswith("\r"):
             line = line[:-1]
         # Spaces and tabs are all that the library skips; a line of nothing else asks nothing.
@@ -137,9 +140,11 @@ def _json_string(text: str) -> str:
 
 
 def _csv_field(text: str) -> str:
+    # A text cell that a spreadsheet would run as a formula gets a leading "'", as the host's.
+    guard = "'" if text[:1] in ("=", "+", "-", "@", "\t", "\r") and text else ""
     if any(character in text for character in ',"\r\n'):
-        return '"%s"' % text.replace('"', '""')
-    return text
+        return '"%s%s"' % (guard, text.replace('"', '""'))
+    return guard + text
 
 
 class _Form:
@@ -194,6 +199,7 @@ def _answer_input(input_stream: Optional[BinaryIO], output: Optional[BinaryIO], 
     pending = bytearray()  # input after the last line break read so far
     at_start = True
     wrong = False
+    counts = [0, 0, 0]  # requests, wrong ones, ones with warnings
     line = 1
     while True:
         # Whatever was answered has been written before a read that may wait, so that a
@@ -225,6 +231,9 @@ def _answer_input(input_stream: Optional[BinaryIO], output: Optional[BinaryIO], 
         for number, request in requests:
             text, request_wrong, answer = form.answer(number, request)
             wrong = wrong or request_wrong
+            counts[0] += 1
+            counts[1] += request_wrong
+            counts[2] += bool(answer.warnings)
             if answer.warnings:
                 if texts:  # the answers before the warning come before it
                     _write(output, "".join(texts))
@@ -235,6 +244,10 @@ def _answer_input(input_stream: Optional[BinaryIO], output: Optional[BinaryIO], 
             _write(output, "".join(texts))
     if form.csv and not form.header_written:
         _write(output, _CSV_HEADER)
+    if counts[2]:
+        # Warnings scroll past by the thousand in a large batch; one line at the end counts them.
+        _complain("%d request%s, %d wrong, %d with warnings"
+                  % (counts[0], "" if counts[0] == 1 else "s", counts[1], counts[2]))
     return EXIT_WRONG_REQUEST if wrong else EXIT_ANSWERED
 
 

@@ -43,8 +43,8 @@ def test_one_request(tmp_path, arguments, stdout, stderr, status):
     (b"bmi 70 1.75\nmax_hr 30\n", "BMI: 22.86\nMaximum Heart Rate: 190 bpm\n", 0),
     # A byte-order mark, CRLF line ends, blank lines and a last line without its line break.
     (b"\xef\xbb\xbfbmi 70 1.75\r\n\r\n \t\n\nmax_hr 30", "BMI: 22.86\nMaximum Heart Rate: 190 bpm\n", 0),
-    # Only a byte-order mark at the very start is skipped.
-    (b"max_hr 30\n\xef\xbb\xbfbmi 70 1.75\n", "Maximum Heart Rate: 190 bpm\nUnknown formula: ?bmi\n", 2),
+    # A byte-order mark is skipped on any line, as in files joined with cat.
+    (b"max_hr 30\n\xef\xbb\xbfbmi 70 1.75\n", "Maximum Heart Rate: 190 bpm\nBMI: 22.86\n", 0),
     (b"bmi 70 1.75\nbmi 70\nhelp\n", "BMI: 22.86\nUsage: bmi [weight_kg] [height_m]\n" + LISTING + "\n", 2),
     (b"\xff\xfe 1\ncaf\xc3\xa9\nbmi\x0070 1.75\n",
      "Unknown formula: ??\nUnknown formula: caf\u00e9\nUnknown formula: bmi?70\n", 2),

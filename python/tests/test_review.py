@@ -96,7 +96,8 @@ def test_batch_warnings_name_their_line():
     records = [json.loads(line) for line in result.stdout.decode().splitlines()]
     assert [record["line"] for record in records] == [1, 3]
     assert result.stderr.decode() == ("python -m tamsel_health: warning: line 3: height_m 175 is outside "
-                                      "0.3 to 2.75; centimetres?\n")
+                                      "0.3 to 2.75; centimetres?\n"
+                                      "python -m tamsel_health: 2 requests, 0 wrong, 1 with warnings\n")
     assert result.returncode == 0
     assert run(["--strict", "-"], b"bmi 70 1.75\nbmi 70 175\n").returncode == 2
 
