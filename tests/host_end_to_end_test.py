@@ -618,7 +618,8 @@ class Prompt(unittest.TestCase):
         self.assertEqual(status, 0, output)
         self.assertEqual(written, lines(b"BMI: 22.86", b"Maximum Heart Rate: 190 bpm"))
         self.assertIn(BANNER[0], output)
-        self.assertEqual(output.count(b"> "), 3, output)
+        # Wine's console draws the prompt's space as a cursor move, which the screen text lacks.
+        self.assertEqual(output.count(b">" if self.on_wine else b"> "), 3, output)
         self.assertNotIn(b"BMI: 22.86", output)
 
     def test_a_line_with_dropped_keys_shows_the_request_as_read(self):
