@@ -413,7 +413,8 @@ class Warnings(unittest.TestCase):
             self.assertEqual((result.stdout, warnings_of(result), result.returncode),
                              (b"", [warning], 2), request)
             self.assertEqual(result.stderr.split(LINE_END)[0], answer, request)
-            # Wine has been seen to fail a pipe write now and then (exit 1), never a real Windows.
+            # Under Wine one such run once exited 1 (a failed pipe write); the strict runs above
+            # already check the answer and warning there.
             if not on_wine():
                 self.assertEqual(run(*request.split()).returncode, 0, request)
 
