@@ -9,46 +9,17 @@ namespace {
 
 constexpr std::string_view replacement_utf8 = "\xEF\xBF\xBD";
 
-void append_hex_escape(unsigned value, std::string& out) {
-  constexpr char hex[] = "0123456789abcdef";
-  out += "\\u00";
-  out += hex[(value >> 4) & 0xF];
-  out += hex[value & 0xF];
-}
+// The host's records grow without bound (a request may be very long), so the shared JSON
+// writer writes into a string here.
+struct StringSink {
+  std::string& text;
+  void put(char byte) { text += byte; }
+  void put(std::string_view part) { text.append(part.data(), part.size()); }
+};
 
 void append_json_string(std::string_view text, std::string& out) {
-  out += '"';
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p < end) {
-    const std::size_t run = tamsel::review::json_plain_run(p, end);
-    out.append(p, run);
-    p += run;
-    if (p == end) break;
-    const auto byte = static_cast<unsigned char>(*p);
-    if (byte >= 0x80) {
-      const char* const start = p;
-      const char32_t code_point = next_code_point(p, end);
-      if (code_point == 0xFFFD) {
-        out += replacement_utf8;
-      } else if (code_point <= 0x9F) {
-        append_hex_escape(static_cast<unsigned>(code_point), out);  // C1 controls
-      } else {
-        out.append(start, p);
-      }
-      continue;
-    }
-    ++p;
-    switch (byte) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default: append_hex_escape(byte, out);
-    }
-  }
-  out += '"';
+  StringSink sink{out};
+  tamsel::review::put_json_string(text, sink);
 }
 
 // Text in a record is well-formed UTF-8 in every format.

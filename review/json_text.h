@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
+
+#include "unicode.h"
 
 namespace tamsel::review {
 
@@ -39,6 +42,52 @@ inline std::size_t json_plain_run(const char* p, const char* end) {
   }
   while (q < end && is_json_plain(static_cast<unsigned char>(*q))) ++q;
   return static_cast<std::size_t>(q - p);
+}
+
+// Writes `text` as a JSON string to `out`, anything with put(char) and put(std::string_view):
+// printable ASCII as it is, the rest escaped or, when well-formed, as UTF-8. Runs of plain
+// bytes, nearly all of every record, go out in one copy. The review's records and the host's
+// request field share it, so both escape alike.
+template <class Sink>
+void put_json_string(std::string_view text, Sink& out) {
+  const auto put_escape = [&out](unsigned value) {
+    constexpr std::string_view hex = "0123456789abcdef";
+    out.put(std::string_view("\\u00"));
+    out.put(hex[(value >> 4) & 0xF]);
+    out.put(hex[value & 0xF]);
+  };
+  out.put('"');
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const std::size_t run = json_plain_run(p, end);
+    if (run != 0) out.put(std::string_view(p, run));
+    p += run;
+    if (p == end) break;
+    const auto byte = static_cast<unsigned char>(*p);
+    if (byte >= 0x80) {
+      const char* const start = p;
+      const char32_t code_point = next_code_point(p, end);
+      if (code_point == 0xFFFD) {
+        out.put(std::string_view("\xEF\xBF\xBD"));
+      } else if (code_point <= 0x9F) {
+        put_escape(static_cast<unsigned>(code_point));  // C1 controls
+      } else {
+        out.put(std::string_view(start, static_cast<std::size_t>(p - start)));
+      }
+      continue;
+    }
+    ++p;
+    switch (byte) {
+      case '"': out.put(std::string_view("\\\"")); break;
+      case '\\': out.put(std::string_view("\\\\")); break;
+      case '\n': out.put(std::string_view("\\n")); break;
+      case '\r': out.put(std::string_view("\\r")); break;
+      case '\t': out.put(std::string_view("\\t")); break;
+      default: put_escape(byte);
+    }
+  }
+  out.put('"');
 }
 
 }  // namespace tamsel::review

@@ -232,49 +232,6 @@ void ask(const TamselChar16* request, const char* narrow, std::size_t narrow_siz
   review_text(std::string_view(narrow_request, size), *record);
 }
 
-// JSON text: printable ASCII as it is, the rest escaped or, when well-formed, as UTF-8. Runs
-// of plain bytes, nearly all of every record, go out in one copy.
-void put_json_string(std::string_view text, BoundedText& out) {
-  constexpr char hex[] = "0123456789abcdef";
-  out.put('"');
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p < end) {
-    const std::size_t run = json_plain_run(p, end);
-    if (run != 0) out.put(std::string_view(p, run));
-    p += run;
-    if (p == end) break;
-    const auto byte = static_cast<unsigned char>(*p);
-    if (byte >= 0x80) {
-      const char* const start = p;
-      const char32_t code_point = next_code_point(p, end);
-      if (code_point == 0xFFFD) {
-        out.put("\xEF\xBF\xBD");
-      } else if (code_point <= 0x9F) {
-        out.put("\\u00");  // C1 controls
-        out.put(hex[(code_point >> 4) & 0xF]);
-        out.put(hex[code_point & 0xF]);
-      } else {
-        out.put(std::string_view(start, static_cast<std::size_t>(p - start)));
-      }
-      continue;
-    }
-    ++p;
-    switch (byte) {
-      case '"': out.put("\\\""); break;
-      case '\\': out.put("\\\\"); break;
-      case '\n': out.put("\\n"); break;
-      case '\r': out.put("\\r"); break;
-      case '\t': out.put("\\t"); break;
-      default:
-        out.put("\\u00");
-        out.put(hex[(byte >> 4) & 0xF]);
-        out.put(hex[byte & 0xF]);
-    }
-  }
-  out.put('"');
-}
-
 void put_json_string_or_null(const char* text, BoundedText& out) {
   if (text == nullptr) return out.put("null");
   put_json_string(text, out);
