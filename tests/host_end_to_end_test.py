@@ -283,6 +283,10 @@ class ExitStatuses(unittest.TestCase):
                 pass
             self.assertNotEqual(status, -signal.SIGPIPE)
             self.assertEqual(status, 1, request)
+            if on_wine():
+                # Wine's own client may report the reset pipe before, or instead of, our line.
+                self.assertLessEqual(errors.count(b"tamsel-health: cannot"), 1, errors)
+                continue
             self.assertTrue(errors.startswith(b"tamsel-health: cannot write to standard output: "), errors)
             self.assertEqual(errors.count(b"tamsel-health: cannot"), 1, errors)
 
