@@ -134,23 +134,21 @@ bool within(const ArgumentRule& rule, double value) {
 bool read_plain_decimal(std::string_view token, double& value) {
   static constexpr double powers_of_ten[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  constexpr int max_digits = 15;
+  constexpr std::size_t max_digits = 15;
+  const char* p = token.data();
+  const char* const end = p + token.size();
+  // Past 19 digits the sum wraps, harmlessly: such a token has too many digits and is refused.
   std::uint64_t mantissa = 0;
-  int digits = 0;
-  int decimals = 0;
-  bool point = false;
-  for (const char byte : token) {
-    if (is_digit(byte)) {
-      if (++digits > max_digits) return false;
-      mantissa = mantissa * 10 + static_cast<std::uint64_t>(byte - '0');
-      decimals += point ? 1 : 0;
-    } else if (byte == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
+  for (; p != end && is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+  std::size_t digits = static_cast<std::size_t>(p - token.data());
+  std::size_t decimals = 0;
+  if (p != end && *p == '.') {
+    const char* const fraction = ++p;
+    for (; p != end && is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+    decimals = static_cast<std::size_t>(p - fraction);
+    digits += decimals;
   }
-  if (digits == 0) return false;
+  if (p != end || digits == 0 || digits > max_digits) return false;
   value = static_cast<double>(mantissa) / powers_of_ten[decimals];
   return true;
 }
@@ -328,11 +326,41 @@ char* put_integer_digits(std::uint64_t value, char* end) {
   return end;
 }
 
+// The token that starts at `p` after any delimiters; `p` is left just past it.
+std::string_view next_token(const char*& p, const char* end) {
+  while (p != end && is_delimiter(*p)) ++p;
+  const char* const start = p;
+  while (p != end && !is_delimiter(*p)) ++p;
+  return {start, static_cast<std::size_t>(p - start)};
+}
+
+// The longest keyword: a longer one is no formula, and a shorter one is folded into a buffer of
+// this size once, rather than once for every formula it is compared with.
+constexpr std::size_t longest_keyword() {
+  std::size_t longest = 0;
+  for (const FormulaArguments& formula : formulas) {
+    if (formula.keyword.size() > longest) longest = formula.keyword.size();
+  }
+  return longest;
+}
+
+bool same_bytes(const char* a, const char* b, std::size_t size) {
+  for (std::size_t index = 0; index < size; ++index) {
+    if (a[index] != b[index]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 const FormulaArguments* find_formula(std::string_view keyword) {
+  char folded[longest_keyword()];
+  if (keyword.size() > sizeof folded) return nullptr;
+  for (std::size_t index = 0; index < keyword.size(); ++index) folded[index] = lower_ascii(keyword[index]);
   for (const FormulaArguments& formula : formulas) {
-    if (equals_ignoring_case(keyword, formula.keyword)) return &formula;
+    if (formula.keyword.size() == keyword.size() && same_bytes(folded, formula.keyword.data(), keyword.size())) {
+      return &formula;
+    }
   }
   return nullptr;
 }
@@ -350,20 +378,15 @@ void read_arguments(std::string_view request, Arguments& out) {
   out.formula = nullptr;
   out.count = 0;
   if (request.size() > max_request_bytes) request = request.substr(0, max_request_bytes);
-  std::size_t index = 0;
-  const auto next_token = [&request, &index]() {
-    while (index < request.size() && is_delimiter(request[index])) ++index;
-    const std::size_t start = index;
-    while (index < request.size() && !is_delimiter(request[index])) ++index;
-    return request.substr(start, index - start);
-  };
-  const std::string_view keyword = next_token();
+  const char* p = request.data();
+  const char* const end = p + request.size();
+  const std::string_view keyword = next_token(p, end);
   if (keyword.empty()) return;
   out.formula = find_formula(keyword);
   if (out.formula == nullptr) return;
   const ArgumentRule* const* const rules = formula_rules.rules[out.formula - formulas];
   for (std::size_t slot = 0; slot < out.formula->count; ++slot) {
-    const std::string_view token = next_token();
+    const std::string_view token = next_token(p, end);
     if (token.empty()) break;
     Argument& argument = out.items[out.count++];
     argument.name = out.formula->names[slot];
