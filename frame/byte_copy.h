@@ -29,6 +29,12 @@ inline void copy_bytes(char* destination, const char* source, std::size_t count)
   }
 }
 
+// The same for wide text, whose units are copied as their bytes.
+template <typename Unit>
+void copy_units(Unit* destination, const Unit* source, std::size_t count) {
+  copy_bytes(reinterpret_cast<char*>(destination), reinterpret_cast<const char*>(source), count * sizeof(Unit));
+}
+
 }  // namespace tamsel
 
 #endif

@@ -58,8 +58,9 @@ extern "C" TAMSEL_HEALTH_API const TamselChar16* CalcHealth(const TamselChar16* 
   }
 
   tamsel::clear(output_text);
+  output_text.wide = result_text;
   tamsel::dispatch(list, output_text);
 
-  tamsel::widen_answer(output_text.bytes, output_text.length, result_text);
+  if (!output_text.answered_wide) tamsel::widen_answer(output_text.bytes, output_text.length, result_text);
   return result_text;
 }

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "buffer_sizes.h"
@@ -85,28 +86,42 @@ std::int32_t read_integer(const char* text) noexcept {
 
 namespace {
 
-// Writes `value` / 10^decimals in fixed notation so that it ends just before `end`, and returns
-// its first byte.
-template <typename Unsigned>
-char* write_backwards(char* end, Unsigned value, int decimals) {
-  char* p = end;
-  for (int digit = 0; digit < decimals; ++digit, value /= 10) *--p = static_cast<char>('0' + value % 10);
+// Writes `value` / 10^decimals in fixed notation so that it ends just before `end`: the decimals
+// first, then the point, then at least one integer digit, as printf shows them.
+template <typename Unit, typename Unsigned>
+void write_backwards(Unit* end, Unsigned value, int decimals) {
+  Unit* p = end;
+  for (int digit = 0; digit < decimals; ++digit, value /= 10) *--p = static_cast<Unit>('0' + value % 10);
   if (decimals > 0) *--p = '.';
   do {
-    *--p = static_cast<char>('0' + value % 10);
+    *--p = static_cast<Unit>('0' + value % 10);
     value /= 10;
   } while (value != 0);
-  return p;
+}
+
+// How many units write_backwards writes: the integer digits (at least one), the point and the
+// decimals. Counted by comparisons, so that each digit is divided out only once.
+std::size_t fixed_length(std::uint64_t scaled, int decimals) {
+  static constexpr std::uint64_t powers_of_ten[] = {
+      10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u, 1000000000u,
+      10000000000u, 100000000000u, 1000000000000u, 10000000000000u, 100000000000000u,
+      1000000000000000u, 10000000000000000u, 100000000000000000u, 1000000000000000000u,
+      10000000000000000000u};
+  std::size_t digits = 1;
+  while (digits <= std::size(powers_of_ten) && scaled >= powers_of_ten[digits - 1]) ++digits;
+  const auto places = static_cast<std::size_t>(decimals);
+  if (digits <= places) digits = places + 1;  // "0.05": a zero before the point
+  return digits + (places > 0 ? 1 : 0);
 }
 
 // A finite double is mantissa x 2^exponent. Below 2^53, mantissa x 10^decimals stays under 2^63
 // (decimals <= 3), so the exact value times 10^decimals can be rounded to an integer, half to
 // even, by a shift and a look at the bits shifted out: exactly what printf and to_chars print,
-// without their general machinery. Returns nullptr for magnitudes of 2^53 and more.
-char* write_small_fixed(char* out, double value, int decimals) {
+// without their general machinery. Returns false, writing nothing, for magnitudes of 2^53 and
+// more; otherwise the value times 10^decimals, rounded, is `scaled`.
+bool scale_small(double value, int decimals, std::uint64_t& scaled) {
   std::uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  const bool negative = (bits >> 63) != 0;
   const auto biased_exponent = static_cast<int>((bits >> 52) & 0x7FF);
   std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
   int shift = 1074;  // subnormals: mantissa x 2^-1074
@@ -114,30 +129,19 @@ char* write_small_fixed(char* out, double value, int decimals) {
     mantissa |= std::uint64_t{1} << 52;
     shift = 1075 - biased_exponent;
   }
-  if (shift < 0 || biased_exponent == 0x7FF) return nullptr;
-  constexpr std::uint64_t powers_of_ten[] = {1, 10, 100, 1000};
-  const std::uint64_t scaled = mantissa * powers_of_ten[decimals];
-  std::uint64_t rounded = 0;  // a shift of 64 or more leaves less than a half
+  if (shift < 0 || biased_exponent == 0x7FF) return false;
+  static constexpr std::uint64_t powers_of_ten[] = {1, 10, 100, 1000};
+  const std::uint64_t product = mantissa * powers_of_ten[decimals];
+  scaled = 0;  // a shift of 64 or more leaves less than a half
   if (shift == 0) {
-    rounded = scaled;
+    scaled = product;
   } else if (shift < 64) {
     const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-    const std::uint64_t rest = scaled & ((half << 1) - 1);
-    rounded = scaled >> shift;
-    rounded += rest > half || (rest == half && (rounded & 1) != 0);
+    const std::uint64_t rest = product & ((half << 1) - 1);
+    scaled = product >> shift;
+    scaled += rest > half || (rest == half && (scaled & 1) != 0);
   }
-  // Digits go right to left into a scratch buffer, the decimals first, then the point, then
-  // at least one integer digit, as printf shows them. Most results fit 32 bits, whose division
-  // by ten is one multiplication on every target, 32-bit ones included.
-  char digits[24];  // 2^53 x 1000 has 19 digits, and the point
-  char* const digits_end = digits + sizeof digits;
-  const char* first = rounded <= 0xFFFFFFFFu
-                          ? write_backwards(digits_end, static_cast<std::uint32_t>(rounded), decimals)
-                          : write_backwards(digits_end, rounded, decimals);
-  if (negative) *out++ = '-';  // negative zero and small negatives print "-0.00", as printf does
-  const auto length = static_cast<std::size_t>(digits_end - first);
-  copy_bytes(out, first, length);
-  return out + length;
+  return true;
 }
 
 // Magnitudes of 2^53 and more, and the infinities. Such a finite double is an integer,
@@ -197,17 +201,43 @@ char* write_small_fixed(char* out, double value, int decimals) {
   return out;
 }
 
+// The text of a number, narrow or wide: its bytes are ASCII, the same units in both.
+template <typename Unit>
+Unit* put_text(Unit* out, const char* text, std::size_t length) {
+  for (std::size_t index = 0; index < length; ++index) out[index] = static_cast<Unit>(text[index]);
+  return out + length;
+}
+
+template <typename Unit>
+Unit* write_fixed_units(Unit* out, double value, int decimals) {
+  if (std::isnan(value)) return put_text(out, "nan", 3);
+  if (decimals < 0) decimals = 0;
+  if (decimals > max_decimals) decimals = max_decimals;
+  std::uint64_t scaled;
+  if (!scale_small(value, decimals, scaled)) {
+    char text[max_number_text];
+    return put_text(out, text, static_cast<std::size_t>(write_large_fixed(text, value, decimals) - text));
+  }
+  if (std::signbit(value)) *out++ = '-';  // negative zero and small negatives print "-0.00", as printf does
+  Unit* const end = out + fixed_length(scaled, decimals);
+  // Most results fit 32 bits, whose division by ten is one multiplication on every target,
+  // 32-bit ones included.
+  if (scaled <= 0xFFFFFFFFu) {
+    write_backwards(end, static_cast<std::uint32_t>(scaled), decimals);
+  } else {
+    write_backwards(end, scaled, decimals);
+  }
+  return end;
+}
+
 }  // namespace
 
 char* write_fixed(char* out, double value, int decimals) noexcept {
-  if (std::isnan(value)) {
-    std::memcpy(out, "nan", 3);
-    return out + 3;
-  }
-  if (decimals < 0) decimals = 0;
-  if (decimals > max_decimals) decimals = max_decimals;
-  if (char* end = write_small_fixed(out, value, decimals)) return end;
-  return write_large_fixed(out, value, decimals);
+  return write_fixed_units(out, value, decimals);
+}
+
+TamselChar16* write_fixed(TamselChar16* out, double value, int decimals) noexcept {
+  return write_fixed_units(out, value, decimals);
 }
 
 char* write_integer(char* out, std::int32_t value) noexcept {

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "TamselCalculatorHealth.h"
+
 namespace tamsel {
 
 // Reads a decimal number as atof does in the C locale: white space, one sign, the longest
@@ -23,6 +25,8 @@ std::int32_t read_integer(const char* text) noexcept;
 // NaN is "nan", because processors disagree on the sign of the NaNs they make.
 // `out` must hold max_number_text bytes. Returns the end of what was written.
 char* write_fixed(char* out, double value, int decimals) noexcept;
+// The same text, widened unit for unit into the host's text.
+TamselChar16* write_fixed(TamselChar16* out, double value, int decimals) noexcept;
 
 // Writes a 32-bit integer in decimal; `out` must hold 11 bytes. Returns the end.
 char* write_integer(char* out, std::int32_t value) noexcept;

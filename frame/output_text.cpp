@@ -71,6 +71,7 @@ void write_formatted(OutputText& out, const char* format, const FormatArgument& 
 void clear(OutputText& out) noexcept {
   out.length = 0;
   out.bytes[0] = '\0';
+  out.answered_wide = false;
 }
 
 void write_line(OutputText& out, const char* format) noexcept {
@@ -115,6 +116,16 @@ void write_result(OutputText& out, const char* text, std::size_t before, std::si
   append(out, number, static_cast<std::size_t>(end - number));
   append(out, text + before, after);
   out.bytes[out.length] = '\0';
+}
+
+void write_wide_result(OutputText& out, const TamselChar16* text, std::size_t before, std::size_t after,
+                       int decimals, double value) noexcept {
+  TamselChar16* p = out.wide;
+  copy_units(p, text, before);
+  p = write_fixed(p + before, value, decimals);
+  copy_units(p, text + before, after);
+  p[after] = 0;
+  out.answered_wide = true;
 }
 
 void write_result(OutputText& out, const char* text, std::size_t before, std::size_t after,

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "TamselCalculatorHealth.h"
 #include "buffer_sizes.h"
 
 namespace tamsel {
@@ -13,6 +14,11 @@ namespace tamsel {
 struct OutputText {
   char bytes[output_text_size];  // always zero-terminated
   std::size_t length;
+  // Where the answer is widened to, when the writer may write a result line there itself;
+  // null where only the narrow text is wanted.
+  TamselChar16* wide = nullptr;
+  // The answer is a result line already written, terminated, into `wide`; `bytes` is not.
+  bool answered_wide = false;
 };
 
 // Bytes between the lines of a multi-line answer; none follows the last line.
@@ -38,10 +44,14 @@ void write_line(OutputText& out, const char* format, const char* text) noexcept;
 template <std::size_t size>
 struct ResultFormat {
   char text[size];  // the text before the conversion, then the text after it
+  TamselChar16 wide[size];  // the same, unit for unit; only meant when `ascii`
   std::size_t before;
   std::size_t after;
   char conversion;  // 'f' or 'd'
   int decimals;
+  // ASCII is the same in every ANSI code page, so such a text widens unit for unit. A byte of
+  // the upper half (the superscript two of "m\xB2") is left to the code page's conversion.
+  bool ascii;
 };
 
 // Reached only by a format that is not of the shape above; being no constexpr function, it
@@ -77,6 +87,12 @@ constexpr ResultFormat<size> result_format(const char (&format)[size]) noexcept 
   }
   if (!converted) malformed_result_format();
   split.after = length - split.before;
+  split.ascii = true;
+  for (std::size_t index = 0; index < length; ++index) {
+    const auto unit = static_cast<unsigned char>(split.text[index]);
+    split.wide[index] = static_cast<TamselChar16>(unit);
+    if (unit >= 0x80) split.ascii = false;
+  }
   return split;
 }
 
@@ -87,8 +103,16 @@ void write_result(OutputText& out, const char* text, std::size_t before, std::si
 void write_result(OutputText& out, const char* text, std::size_t before, std::size_t after,
                   std::int32_t value) noexcept;
 
+// The only line of an answer, straight into the wide answer: no narrow text, no widening.
+void write_wide_result(OutputText& out, const TamselChar16* text, std::size_t before, std::size_t after,
+                       int decimals, double value) noexcept;
+
 template <std::size_t size>
 void write_line(OutputText& out, const ResultFormat<size>& format, double value) noexcept {
+  static_assert(size + max_number_text < result_text_size, "a result line fits the wide answer");
+  if (format.ascii && out.wide != nullptr && out.length == 0) {
+    return write_wide_result(out, format.wide, format.before, format.after, format.decimals, value);
+  }
   write_result(out, format.text, format.before, format.after, format.decimals, value);
 }
 

@@ -2,6 +2,9 @@
 // The line writer, including what no request reaches, and the short copies it makes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -144,6 +147,52 @@ TEST(ResultFormat, WritesWhatTheGeneralWriterWrites) {
       expect_same_line("%d%%", value, filled);
     }
   }
+}
+
+// A lone result line of ASCII is written straight into the wide answer. It must be the general
+// writer's line widened unit for unit, for every shape of number.
+template <std::size_t size>
+void expect_same_wide_line(const char (&format)[size], double value) {
+  static constexpr std::size_t wide_size = 400;
+  const auto split = tamsel::result_format(format);
+  ASSERT_TRUE(split.ascii) << format;
+  tamsel::OutputText general;
+  tamsel::write_line(emptied(general), format, value);
+  TamselChar16 wide[wide_size];
+  std::fill(std::begin(wide), std::end(wide), TamselChar16{'#'});
+  tamsel::OutputText fast;
+  emptied(fast).wide = wide;
+  tamsel::write_line(fast, split, value);
+  ASSERT_TRUE(fast.answered_wide) << format;
+  std::u16string widened;
+  for (const char byte : text_of(general)) widened.push_back(static_cast<char16_t>(byte));
+  std::u16string written;
+  for (const TamselChar16* unit = wide; *unit != 0 && written.size() < wide_size; ++unit) {
+    written.push_back(static_cast<char16_t>(*unit));
+  }
+  EXPECT_TRUE(written == widened) << format << " of " << value << ": " << text_of(general);
+}
+
+TEST(ResultFormat, WritesTheWideLineTheNarrowOneWidensTo) {
+  for (const double value : {22.857142857142858, 0.0, -0.0, -3.0005, 0.0005, 0.5, 1.5, 2.5, 9.995, 99.5,
+                             4294967295.5, 4294967296.0, 9007199254740991.0, 9007199254740992.0, 1e300,
+                             4.9e-324, HUGE_VAL, -HUGE_VAL, double{NAN}, -double{NAN}}) {
+    expect_same_wide_line("BMI: %.2f", value);
+    expect_same_wide_line("Maximum Heart Rate: %.0f bpm", value);
+    expect_same_wide_line("Waist-Hip Ratio: %.3f", value);
+    expect_same_wide_line("Mean Arterial Pressure: %.1f mmHg", value);
+    expect_same_wide_line("Body Fat Percentage (Navy Method): %.2f%%", value);
+  }
+  // Past the first line, and for a byte of the code page's upper half, the narrow text is kept.
+  TamselChar16 wide[8] = {};
+  tamsel::OutputText out;
+  emptied(out).wide = wide;
+  tamsel::write_line(out, tamsel::result_format("Body Surface Area: %.3f m\xB2"), 1.845);
+  EXPECT_FALSE(out.answered_wide);
+  EXPECT_EQ(text_of(out), "Body Surface Area: 1.845 m\xB2");
+  tamsel::write_line(out, tamsel::result_format("BMI: %.2f"), 22.86);
+  EXPECT_FALSE(out.answered_wide);
+  EXPECT_EQ(wide[0], 0);
 }
 
 }  // namespace
