@@ -22,6 +22,9 @@ bool is_c_space(char c) {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// The digit's value, or more than 9 for any other byte: one subtraction and one comparison.
+unsigned digit_value(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'}; }
+
 constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -31,17 +34,23 @@ constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e
 // ten are exact doubles, and one division rounds the quotient correctly (Clinger's fast path),
 // without the general machinery. Returns false for anything else.
 bool read_plain_decimal(const char* p, double& value) {
-  constexpr int max_digits = 19;  // 10^19 - 1 still fits in 64 bits
-  std::uint64_t digits = 0;
-  int count = 0;
-  int decimals = 0;
+  constexpr std::size_t max_digits = 19;  // 10^19 - 1 still fits in 64 bits
+  constexpr std::size_t max_decimals_exact = 22;
+  const char* const start = p;
   // Past max_digits the sum wraps harmlessly: such a number is left to the general reading.
-  for (; is_digit(*p); ++p, ++count) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+  std::uint64_t digits = 0;
+  for (unsigned digit; (digit = digit_value(*p)) <= 9; ++p) digits = digits * 10 + digit;
+  auto count = static_cast<std::size_t>(p - start);
+  std::size_t decimals = 0;
   if (*p == '.') {
-    for (++p; is_digit(*p); ++p, ++count, ++decimals) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+    const char* const fraction = ++p;
+    for (unsigned digit; (digit = digit_value(*p)) <= 9; ++p) digits = digits * 10 + digit;
+    decimals = static_cast<std::size_t>(p - fraction);
+    count += decimals;
   }
   constexpr std::uint64_t exact_limit = std::uint64_t{1} << 53;
-  if (count == 0 || count > max_digits || digits > exact_limit || decimals > 22 || *p == 'e' || *p == 'E') {
+  if (count == 0 || count > max_digits || digits > exact_limit || decimals > max_decimals_exact ||
+      *p == 'e' || *p == 'E') {
     return false;
   }
   value = static_cast<double>(digits);
@@ -49,17 +58,18 @@ bool read_plain_decimal(const char* p, double& value) {
   return true;
 }
 
-
 }  // namespace
 
 double read_real(const char* text) noexcept {
   const char* p = text;
+  double value;
+  // Nearly every argument starts with a digit: no space and no sign to look for.
+  if (digit_value(*p) <= 9 && read_plain_decimal(p, value)) return value;
   while (is_c_space(*p)) ++p;
   const bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;
   // atof takes one sign only.
   if (*p == '+' || *p == '-') return 0.0;
-  double value;
   if (!read_plain_decimal(p, value)) return read_general_decimal(p, negative);
   return negative ? -value : value;
 }
