@@ -85,7 +85,8 @@ TEST_P(OnePassSplit, FindsTheTokensOfTheGeneralPath) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, OnePassSplit,
     testing::Values(PlainLine{u"", true}, PlainLine{u" \t  ", true}, PlainLine{u"bmi 70 1.75", true},
-                    PlainLine{u"\t bmi\t\t70  1.75 \t", true}, PlainLine{u"bmi\r 70\n1.75\v\x7F", true},
+                    PlainLine{u"\t bmi\t\t70  1.75 \t", true}, PlainLine{u"bmi 70 1.75\x7F", true},
+                    PlainLine{u"bmi\r 70\n1.75\v", false},  // control characters: the general path
                     PlainLine{u"a b c d e f g h i j k l", true}, PlainLine{u"a b c d e f g h i j", true},
                     PlainLine{u"a b c d e f g h i j \u00E9", true},  // past the tenth token: never read
                     PlainLine{u"bmi 70 1.75\u00B2", false}, PlainLine{u"caf\u00E9 1", false},
