@@ -21,14 +21,15 @@ struct Keyword {
 };
 
 // Users type keywords in either case; only ASCII letters are folded. Most keywords differ in
-// length, which settles the comparison at once.
+// length, which settles the comparison at once. Against a lower-case letter of the name, setting
+// the byte's 0x20 bit matches exactly that letter in either case; any other byte of the name must
+// match as it stands. The name is a literal, so the choice is made when compiling.
 template <std::size_t size>
 bool keyword_is(const Keyword& keyword, const char (&name)[size]) {
   if (keyword.length != size - 1) return false;
   for (std::size_t index = 0; index < size - 1; ++index) {
-    const char byte = keyword.text[index];
-    const char folded = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte;
-    if (folded != name[index]) return false;
+    const char letter_bit = name[index] >= 'a' && name[index] <= 'z' ? 0x20 : 0;
+    if ((keyword.text[index] | letter_bit) != name[index]) return false;
   }
   return true;
 }

@@ -52,6 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Exchange{"bm 70 1.75", "Unknown formula: bm"},
                     Exchange{"bmx 70 1.75", "Unknown formula: bmx"},
                     Exchange{"hela", "Unknown formula: hela"},
+                    // Only letters fold: a byte one case bit away from '_' or '?' is another byte.
+                    Exchange{"max\x7Fhr 30", "Unknown formula: max\x7Fhr"},
+                    Exchange{"/\x1F", "Unknown formula: /\x1F"},
                     // The keyword goes into the line as text, never as a format.
                     Exchange{"%s%d%.2f%%", "Unknown formula: %s%d%.2f%%"},
                     Exchange{"program.exe", "Unknown formula: program.exe"}));
