@@ -20,7 +20,6 @@ bool is_c_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The digit's value, or more than 9 for any other byte: one subtraction and one comparison.
 unsigned digit_value(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'}; }
@@ -79,16 +78,18 @@ std::int32_t read_integer(const char* text) noexcept {
   while (is_c_space(*p)) ++p;
   const bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;
-  const std::uint32_t limit = negative ? 2147483648u : 2147483647u;
-  std::uint32_t magnitude = 0;
-  for (; is_digit(*p); ++p) {
-    const auto digit = static_cast<std::uint32_t>(*p - '0');
-    if (magnitude > (limit - digit) / 10) {
-      magnitude = limit;
-      break;
-    }
+  const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
+  // Ten digits stay below 2^64 unchecked; an eleventh that is not a leading zero can only pass
+  // the limit.
+  constexpr int max_unchecked_digits = 10;
+  while (*p == '0') ++p;
+  std::uint64_t magnitude = 0;
+  int count = 0;
+  for (unsigned digit; (digit = digit_value(*p)) <= 9; ++p) {
+    if (++count > max_unchecked_digits) return negative ? -2147483647 - 1 : 2147483647;
     magnitude = magnitude * 10 + digit;
   }
+  if (magnitude > limit) magnitude = limit;
   if (!negative) return static_cast<std::int32_t>(magnitude);
   // -2147483648 has no positive counterpart in 32 bits, so negate in 64.
   return static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude));
@@ -96,17 +97,48 @@ std::int32_t read_integer(const char* text) noexcept {
 
 namespace {
 
+// "00" to "99", so that digits are divided out two at a time.
+struct DigitPairs {
+  char text[200];
+};
+
+constexpr DigitPairs make_digit_pairs() {
+  DigitPairs pairs{};
+  for (int pair = 0; pair < 100; ++pair) {
+    pairs.text[2 * pair] = static_cast<char>('0' + pair / 10);
+    pairs.text[2 * pair + 1] = static_cast<char>('0' + pair % 10);
+  }
+  return pairs;
+}
+
+constexpr DigitPairs digit_pairs = make_digit_pairs();
+
+// Puts the two digits of `pair` (below 100) just before `p`; returns the first.
+template <typename Unit>
+Unit* put_pair(Unit* p, unsigned pair) {
+  p[-2] = static_cast<Unit>(digit_pairs.text[2 * pair]);
+  p[-1] = static_cast<Unit>(digit_pairs.text[2 * pair + 1]);
+  return p - 2;
+}
+
 // Writes `value` / 10^decimals in fixed notation so that it ends just before `end`: the decimals
 // first, then the point, then at least one integer digit, as printf shows them.
 template <typename Unit, typename Unsigned>
 void write_backwards(Unit* end, Unsigned value, int decimals) {
   Unit* p = end;
-  for (int digit = 0; digit < decimals; ++digit, value /= 10) *--p = static_cast<Unit>('0' + value % 10);
-  if (decimals > 0) *--p = '.';
-  do {
+  int left = decimals;
+  for (; left >= 2; left -= 2, value /= 100) p = put_pair(p, static_cast<unsigned>(value % 100));
+  if (left == 1) {
     *--p = static_cast<Unit>('0' + value % 10);
     value /= 10;
-  } while (value != 0);
+  }
+  if (decimals > 0) *--p = '.';
+  for (; value >= 100; value /= 100) p = put_pair(p, static_cast<unsigned>(value % 100));
+  if (value >= 10) {
+    put_pair(p, static_cast<unsigned>(value));
+  } else {
+    p[-1] = static_cast<Unit>('0' + value);
+  }
 }
 
 // How many units write_backwards writes: the integer digits (at least one), the point and the
