@@ -20,7 +20,6 @@ bool is_c_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-
 // The digit's value, or more than 9 for any other byte: one subtraction and one comparison.
 unsigned digit_value(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'}; }
 
@@ -98,13 +97,14 @@ std::int32_t read_integer(const char* text) noexcept {
 namespace {
 
 // "00" to "99", so that digits are divided out two at a time.
+constexpr int digit_pair_count = 100;
 struct DigitPairs {
-  char text[200];
+  char text[2 * digit_pair_count];
 };
 
 constexpr DigitPairs make_digit_pairs() {
   DigitPairs pairs{};
-  for (int pair = 0; pair < 100; ++pair) {
+  for (int pair = 0; pair < digit_pair_count; ++pair) {
     pairs.text[2 * pair] = static_cast<char>('0' + pair / 10);
     pairs.text[2 * pair + 1] = static_cast<char>('0' + pair % 10);
   }
