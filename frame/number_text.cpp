@@ -62,7 +62,7 @@ double read_real(const char* text) noexcept {
   const char* p = text;
   double value;
   // Nearly every argument starts with a digit: no space and no sign to look for.
-  if (digit_value(*p) <= 9 && read_plain_decimal(p, value)) return value;
+  if (digit_value(*p) <= 9) return read_plain_decimal(p, value) ? value : read_general_decimal(p, false);
   while (is_c_space(*p)) ++p;
   const bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;

@@ -344,6 +344,8 @@ constexpr std::size_t longest_keyword() {
   return longest;
 }
 
+// Keywords are a few bytes long: a loop settles most candidates on the first byte, where
+// string_view's comparison would call memcmp for each one of the same length.
 bool same_bytes(const char* a, const char* b, std::size_t size) {
   for (std::size_t index = 0; index < size; ++index) {
     if (a[index] != b[index]) return false;
