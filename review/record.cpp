@@ -31,6 +31,9 @@ constexpr std::size_t max_request_characters = 1023;
 // 4 bytes in UTF-8, and a terminator.
 constexpr std::size_t request_bytes = 4 * max_request_characters + 1;
 
+// The library's answer buffer, whatever the answer's length: its header promises 2000 units.
+constexpr std::size_t answer_units = 2000;
+
 // A printed number with its terminator, for the library's own reading.
 constexpr std::size_t digits_copy_size = tamsel::max_number_text + 1;
 
@@ -88,9 +91,10 @@ std::size_t number_length(std::string_view text) {
 
 // The units a result line can end in; anything else is no unit the review knows.
 const char* known_unit(std::string_view unit) {
-  static const char* const units[] = {"kg", "%", "bpm", "m\xC2\xB2", "calories/day", "mmHg"};
-  for (const char* known : units) {
-    if (unit == known) return known;
+  // Views of literals: their sizes are known, and their data stay terminated for the record.
+  static constexpr std::string_view units[] = {"kg", "%", "bpm", "m\xC2\xB2", "calories/day", "mmHg"};
+  for (const std::string_view known : units) {
+    if (unit == known) return known.data();
   }
   return "";
 }
@@ -188,10 +192,9 @@ void clear(TamselRecord& record) {
   record.category_source = nullptr;
 }
 
-// Fills in all but the text, which the record already holds.
+// Fills in all but the text and the kind, which the record already holds. The kind comes from
+// the answer's first line, which no cut of its text reaches.
 void review_text(std::string_view request, TamselRecord& record) {
-  const std::string_view text(record.text_storage, record.text_size);
-  record.kind = classify(text);
   if (record.kind != TAMSEL_KIND_RESULT) return;
   PrintedResult printed{false, 0.0, {}};
   read_result(record, printed);
@@ -214,7 +217,8 @@ void ask(const TamselChar16* request, const char* narrow, std::size_t narrow_siz
   clear(*record);
   const TamselChar16* const answer = CalcHealth(request);
   // Only the banner and the listing span lines, and only Windows parts them with "\r\n".
-  record->text_size = utf8_from_utf16(answer, record->text_storage, TAMSEL_REVIEW_TEXT_BYTES, TAMSEL_REVIEW_TEXT_BYTES);
+  record->text_size = utf8_from_utf16(answer, record->text_storage, TAMSEL_REVIEW_TEXT_BYTES, TAMSEL_REVIEW_TEXT_BYTES,
+                                      answer_units);
   const TamselAnswerKind kind = classify(std::string_view(record->text_storage, record->text_size));
   if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) {
     record->kind = kind;
@@ -222,10 +226,8 @@ void ask(const TamselChar16* request, const char* narrow, std::size_t narrow_siz
     for (std::size_t index = 0; index <= record->text_size; ++index) copy[index] = record->text_storage[index];
     store_text(std::string_view(copy, record->text_size), *record);
   }
-  if (kind != TAMSEL_KIND_RESULT) {
-    record->kind = kind;
-    return;
-  }
+  record->kind = kind;
+  if (kind != TAMSEL_KIND_RESULT) return;
   if (narrow != nullptr) return review_text(std::string_view(narrow, narrow_size), *record);
   char narrow_request[request_bytes];
   const std::size_t size = utf8_from_utf16(request, narrow_request, sizeof narrow_request, max_request_characters);
@@ -278,11 +280,7 @@ extern "C" void tamsel_ask(const char* request, std::size_t request_size, Tamsel
   // A request of ASCII alone, up to its end, a NUL or what the units hold, widens byte by byte
   // and reads back from UTF-16 as the same bytes: the review reads those.
   const std::size_t limit = bytes.size() < request_units - 1 ? bytes.size() : request_units - 1;
-  std::size_t units = 0;
-  while (units < limit && static_cast<unsigned>(static_cast<unsigned char>(bytes[units])) - 1u < 0x7Fu) {
-    wide[units] = static_cast<TamselChar16>(bytes[units]);
-    ++units;
-  }
+  const std::size_t units = widen_ascii(bytes.data(), limit, wide);
   if (units == limit || bytes[units] == '\0') {
     wide[units] = 0;
     ask(wide, bytes.data(), units < max_request_characters ? units : max_request_characters, record);

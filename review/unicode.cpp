@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "unicode.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace tamsel::review {
 namespace {
 
@@ -49,7 +52,68 @@ void put_utf8(char32_t code_point, char* out) {
   }
 }
 
+// Eight bytes or four units move as one word where the byte order is known to be little-endian
+// (every target we build); elsewhere, one at a time.
+#if defined(__BYTE_ORDER__) && defined(__ORDER_LITTLE_ENDIAN__)
+constexpr bool words_little_endian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+#elif defined(_MSC_VER)
+constexpr bool words_little_endian = true;
+#else
+constexpr bool words_little_endian = false;
+#endif
+static_assert(sizeof(TamselChar16) == 2, "UTF-16 code units are two bytes");
+
+constexpr std::uint64_t byte_ones = 0x0101010101010101u;
+constexpr std::uint64_t byte_highs = 0x8080808080808080u;
+constexpr std::uint64_t unit_ones = 0x0001000100010001u;
+constexpr std::uint64_t unit_highs = 0x8000800080008000u;
+constexpr std::uint64_t unit_not_ascii = 0xFF80FF80FF80FF80u;
+
+// True when each of the word's eight bytes is 0x01 to 0x7F: no high bit, and no zero byte (a
+// zero byte is the only one whose high bit borrowing sets without its own).
+bool bytes_are_ascii(std::uint64_t word) {
+  return (word & byte_highs) == 0 && ((word - byte_ones) & ~word & byte_highs) == 0;
+}
+
+// The same for four code units.
+bool units_are_ascii(std::uint64_t word) {
+  return (word & unit_not_ascii) == 0 && ((word - unit_ones) & ~word & unit_highs) == 0;
+}
+
+// Four bytes, each in the low byte of a 16-bit lane, in their order.
+std::uint64_t spread_bytes(std::uint32_t four) {
+  std::uint64_t word = four;
+  word = (word | (word << 16)) & 0x0000FFFF0000FFFFu;
+  return (word | (word << 8)) & 0x00FF00FF00FF00FFu;
+}
+
+// The low bytes of four 16-bit lanes, in their order.
+std::uint32_t gather_bytes(std::uint64_t word) {
+  word = (word | (word >> 8)) & 0x0000FFFF0000FFFFu;
+  return static_cast<std::uint32_t>(word | (word >> 16));
+}
+
 }  // namespace
+
+std::size_t widen_ascii(const char* bytes, std::size_t size, TamselChar16* wide) {
+  std::size_t done = 0;
+  if (words_little_endian) {
+    for (; done + 8 <= size; done += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes + done, sizeof word);
+      if (!bytes_are_ascii(word)) break;
+      const std::uint64_t low = spread_bytes(static_cast<std::uint32_t>(word));
+      const std::uint64_t high = spread_bytes(static_cast<std::uint32_t>(word >> 32));
+      std::memcpy(wide + done, &low, sizeof low);
+      std::memcpy(wide + done + 4, &high, sizeof high);
+    }
+  }
+  while (done < size && static_cast<unsigned>(static_cast<unsigned char>(bytes[done])) - 1u < 0x7Fu) {
+    wide[done] = static_cast<TamselChar16>(bytes[done]);
+    ++done;
+  }
+  return done;
+}
 
 char32_t next_code_point(const char*& p, const char* end) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(p);
@@ -76,11 +140,7 @@ std::size_t utf16_from_utf8(std::string_view bytes, TamselChar16* wide, std::siz
   const char* const end = p + bytes.size();
   // ASCII, which nearly every request is, one unit per byte.
   const std::size_t ascii_limit = bytes.size() < capacity - 1 ? bytes.size() : capacity - 1;
-  std::size_t size = 0;
-  while (size < ascii_limit && static_cast<unsigned>(static_cast<unsigned char>(p[size])) - 1u < 0x7Fu) {
-    wide[size] = static_cast<TamselChar16>(p[size]);
-    ++size;
-  }
+  std::size_t size = widen_ascii(p, ascii_limit, wide);
   p += size;
   while (p < end && *p != '\0') {
     if (static_cast<unsigned char>(*p) < 0x80) {
@@ -103,10 +163,20 @@ std::size_t utf16_from_utf8(std::string_view bytes, TamselChar16* wide, std::siz
 }
 
 std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t capacity,
-                            std::size_t max_characters) {
+                            std::size_t max_characters, std::size_t readable) {
   // ASCII, which nearly every answer is, one byte per unit.
   const std::size_t ascii_limit = max_characters < capacity - 1 ? max_characters : capacity - 1;
+  const std::size_t word_limit = readable < ascii_limit ? readable : ascii_limit;
   std::size_t size = 0;
+  if (words_little_endian) {
+    for (; size + 4 <= word_limit; size += 4) {
+      std::uint64_t word;
+      std::memcpy(&word, units + size, sizeof word);
+      if (!units_are_ascii(word)) break;
+      const std::uint32_t four = gather_bytes(word);
+      std::memcpy(bytes + size, &four, sizeof four);
+    }
+  }
   while (size < ascii_limit && static_cast<unsigned>(units[size]) - 1u < 0x7Fu) {
     bytes[size] = static_cast<char>(units[size]);
     ++size;

@@ -321,6 +321,55 @@ TEST(Utf8Text, ConvertsFromUtf16WithLoneSurrogatesReplaced) {
   }
 }
 
+// ASCII moves a word at a time: whatever unit ends the run (a terminator, a character beyond
+// ASCII, a surrogate) and wherever it falls within a word, the result must equal the one a unit
+// at a time gives, and nothing after the terminator may be read into it.
+TEST(Utf8Text, WordAtATimeConversionsStopWhereTheRunEnds) {
+  const std::vector<std::vector<TamselChar16>> enders = {{0}, {0x80}, {0xE9}, {0x7F, 0x80}, {0x20AC}, {0xD83D, 0xDE00}, {0xDC00}};
+  for (std::size_t length = 0; length < 20; ++length) {
+    for (std::size_t at = 0; at <= length; ++at) {
+      for (const std::vector<TamselChar16>& ender : enders) {
+        // The library's answer buffer: what follows the terminator is stale text.
+        std::vector<TamselChar16> units(2000, TamselChar16{'Z'});
+        for (std::size_t index = 0; index < length; ++index) units[index] = static_cast<TamselChar16>('a' + index % 26);
+        std::copy(ender.begin(), ender.end(), units.begin() + static_cast<std::ptrdiff_t>(at));
+        units[std::max(length, at + ender.size())] = 0;
+        const tamsel_host::WideText wide(units.data());
+        std::string expected;
+        tamsel_host::append_utf8(wide.c_str(), expected);
+        char one_by_one[64];
+        char by_words[64];
+        const std::size_t size = tamsel::review::utf8_from_utf16(units.data(), one_by_one, sizeof one_by_one, 64);
+        EXPECT_EQ(std::string(one_by_one, size), expected) << length << " " << at;
+        const std::size_t word_size = tamsel::review::utf8_from_utf16(units.data(), by_words, sizeof by_words, 64, units.size());
+        EXPECT_EQ(std::string(by_words, word_size), expected) << length << " " << at;
+        EXPECT_EQ(by_words[word_size], '\0');
+        // And back: bytes to units, the other word-at-a-time loop (a lone surrogate came out
+        // as U+FFFD, and goes back as that).
+        tamsel_host::WideText expected_back;
+        tamsel_host::append_utf16(expected, expected_back);
+        TamselChar16 back[64];
+        const std::size_t back_size = tamsel::review::utf16_from_utf8(expected, back, 64);
+        EXPECT_EQ(tamsel_host::WideText(back, back_size), expected_back) << length << " " << at;
+      }
+    }
+  }
+  // Bytes that end a run of ASCII, at every place in an 8-byte word.
+  for (std::size_t at = 0; at < 17; ++at) {
+    for (const char ender : {'\0', '\x80', '\xC3', '\xFF', '\x7F'}) {
+      std::string bytes(20, 'q');
+      bytes[at] = ender;
+      TamselChar16 wide[32];
+      const std::size_t widened = tamsel::review::widen_ascii(bytes.data(), bytes.size(), wide);
+      const std::size_t expected = ender == '\x7F' ? bytes.size() : at;
+      EXPECT_EQ(widened, expected) << at << " " << static_cast<int>(ender);
+      for (std::size_t index = 0; index < widened; ++index) EXPECT_EQ(wide[index], static_cast<unsigned char>(bytes[index]));
+      // Nothing past the given size is read or widened.
+      EXPECT_EQ(tamsel::review::widen_ascii(bytes.data(), at, wide), at);
+    }
+  }
+}
+
 // The review's buffers are fixed: a conversion stops before a character that would not fit,
 // and after as many characters as asked, always terminated.
 TEST(Utf8Text, TheReviewsConversionsStopWhereTheyMust) {
