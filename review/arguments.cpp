@@ -12,6 +12,9 @@
 namespace tamsel::review {
 namespace {
 
+// Every power of ten a plain decimal of up to 15 digits divides by, each exact.
+constexpr double powers_of_ten[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 // Plausible values for an adult or a child, wide enough that no real measurement is flagged,
 // narrow enough to catch a unit mix-up or a slipped digit. Centimetres and metres differ by a
 // factor of 100, so each hints at the other. docs/formulas.md gives their sources.
@@ -39,27 +42,35 @@ constexpr ArgumentRule argument_rules[] = {
 
 // In the order of the library's usage lines; bodyfat_navy's hip is for women only.
 constexpr FormulaArguments formulas[] = {
-    {"bmi", 2, {"weight_kg", "height_m"}},
-    {"bmr_harris", 4, {"M/F", "weight_kg", "height_cm", "age"}},
-    {"bmr_mifflin", 4, {"M/F", "weight_kg", "height_cm", "age"}},
-    {"bodyfat_navy", 5, {"M/F", "waist_cm", "neck_cm", "height_cm", "hip_cm"}},
-    {"whr", 2, {"waist_cm", "hip_cm"}},
-    {"ideal_devine", 2, {"M/F", "height_cm"}},
-    {"ideal_robinson", 2, {"M/F", "height_cm"}},
-    {"ideal_miller", 2, {"M/F", "height_cm"}},
-    {"bsa", 2, {"weight_kg", "height_cm"}},
-    {"lbm", 3, {"M/F", "weight_kg", "height_cm"}},
-    {"tdee", 2, {"bmr", "activity_factor"}},
-    {"max_hr", 1, {"age"}},
-    {"target_hr", 2, {"age", "intensity_percent"}},
-    {"bai", 2, {"hip_cm", "height_m"}},
-    {"wthr", 2, {"waist_cm", "height_cm"}},
-    {"bp_category", 2, {"systolic", "diastolic"}},
-    {"map", 2, {"systolic", "diastolic"}},
-    {"pulse_pressure", 2, {"systolic", "diastolic"}},
+    {"bmi", 2, {"weight_kg", "height_m"}, FormulaId::bmi},
+    {"bmr_harris", 4, {"M/F", "weight_kg", "height_cm", "age"}, FormulaId::bmr_harris},
+    {"bmr_mifflin", 4, {"M/F", "weight_kg", "height_cm", "age"}, FormulaId::bmr_mifflin},
+    {"bodyfat_navy", 5, {"M/F", "waist_cm", "neck_cm", "height_cm", "hip_cm"}, FormulaId::bodyfat_navy},
+    {"whr", 2, {"waist_cm", "hip_cm"}, FormulaId::whr},
+    {"ideal_devine", 2, {"M/F", "height_cm"}, FormulaId::ideal_devine},
+    {"ideal_robinson", 2, {"M/F", "height_cm"}, FormulaId::ideal_robinson},
+    {"ideal_miller", 2, {"M/F", "height_cm"}, FormulaId::ideal_miller},
+    {"bsa", 2, {"weight_kg", "height_cm"}, FormulaId::bsa},
+    {"lbm", 3, {"M/F", "weight_kg", "height_cm"}, FormulaId::lbm},
+    {"tdee", 2, {"bmr", "activity_factor"}, FormulaId::tdee},
+    {"max_hr", 1, {"age"}, FormulaId::max_hr},
+    {"target_hr", 2, {"age", "intensity_percent"}, FormulaId::target_hr},
+    {"bai", 2, {"hip_cm", "height_m"}, FormulaId::bai},
+    {"wthr", 2, {"waist_cm", "height_cm"}, FormulaId::wthr},
+    {"bp_category", 2, {"systolic", "diastolic"}, FormulaId::bp_category},
+    {"map", 2, {"systolic", "diastolic"}, FormulaId::map},
+    {"pulse_pressure", 2, {"systolic", "diastolic"}, FormulaId::pulse_pressure},
 };
 
 constexpr std::size_t formula_count = sizeof formulas / sizeof formulas[0];
+
+constexpr bool ids_follow_the_table() {
+  for (std::size_t index = 0; index < formula_count; ++index) {
+    if (static_cast<std::size_t>(formulas[index].id) != index) return false;
+  }
+  return true;
+}
+static_assert(ids_follow_the_table(), "FormulaId lists the formulas in the table's order");
 
 constexpr const ArgumentRule* rule_named(std::string_view name) {
   for (const ArgumentRule& rule : argument_rules) {
@@ -132,8 +143,6 @@ bool within(const ArgumentRule& rule, double value) {
 // integer they make is below 2^53 and the power of ten is exact, so one division rounds
 // correctly, exactly as a full reading does.
 bool read_plain_decimal(std::string_view token, double& value) {
-  static constexpr double powers_of_ten[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   constexpr std::size_t max_digits = 15;
   const char* p = token.data();
   const char* const end = p + token.size();
@@ -222,19 +231,42 @@ double library_reading(std::string_view token, ArgumentType type) {
   return type == ArgumentType::whole ? static_cast<double>(tamsel::read_integer(copy)) : tamsel::read_real(copy);
 }
 
-double read_value(std::string_view token, ArgumentType type, bool& plain) {
-  double value = 0.0;
-  plain = false;
-  if (type == ArgumentType::sex) return value;
-  // Nine digits stay within the 32-bit range at which whole numbers saturate.
-  constexpr std::size_t max_plain_whole = 9;
-  const bool plain_fits = type == ArgumentType::real ||
-                          (token.size() <= max_plain_whole && token.find('.') == std::string_view::npos);
-  if (plain_fits && read_plain_decimal(token, value)) {
-    plain = true;
-    return value;
+// The argument that starts at `p` after any delimiters; `p` is left just past it. A plain
+// decimal, which nearly every argument is, is read in the same pass that finds its end: digits
+// with at most one point, up to 15 digits (exact, and one division rounds correctly), and for a
+// whole number up to nine digits without a point (within the 32-bit range at which the library
+// saturates). Anything else is read by the library's own reader.
+void read_argument(const char*& p, const char* end, Argument& argument) {
+  while (p != end && is_delimiter(*p)) ++p;
+  const char* const start = p;
+  std::uint64_t mantissa = 0;  // past 19 digits it wraps, harmlessly: such a token is not plain
+  const char* point = nullptr;
+  for (; p != end; ++p) {
+    const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
+    if (digit <= 9) {
+      mantissa = mantissa * 10 + digit;
+    } else if (*p == '.' && point == nullptr) {
+      point = p;
+    } else {
+      break;
+    }
   }
-  return library_reading(token, type);
+  const bool only_number = p == end || is_delimiter(*p);
+  while (p != end && !is_delimiter(*p)) ++p;
+  argument.token = std::string_view(start, static_cast<std::size_t>(p - start));
+  argument.male = start != end && (*start == 'M' || *start == 'm');
+  argument.value = 0.0;
+  argument.plain = false;
+  const ArgumentType type = argument.rule->type;
+  if (type == ArgumentType::sex) return;
+  constexpr std::size_t max_plain_digits = 15;
+  constexpr std::size_t max_plain_whole = 9;
+  const std::size_t decimals = point == nullptr ? 0 : static_cast<std::size_t>(p - point - 1);
+  const std::size_t digits = argument.token.size() - (point == nullptr ? 0 : 1);
+  argument.plain = only_number && digits != 0 && digits <= max_plain_digits &&
+                   (type == ArgumentType::real || (point == nullptr && digits <= max_plain_whole));
+  argument.value = argument.plain ? static_cast<double>(mantissa) / powers_of_ten[decimals]
+                                  : library_reading(argument.token, type);
 }
 
 void put_number(double value, BoundedText& out) {
@@ -279,13 +311,12 @@ void check_sex(const Argument& argument, WarningList& warnings) {
   out.put(argument.male ? "male" : "female");
 }
 
-void check_number(const Argument& argument, WarningList& warnings) {
+// Kept out of line: the plain, plausible arguments that check_arguments settles itself should
+// not pay for setting up a warning.
+[[gnu::noinline]] void check_number(const Argument& argument, WarningList& warnings) {
   const ArgumentRule& rule = *argument.rule;
   const std::string_view token = argument.token;
   const bool in_range = within(rule, argument.value);
-  // Plain digits are all read, as atof and atoi would read them; only other tokens need the
-  // measure of how much of them was.
-  if (argument.plain && in_range) return;
   const std::size_t prefix = rule.type == ArgumentType::whole ? integer_prefix(token) : real_prefix(token);
   const bool whole = prefix != 0 && prefix == token.size();
   if (whole && in_range) return;
@@ -334,8 +365,7 @@ std::string_view next_token(const char*& p, const char* end) {
   return {start, static_cast<std::size_t>(p - start)};
 }
 
-// The longest keyword: a longer one is no formula, and a shorter one is folded into a buffer of
-// this size once, rather than once for every formula it is compared with.
+// The longest keyword: a longer one is no formula.
 constexpr std::size_t longest_keyword() {
   std::size_t longest = 0;
   for (const FormulaArguments& formula : formulas) {
@@ -344,27 +374,51 @@ constexpr std::size_t longest_keyword() {
   return longest;
 }
 
-// Keywords are a few bytes long: a loop settles most candidates on the first byte, where
-// string_view's comparison would call memcmp for each one of the same length.
-bool same_bytes(const char* a, const char* b, std::size_t size) {
-  for (std::size_t index = 0; index < size; ++index) {
-    if (a[index] != b[index]) return false;
-  }
-  return true;
+// Every keyword has a second byte, so the slot below can always look at it.
+constexpr std::size_t shortest_keyword = 2;
+
+// A keyword's slot in a table of formulas, from its length, its second and its last byte
+// (lowercase): one look instead of a comparison with each of the eighteen keywords.
+constexpr std::size_t formula_slots = 64;
+constexpr std::size_t formula_slot(std::size_t size, char second, char last) {
+  return (size + static_cast<unsigned char>(second) * 2u + static_cast<unsigned char>(last) * 7u) % formula_slots;
 }
+
+struct FormulaSlots {
+  unsigned char index[formula_slots];  // formula_count for an empty slot
+  bool distinct;                        // no two keywords share a slot
+};
+
+constexpr FormulaSlots make_formula_slots() {
+  FormulaSlots slots{};
+  slots.distinct = true;
+  for (unsigned char& index : slots.index) index = static_cast<unsigned char>(formula_count);
+  for (std::size_t which = 0; which < formula_count; ++which) {
+    const std::string_view keyword = formulas[which].keyword;
+    if (keyword.size() < shortest_keyword) slots.distinct = false;
+    unsigned char& index = slots.index[formula_slot(keyword.size(), keyword[1], keyword.back())];
+    if (index != formula_count) slots.distinct = false;
+    index = static_cast<unsigned char>(which);
+  }
+  return slots;
+}
+
+constexpr FormulaSlots formula_slots_table = make_formula_slots();
+static_assert(formula_slots_table.distinct, "two keywords share a slot: change formula_slot's factors");
 
 }  // namespace
 
 const FormulaArguments* find_formula(std::string_view keyword) {
-  char folded[longest_keyword()];
-  if (keyword.size() > sizeof folded) return nullptr;
-  for (std::size_t index = 0; index < keyword.size(); ++index) folded[index] = lower_ascii(keyword[index]);
-  for (const FormulaArguments& formula : formulas) {
-    if (formula.keyword.size() == keyword.size() && same_bytes(folded, formula.keyword.data(), keyword.size())) {
-      return &formula;
-    }
+  const std::size_t size = keyword.size();
+  if (size < shortest_keyword || size > longest_keyword()) return nullptr;
+  const std::size_t which = formula_slots_table.index[formula_slot(size, lower_ascii(keyword[1]), lower_ascii(keyword[size - 1]))];
+  if (which == formula_count) return nullptr;
+  const FormulaArguments& formula = formulas[which];
+  if (formula.keyword.size() != size) return nullptr;
+  for (std::size_t index = 0; index < size; ++index) {
+    if (lower_ascii(keyword[index]) != formula.keyword[index]) return nullptr;
   }
-  return nullptr;
+  return &formula;
 }
 
 const FormulaArguments* formula_table(std::size_t& count) {
@@ -388,14 +442,12 @@ void read_arguments(std::string_view request, Arguments& out) {
   if (out.formula == nullptr) return;
   const ArgumentRule* const* const rules = formula_rules.rules[out.formula - formulas];
   for (std::size_t slot = 0; slot < out.formula->count; ++slot) {
-    const std::string_view token = next_token(p, end);
-    if (token.empty()) break;
-    Argument& argument = out.items[out.count++];
-    argument.name = out.formula->names[slot];
+    Argument& argument = out.items[out.count];
     argument.rule = rules[slot];
-    argument.token = token;
-    argument.male = token[0] == 'M' || token[0] == 'm';
-    argument.value = read_value(token, argument.rule->type, argument.plain);
+    read_argument(p, end, argument);
+    if (argument.token.empty()) break;
+    argument.name = out.formula->names[slot];
+    ++out.count;
   }
 }
 
@@ -404,7 +456,9 @@ void check_arguments(const Arguments& arguments, WarningList& warnings) {
     const Argument& argument = arguments.items[index];
     if (argument.rule->type == ArgumentType::sex) {
       check_sex(argument, warnings);
-    } else {
+    } else if (!argument.plain || !within(*argument.rule, argument.value)) {
+      // Plain digits are all read, as atof and atoi would read them; only other tokens need
+      // the measure of how much of them was.
       check_number(argument, warnings);
     }
   }

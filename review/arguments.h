@@ -38,10 +38,15 @@ struct ArgumentRule {
 // Every formula the review knows, by keyword, with its arguments in usage-line order. The
 // names are exactly those of the library's usage lines ("M/F" is the sex).
 constexpr std::size_t max_arguments = 9;
+enum class FormulaId {
+  bmi, bmr_harris, bmr_mifflin, bodyfat_navy, whr, ideal_devine, ideal_robinson, ideal_miller, bsa,
+  lbm, tdee, max_hr, target_hr, bai, wthr, bp_category, map, pulse_pressure
+};
 struct FormulaArguments {
   std::string_view keyword;
   std::size_t count;
   std::string_view names[5];
+  FormulaId id;  // what the review's rules ask about, without comparing text
 };
 const FormulaArguments* find_formula(std::string_view keyword);  // either case; null if none
 const FormulaArguments* formula_table(std::size_t& count);

@@ -14,9 +14,7 @@ constexpr double least_body_fat_male = 2;
 constexpr double least_body_fat_female = 10;
 constexpr double most_body_fat = 70;
 
-bool keyword_is(const Arguments& arguments, std::string_view keyword) {
-  return arguments.formula->keyword == keyword;
-}
+bool keyword_is(const Arguments& arguments, FormulaId id) { return arguments.formula->id == id; }
 
 // The value of the argument called `name`; false when the request did not give it.
 bool argument(const Arguments& arguments, std::string_view name, double& value) {
@@ -75,6 +73,10 @@ bool check_navy_girths(const Arguments& arguments, WarningList& warnings) {
 
 // Systolic pressure is the peak of each beat and diastolic its trough.
 bool check_pressures(const Arguments& arguments, WarningList& warnings) {
+  if (!keyword_is(arguments, FormulaId::bp_category) && !keyword_is(arguments, FormulaId::map) &&
+      !keyword_is(arguments, FormulaId::pulse_pressure)) {
+    return false;  // only these take a systolic and a diastolic pressure
+  }
   double systolic = 0, diastolic = 0;
   if (!argument(arguments, "systolic", systolic) || !argument(arguments, "diastolic", diastolic)) return false;
   if (systolic > diastolic) return false;
@@ -147,7 +149,7 @@ bool check_lean_mass(const Arguments& arguments, const PrintedResult& result, Wa
 
 // The formulas whose result cannot be below zero for any person.
 bool never_negative(const Arguments& arguments) {
-  return !keyword_is(arguments, "pulse_pressure") && !keyword_is(arguments, "bp_category");
+  return !keyword_is(arguments, FormulaId::pulse_pressure) && !keyword_is(arguments, FormulaId::bp_category);
 }
 
 const char* const bmi_source =
@@ -202,7 +204,7 @@ Category body_fat_class(double percent, bool male) {
 
 void check_result(const Arguments& arguments, const PrintedResult& result, WarningList& warnings) {
   if (arguments.formula == nullptr) return;
-  if (keyword_is(arguments, "bodyfat_navy") && check_navy_girths(arguments, warnings)) return;
+  if (keyword_is(arguments, FormulaId::bodyfat_navy) && check_navy_girths(arguments, warnings)) return;
   if (check_pressures(arguments, warnings)) return;
   // An argument already warned about explains an impossible result.
   const bool arguments_warned = warnings.count() != 0;
@@ -210,7 +212,7 @@ void check_result(const Arguments& arguments, const PrintedResult& result, Warni
     if (!arguments_warned) warn_not_finite(result, warnings);
     return;
   }
-  if (keyword_is(arguments, "bodyfat_navy")) {
+  if (keyword_is(arguments, FormulaId::bodyfat_navy)) {
     if (!arguments_warned) check_body_fat_range(arguments, result, warnings);
     return;
   }
@@ -218,15 +220,15 @@ void check_result(const Arguments& arguments, const PrintedResult& result, Warni
     if (!arguments_warned) warn_negative(arguments, result, warnings);
     return;
   }
-  if (keyword_is(arguments, "lbm")) check_lean_mass(arguments, result, warnings);
+  if (keyword_is(arguments, FormulaId::lbm)) check_lean_mass(arguments, result, warnings);
 }
 
 Category categorize(const Arguments& arguments, const PrintedResult& result) {
   if (arguments.formula == nullptr || !result.has_value) return {nullptr, nullptr};
-  if (keyword_is(arguments, "bmi")) return bmi_class(result.value);
-  if (keyword_is(arguments, "bp_category")) return blood_pressure_class(result.value);
-  if (keyword_is(arguments, "wthr")) return waist_to_height_class(result.value);
-  if (keyword_is(arguments, "bodyfat_navy")) return body_fat_class(result.value, is_male(arguments));
+  if (keyword_is(arguments, FormulaId::bmi)) return bmi_class(result.value);
+  if (keyword_is(arguments, FormulaId::bp_category)) return blood_pressure_class(result.value);
+  if (keyword_is(arguments, FormulaId::wthr)) return waist_to_height_class(result.value);
+  if (keyword_is(arguments, FormulaId::bodyfat_navy)) return body_fat_class(result.value, is_male(arguments));
   return {nullptr, nullptr};
 }
 

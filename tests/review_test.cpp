@@ -55,6 +55,46 @@ TEST(ReviewArguments, TheTableNamesWhatTheUsageLinesName) {
   }
 }
 
+// The lookup goes by a slot made of a few bytes: every keyword must still be found in any case,
+// and a word that shares its slot but not its text must not be.
+TEST(ReviewArguments, FindsEveryKeywordInAnyCaseAndNothingElse) {
+  std::size_t count = 0;
+  const tamsel::review::FormulaArguments* formulas = tamsel::review::formula_table(count);
+  for (std::size_t index = 0; index < count; ++index) {
+    const std::string keyword(formulas[index].keyword);
+    std::string upper = keyword, mixed = keyword;
+    for (std::size_t at = 0; at < keyword.size(); ++at) {
+      if (keyword[at] >= 'a' && keyword[at] <= 'z') {
+        upper[at] = static_cast<char>(keyword[at] - 'a' + 'A');
+        if (at % 2 == 0) mixed[at] = upper[at];
+      }
+    }
+    for (const std::string& found : {keyword, upper, mixed}) {
+      EXPECT_EQ(tamsel::review::find_formula(found), &formulas[index]) << found;
+    }
+    // Same length, second and last byte: the same slot, so only the whole text tells them apart.
+    std::string first_changed = keyword;
+    first_changed[0] = first_changed[0] == 'x' ? 'y' : 'x';
+    std::string middle_changed = keyword;
+    if (keyword.size() > 3) middle_changed[2] = '-';
+    std::string underscore_folded = keyword;
+    for (char& byte : underscore_folded) byte = byte == '_' ? '\x7F' : byte;  // '_' with the case bit set
+    for (const std::string& missed : {first_changed, keyword + "s", keyword.substr(1), keyword.substr(0, keyword.size() - 1),
+                                      std::string(" ") + keyword}) {
+      EXPECT_EQ(tamsel::review::find_formula(missed), nullptr) << missed;
+    }
+    if (keyword.size() > 3) {
+      EXPECT_EQ(tamsel::review::find_formula(middle_changed), nullptr) << middle_changed;
+    }
+    if (underscore_folded != keyword) {
+      EXPECT_EQ(tamsel::review::find_formula(underscore_folded), nullptr) << keyword;
+    }
+  }
+  EXPECT_EQ(tamsel::review::find_formula(""), nullptr);
+  EXPECT_EQ(tamsel::review::find_formula("b"), nullptr);
+  EXPECT_EQ(tamsel::review::find_formula(std::string(64, 'b')), nullptr);
+}
+
 // A warning that names a wrong value is worse than none: the review must read every argument
 // exactly as the library does, bit for bit.
 TEST(ReviewArguments, ReadEveryTokenAsTheLibraryDoes) {
@@ -71,6 +111,50 @@ TEST(ReviewArguments, ReadEveryTokenAsTheLibraryDoes) {
     tamsel::review::Arguments whole;
     tamsel::review::read_arguments("max_hr " + token, whole);
     EXPECT_EQ(whole.items[0].value, static_cast<double>(tamsel::read_integer(token.c_str()))) << token;
+  }
+}
+
+// An argument is plain, and needs no second look, only when it is wholly digits with at most one
+// point, and short enough to be read exactly; a whole number also takes no point.
+TEST(ReviewArguments, OnlyWhollyPlainDigitsArePlain) {
+  struct Case {
+    const char* token;
+    bool real_plain;
+    bool whole_plain;
+  };
+  for (const Case& c : std::vector<Case>{{"70", true, true},
+                                         {"1.75", true, false},
+                                         {".5", true, false},
+                                         {"5.", true, false},
+                                         {".", false, false},
+                                         {"1.2.3", false, false},
+                                         {"1,75", false, false},
+                                         {"70kg", false, false},
+                                         {"-70", false, false},
+                                         {"+70", false, false},
+                                         {"1e5", false, false},
+                                         {"123456789", true, true},
+                                         {"1234567890", true, false},
+                                         {"123456789012345", true, false},
+                                         {"1234567890123456", false, false},
+                                         {"12345678901234.5", true, false},
+                                         {"12345678901234567890123", false, false},
+                                         {"00000000000000000001", false, false}}) {
+    for (const char* separator : {" ", "\t", "  \t"}) {
+      const std::string request = std::string("bmi") + separator + c.token + separator + "1.75";  // the tokens view it
+      tamsel::review::Arguments real;
+      tamsel::review::read_arguments(request, real);
+      ASSERT_EQ(real.count, 2u) << c.token;
+      EXPECT_EQ(real.items[0].token, c.token);
+      EXPECT_EQ(real.items[0].plain, c.real_plain) << c.token;
+      EXPECT_TRUE(same_bits(real.items[0].value, tamsel::read_real(c.token))) << c.token;
+      EXPECT_EQ(real.items[1].token, "1.75");
+      tamsel::review::Arguments whole;
+      tamsel::review::read_arguments(std::string("max_hr") + separator + c.token, whole);
+      ASSERT_EQ(whole.count, 1u) << c.token;
+      EXPECT_EQ(whole.items[0].plain, c.whole_plain) << c.token;
+      EXPECT_EQ(whole.items[0].value, static_cast<double>(tamsel::read_integer(c.token))) << c.token;
+    }
   }
 }
 
