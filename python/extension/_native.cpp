@@ -35,10 +35,10 @@ constexpr Py_ssize_t kStackRequestUnits = 512;
 // The calculator's answer buffer: 2000 code units including the terminator.
 constexpr Py_ssize_t kAnswerUnits = 2000;
 
-// One row of compute(): the keyword (at most 14 units) and at most 9 arguments, each a space
-// and a number of at most 24 characters (the longest shortest form of a double; a 64-bit
-// integer is 20) is under 256 units. Sex cells are text of any length, which the 2048 units
-// bound: a longer cell is refused rather than cut.
+// One row of compute(), in bytes or UTF-16 units: the keyword (at most 14) and at most 9
+// arguments, each a space and a number of at most 24 characters (the longest shortest form of
+// a double; a 64-bit integer is 20) is under 256. Sex cells are text of any length, which the
+// 2048 bound: a longer cell is refused rather than cut.
 constexpr std::size_t kRowUnits = 2048;
 
 // The longest shortest round-trip form of a double is 24 characters ("-2.2250738585072014e-308"
@@ -368,10 +368,12 @@ T load(const char *at) {
   return value;
 }
 
-// Appends the text of one argument; false when it would not fit.
-bool append_ascii(TamselChar16 *out, std::size_t &at, const char *text, const char *end) {
+// Appends the text of one argument, to a row of UTF-16 units or of bytes; false when it would
+// not fit.
+template <typename Unit>
+bool append_ascii(Unit *out, std::size_t &at, const char *text, const char *end) {
   if (at + static_cast<std::size_t>(end - text) + 1 >= kRowUnits) return false;
-  for (; text != end; ++text) out[at++] = static_cast<unsigned char>(*text);
+  for (; text != end; ++text) out[at++] = static_cast<Unit>(static_cast<unsigned char>(*text));
   return true;
 }
 
@@ -386,8 +388,11 @@ char *write_few_decimals(char *out, double value) {
   const double magnitude = std::fabs(value);
   if (!(magnitude >= 1e-4 && magnitude < 1e15)) return nullptr;
   for (int decimals = 0; decimals < 9; ++decimals) {
-    const double scaled = std::nearbyint(magnitude * powers[decimals]);
-    if (scaled >= 1e15) return nullptr;
+    const double product = magnitude * powers[decimals];
+    if (product >= 1e15) return nullptr;
+    // Below 2^52, adding and taking away 2^52 rounds to the nearest integer, ties to even, as
+    // nearbyint does in the default mode, without a call into libm for every try.
+    const double scaled = (product + 0x1p52) - 0x1p52;
     if (scaled / powers[decimals] != magnitude) continue;
     const auto digits = static_cast<std::uint64_t>(scaled);
     const auto unit = static_cast<std::uint64_t>(powers[decimals]);
@@ -455,7 +460,8 @@ char *write_repr(char *out, double value) {
 
 // The number at `row` of a numeric column, written exactly: integers as integers, reals as
 // write_repr writes them.
-bool append_number(const Column &column, Py_ssize_t row, TamselChar16 *out, std::size_t &at) {
+template <typename Unit>
+bool append_number(const Column &column, Py_ssize_t row, Unit *out, std::size_t &at) {
   const char *item = static_cast<const char *>(column.view.buf) +
                      (column.length == 1 ? 0 : row * column.view.strides[0]);
   char text[kNumberChars];
@@ -493,16 +499,17 @@ bool append_number(const Column &column, Py_ssize_t row, TamselChar16 *out, std:
   return append_ascii(out, at, text, written.ptr);
 }
 
-// A sex cell: one word of text. Spaces or tabs inside would shift every argument after it.
-bool append_sex(const Column &column, Py_ssize_t row, TamselChar16 *out, std::size_t &at) {
+// A sex cell, one word of text, or null with an exception set. Spaces or tabs inside would
+// shift every argument after it.
+PyObject *sex_cell(const Column &column, Py_ssize_t row) {
   PyObject *cell = PyList_GET_ITEM(column.texts, column.length == 1 ? 0 : row);
   if (!PyUnicode_Check(cell)) {
     PyErr_Format(PyExc_TypeError, "row %zd: a sex is a str such as 'M' or 'F', not %.100s", row,
                  Py_TYPE(cell)->tp_name);
-    return false;
+    return nullptr;
   }
 #if PY_VERSION_HEX < 0x030C0000
-  if (PyUnicode_READY(cell) < 0) return false;
+  if (PyUnicode_READY(cell) < 0) return nullptr;
 #endif
   const Py_ssize_t length = PyUnicode_GET_LENGTH(cell);
   const int kind = PyUnicode_KIND(cell);
@@ -514,20 +521,46 @@ bool append_sex(const Column &column, Py_ssize_t row, TamselChar16 *out, std::si
   }
   if (!word) {
     PyErr_Format(PyExc_ValueError, "row %zd: the sex %R is not one word such as 'M' or 'F'", row, cell);
-    return false;
+    return nullptr;
   }
+  return cell;
+}
+
+bool sex_too_long(Py_ssize_t row) {
+  PyErr_Format(PyExc_ValueError, "row %zd: the sex is too long", row);
+  return false;
+}
+
+// The sex cell in UTF-16 units.
+bool append_sex(const Column &column, Py_ssize_t row, TamselChar16 *out, std::size_t &at) {
+  PyObject *cell = sex_cell(column, row);
+  if (cell == nullptr) return false;
+  const Py_ssize_t length = PyUnicode_GET_LENGTH(cell);
+  const int kind = PyUnicode_KIND(cell);
+  const void *data = PyUnicode_DATA(cell);
   for (Py_ssize_t i = 0; i < length; ++i) {
     Py_UCS4 point = PyUnicode_READ(kind, data, i);
-    if (at + 3 >= kRowUnits) {
-      PyErr_Format(PyExc_ValueError, "row %zd: the sex is too long", row);
-      return false;
-    }
+    if (at + 3 >= kRowUnits) return sex_too_long(row);
     if (point > 0xFFFF) {
       out[at++] = static_cast<TamselChar16>(0xD800 + ((point - 0x10000) >> 10));
       point = 0xDC00 + ((point - 0x10000) & 0x3FF);
     }
     out[at++] = static_cast<TamselChar16>(point);
   }
+  return true;
+}
+
+// The sex cell as bytes, when it is ASCII; `ascii` is false, and nothing is written, when it is
+// not (the row is then made in UTF-16, which carries any text as it is).
+bool append_sex(const Column &column, Py_ssize_t row, char *out, std::size_t &at, bool &ascii) {
+  PyObject *cell = sex_cell(column, row);
+  if (cell == nullptr) return false;
+  ascii = PyUnicode_IS_ASCII(cell);
+  if (!ascii) return true;
+  const Py_ssize_t length = PyUnicode_GET_LENGTH(cell);
+  if (at + static_cast<std::size_t>(length) + 1 >= kRowUnits) return sex_too_long(row);
+  std::memcpy(out + at, PyUnicode_1BYTE_DATA(cell), static_cast<std::size_t>(length));
+  at += static_cast<std::size_t>(length);
   return true;
 }
 
@@ -587,6 +620,7 @@ PyObject *compute_rows(PyObject *, PyObject *args) {
   PyObject *result = nullptr;
   RowOutputs out{nullptr, nullptr, nullptr, nullptr};
   TamselChar16 request[kRowUnits];
+  char narrow[kRowUnits];
   std::size_t prefix = 0;
   TamselRecord record;
   double *value_at = static_cast<double *>(values.buf);
@@ -614,7 +648,14 @@ PyObject *compute_rows(PyObject *, PyObject *args) {
       PyErr_SetString(PyExc_ValueError, "the formula's name is too long");
       goto done;
     }
-    while (request[prefix] != 0) ++prefix;
+    while (request[prefix] != 0) {
+      if (request[prefix] >= 0x80) {
+        PyErr_SetString(PyExc_ValueError, "a formula's name is ASCII");
+        goto done;
+      }
+      narrow[prefix] = static_cast<char>(request[prefix]);
+      ++prefix;
+    }
   }
   out.kinds = PyList_New(rows);
   out.warnings = PyList_New(rows);
@@ -622,20 +663,38 @@ PyObject *compute_rows(PyObject *, PyObject *args) {
   out.sources = PyList_New(rows);
   if (!out.kinds || !out.warnings || !out.categories || !out.sources) goto done;
   for (Py_ssize_t row = 0; row < rows; ++row) {
+    // The row in bytes, which the review reads as they are; in UTF-16 only when a sex is not
+    // ASCII.
     std::size_t at = prefix;
+    bool ascii = true;
     const bool male = hip_index >= 0 && is_male(columns[0], row);
-    for (Py_ssize_t i = 0; i < count; ++i) {
+    for (Py_ssize_t i = 0; i < count && ascii; ++i) {
       if (i == hip_index && male) continue;  // the male form takes no hip
-      request[at++] = u' ';
-      const bool appended = columns[i].is_text ? append_sex(columns[i], row, request, at)
-                                               : append_number(columns[i], row, request, at);
+      narrow[at++] = ' ';
+      const bool appended = columns[i].is_text ? append_sex(columns[i], row, narrow, at, ascii)
+                                               : append_number(columns[i], row, narrow, at);
       if (!appended) {
         if (!PyErr_Occurred()) PyErr_Format(PyExc_ValueError, "row %zd: the request is too long", row);
         goto done;
       }
     }
-    request[at] = 0;
-    tamsel_ask16(request, &record);
+    if (ascii) {
+      tamsel_ask(narrow, at, &record);
+    } else {
+      at = prefix;
+      for (Py_ssize_t i = 0; i < count; ++i) {
+        if (i == hip_index && male) continue;
+        request[at++] = u' ';
+        const bool appended = columns[i].is_text ? append_sex(columns[i], row, request, at)
+                                                 : append_number(columns[i], row, request, at);
+        if (!appended) {
+          if (!PyErr_Occurred()) PyErr_Format(PyExc_ValueError, "row %zd: the request is too long", row);
+          goto done;
+        }
+      }
+      request[at] = 0;
+      tamsel_ask16(request, &record);
+    }
     value_at[row] = record.has_value ? record.value : std::numeric_limits<double>::quiet_NaN();
     PyObject *warnings = warning_tuple(record);
     PyObject *category = static_text(record.category);

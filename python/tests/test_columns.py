@@ -79,6 +79,9 @@ def test_integers_beyond_doubles_stay_whole():
     # Without a hip column, women get the requirement line.
     ("bodyfat_navy", dict(sex=["M", "F"], waist_cm=90, neck_cm=38, height_cm=180),
      [("M", 90, 38, 180), ("F", 90, 38, 180)]),
+    # A sex beyond ASCII, a lone surrogate included, goes to the library as it is, between ASCII rows.
+    ("lbm", dict(sex=["M", "Mé", "F\U0001F600", "F\udc00", "é", "F"], weight_kg=[70, 71, 60, 61, 62, 63], height_cm=170),
+     [("M", 70, 170), ("Mé", 71, 170), ("F\U0001F600", 60, 170), ("F\udc00", 61, 170), ("é", 62, 170), ("F", 63, 170)]),
     ("bmr_mifflin", dict(sex="F", weight_kg=[60.5, 200], height_cm=[165, 170], age=[30, 30.5]),
      [("F", 60.5, 165, 30), ("F", 200, 170, 30.5)]),
     ("bp_category", dict(systolic=[110, 125, 135, 150, 190], diastolic=[70, 75, 85, 95, 125]),
@@ -126,6 +129,8 @@ def test_a_long_sex_is_refused_not_cut():
     with pytest.raises(ValueError, match="too long"):
         compute("lbm", sex=["F" * 5000], weight_kg=70, height_cm=170)
     same(compute("lbm", sex=["F" * 1000], weight_kg=70, height_cm=170), asked("lbm", ("F" * 1000, 70, 170)))
+    with pytest.raises(ValueError, match="too long"):
+        compute("lbm", sex=["F\u00e9" * 1500], weight_kg=70, height_cm=170)
 
 
 def test_numpy_arrays_and_strided_views():
