@@ -8,6 +8,8 @@
   plain Python  per request, on the same 100,000: BMI, revised Harris-Benedict and Navy body
                 fat read, computed and formatted in Python, as a researcher might write them
   compute       rows a second, BMI over columns of 1,000,000 weights and heights
+  str.upper     per request, on the same 100,000: the least any call that returns a new str
+                for each of them can cost, the interpreter's allocator and the memory alone
 
 Run it against an installed package (bench/run builds one), or a build tree's package:
   PYTHONPATH=build/default/python python3 bench/python_bench.py
@@ -97,6 +99,7 @@ def main():
         "ask, per call": (one_by_one(tamsel_health.ask), len(mix)),
         "calc_many, per request": (lambda: tamsel_health.calc_many(batch), len(batch)),
         "plain Python, per request": (lambda: [plain_python(request) for request in batch], len(batch)),
+        "str.upper, per request": (lambda: [request.upper() for request in batch], len(batch)),
         "compute, per row": (lambda: tamsel_health.compute("bmi", weight_kg=weights, height_m=heights), ROWS),
     }
     times = {name: [] for name in subjects}
