@@ -39,6 +39,48 @@ bool is_printable_unit(std::uint32_t unit) { return unit - 0x21u <= 0x7Fu - 0x21
 
 bool ends_token(std::uint32_t unit) { return unit == 0 || is_delimiter_unit(unit); }
 
+// How many token units the unrolled loop of copy_token takes a round. A unit is only read
+// once the one before it has been seen to be no terminator, so no round reads past the line.
+constexpr std::size_t units_per_round = 4;
+
+// Narrows the printable units from `index` on into `buffer` and returns the index of the first
+// other unit, which is left in `unit` (on entry, the unit at `index`). Stops at
+// max_command_bytes, where the caller gives up. Every unit but the first of a round is tested
+// right after its load, and one bound check serves the round.
+std::size_t copy_token(const TamselChar16* line, char* buffer, std::size_t index, std::uint32_t& unit) {
+  while (index + units_per_round < max_command_bytes) {
+    if (!is_printable_unit(unit)) return index;
+    buffer[index] = static_cast<char>(unit);
+    unit = unit_at(line, index + 1);
+    if (!is_printable_unit(unit)) return index + 1;
+    buffer[index + 1] = static_cast<char>(unit);
+    unit = unit_at(line, index + 2);
+    if (!is_printable_unit(unit)) return index + 2;
+    buffer[index + 2] = static_cast<char>(unit);
+    unit = unit_at(line, index + 3);
+    if (!is_printable_unit(unit)) return index + 3;
+    buffer[index + 3] = static_cast<char>(unit);
+    index += units_per_round;
+    unit = unit_at(line, index);
+  }
+  // The last units before the bound, one at a time.
+  while (is_printable_unit(unit) && index < max_command_bytes) {
+    buffer[index] = static_cast<char>(unit);
+    unit = unit_at(line, ++index);
+  }
+  return index;
+}
+
+// Steps over the delimiters from `index` on, leaving the first other unit in `unit`. Returns
+// max_command_bytes when the delimiters reach it: such a line is the general path's.
+std::size_t skip_delimiters(const TamselChar16* line, std::size_t index, std::uint32_t& unit) {
+  while (is_delimiter_unit(unit)) {
+    if (++index >= max_command_bytes) return max_command_bytes;
+    unit = unit_at(line, index);
+  }
+  return index;
+}
+
 }  // namespace
 
 void split_tokens(char* text, TokenList& list) noexcept {
@@ -61,23 +103,23 @@ void split_tokens(char* text, TokenList& list) noexcept {
 
 bool split_plain_line(const TamselChar16* line, char* buffer, TokenList& list) noexcept {
   std::size_t count = 0;
-  std::size_t index = 0;
-  for (;;) {
-    // Delimiters need not be stored: only the tokens are read, each up to its terminator.
-    std::uint32_t unit = unit_at(line, index);
-    while (is_delimiter_unit(unit) && index < max_command_bytes) unit = unit_at(line, ++index);
+  std::uint32_t unit = unit_at(line, 0);
+  // Delimiters need not be stored: only the tokens are read, each up to its terminator.
+  std::size_t index = skip_delimiters(line, 0, unit);
+  if (index >= max_command_bytes) return false;
+  while (unit != 0) {
     const std::size_t start = index;
-    while (is_printable_unit(unit) && index < max_command_bytes) {
-      buffer[index] = static_cast<char>(unit);
-      unit = unit_at(line, ++index);
-    }
-    // The bound keeps every store inside the buffer and every cut to the general path.
+    index = copy_token(line, buffer, index, unit);
+    // The bound keeps every store inside the buffer and every cut to the general path. A unit
+    // that is neither printable nor a delimiter nor the end also sends the line there, and so
+    // does a token that would start with one (it ends at once, on that unit).
     if (index >= max_command_bytes || !ends_token(unit)) return false;
-    if (index == start) break;  // the end, after delimiters or nothing
     buffer[index] = '\0';
     list.tokens[count] = buffer + start;
     list.lengths[count] = index - start;
     if (++count == max_tokens || unit == 0) break;
+    index = skip_delimiters(line, index, unit);
+    if (index >= max_command_bytes) return false;
   }
   list.count = count;
   list.argument_cut = false;

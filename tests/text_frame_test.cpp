@@ -5,6 +5,7 @@
 #include <iterator>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -96,6 +97,36 @@ INSTANTIATE_TEST_SUITE_P(
                     PlainLine{std::u16string(1021, u' ') + u"a", true},
                     PlainLine{std::u16string(1023, u' '), false}, PlainLine{std::u16string(3000, u' ') + u"bmi", false},
                     PlainLine{u"bmi 70 " + std::u16string(1016, u'1'), false}));
+
+// The one-pass split copies a token in rounds of four units and checks the bound once a round:
+// tokens of every length across two rounds, each ended by every kind of unit, and lines that
+// end on each side of the bound.
+std::vector<PlainLine> token_ends() {
+  std::vector<PlainLine> lines;
+  const std::u16string letters = u"!bcdefgh~\x7F";
+  for (std::size_t length = 1; length <= 10; ++length) {
+    const std::u16string token = letters.substr(0, length);
+    lines.push_back({u"bmi " + token, true});
+    lines.push_back({u"bmi " + token + u" 1", true});
+    lines.push_back({u"bmi " + token + u"\t\t1", true});
+    lines.push_back({token + u"  ", true});
+    lines.push_back({u"bmi " + token + u"\u00E9 1", false});
+    lines.push_back({u"bmi " + token + u"\u0121", false});  // '!' in its low byte
+    lines.push_back({u"bmi " + token + u"\x80", false});
+    lines.push_back({u"bmi " + token + u"\r1", false});
+    lines.push_back({u"bmi " + token + u"\x1F", false});
+    lines.push_back({u"bmi \x01" + token, false});
+  }
+  for (std::size_t end = 1012; end <= 1025; ++end) {
+    const std::u16string lead(end - 7, u' ');
+    lines.push_back({lead + u"abcdefg", end < tamsel::max_command_bytes});
+    lines.push_back({lead + u"abcdefg ", end + 1 < tamsel::max_command_bytes});
+    lines.push_back({u"x" + lead.substr(1) + u"abcdefg", end < tamsel::max_command_bytes});
+  }
+  return lines;
+}
+
+INSTANTIATE_TEST_SUITE_P(TokenEnds, OnePassSplit, testing::ValuesIn(token_ends()));
 
 TEST(Entry, ReturnsTheSameBufferWithTheLatestAnswer) {
   const TamselChar16* first = CalcHealth(wide_text(std::string_view("bmi 70 1.75")).c_str());
