@@ -46,9 +46,14 @@ bool read_plain_decimal(const char* p, double& value) {
     decimals = static_cast<std::size_t>(p - fraction);
     count += decimals;
   }
+  // 'e' and 'E', the only bytes that set this bit to make 'e'.
+  if ((*p | 0x20) == 'e') return false;
+  // Up to 15 digits make less than 10^15 < 2^53, with at most 15 decimals: every limit below
+  // holds, told by one comparison (count - 1 wraps for no digits at all).
+  constexpr std::size_t max_short_digits = 15;
   constexpr std::uint64_t exact_limit = std::uint64_t{1} << 53;
-  if (count == 0 || count > max_digits || digits > exact_limit || decimals > max_decimals_exact ||
-      *p == 'e' || *p == 'E') {
+  if (count - 1 >= max_short_digits &&
+      (count == 0 || count > max_digits || digits > exact_limit || decimals > max_decimals_exact)) {
     return false;
   }
   value = static_cast<double>(digits);
@@ -60,20 +65,31 @@ bool read_plain_decimal(const char* p, double& value) {
 
 double read_real(const char* text) noexcept {
   const char* p = text;
-  double value;
+  bool negative = false;
   // Nearly every argument starts with a digit: no space and no sign to look for.
-  if (digit_value(*p) <= 9) return read_plain_decimal(p, value) ? value : read_general_decimal(p, false);
-  while (is_c_space(*p)) ++p;
-  const bool negative = *p == '-';
-  if (*p == '+' || *p == '-') ++p;
-  // atof takes one sign only.
-  if (*p == '+' || *p == '-') return 0.0;
+  if (digit_value(*p) > 9) {
+    while (is_c_space(*p)) ++p;
+    negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    // atof takes one sign only.
+    if (*p == '+' || *p == '-') return 0.0;
+  }
+  double value;
   if (!read_plain_decimal(p, value)) return read_general_decimal(p, negative);
   return negative ? -value : value;
 }
 
 std::int32_t read_integer(const char* text) noexcept {
   const char* p = text;
+  // Ages and pressures ("30", "120"): up to nine digits stay below 2^31, with no limit to look at.
+  constexpr int max_plain_digits = 9;
+  if (std::uint32_t value = digit_value(*p); value <= 9) {
+    for (int index = 1; index < max_plain_digits; ++index) {
+      const unsigned digit = digit_value(p[index]);
+      if (digit > 9) return static_cast<std::int32_t>(value);
+      value = value * 10 + digit;
+    }
+  }
   while (is_c_space(*p)) ++p;
   const bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;

@@ -132,7 +132,11 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerReading{"99999999999999999999", INT32_MAX},
                     IntegerReading{"-99999999999999999999", INT32_MIN},
                     IntegerReading{"0000000000000000000042", 42}, IntegerReading{"7:3", 7},
-                    IntegerReading{"/3", 0}));
+                    IntegerReading{"/3", 0},
+                    // Up to nine leading digits are read without the limit: either side of that.
+                    IntegerReading{"12345678x", 12345678}, IntegerReading{"123456789", 123456789},
+                    IntegerReading{"1234567890", 1234567890}, IntegerReading{"4294967299", INT32_MAX},
+                    IntegerReading{"000000001", 1}, IntegerReading{"0000000012.5", 12}));
 
 std::string fixed(double value, int decimals) {
   char text[tamsel::max_number_text];
