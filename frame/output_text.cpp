@@ -118,16 +118,6 @@ void write_result(OutputText& out, const char* text, std::size_t before, std::si
   out.bytes[out.length] = '\0';
 }
 
-void write_wide_result(OutputText& out, const TamselChar16* text, std::size_t before, std::size_t after,
-                       int decimals, double value) noexcept {
-  TamselChar16* p = out.wide;
-  copy_units(p, text, before);
-  p = write_fixed(p + before, value, decimals);
-  copy_units(p, text + before, after);
-  p[after] = 0;
-  out.answered_wide = true;
-}
-
 void write_result(OutputText& out, const char* text, std::size_t before, std::size_t after,
                   std::int32_t value) noexcept {
   char number[max_number_text];

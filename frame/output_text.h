@@ -8,6 +8,8 @@
 
 #include "TamselCalculatorHealth.h"
 #include "buffer_sizes.h"
+#include "byte_copy.h"
+#include "number_text.h"
 
 namespace tamsel {
 
@@ -104,11 +106,22 @@ void write_result(OutputText& out, const char* text, std::size_t before, std::si
                   std::int32_t value) noexcept;
 
 // The only line of an answer, straight into the wide answer: no narrow text, no widening.
-void write_wide_result(OutputText& out, const TamselChar16* text, std::size_t before, std::size_t after,
-                       int decimals, double value) noexcept;
+// Always inline, so that a result line's sizes are constants where it is written and its
+// copies come down to a few fixed moves.
+[[gnu::always_inline]] inline void write_wide_result(OutputText& out, const TamselChar16* text,
+                                                     std::size_t before, std::size_t after, int decimals,
+                                                     double value) noexcept {
+  TamselChar16* p = out.wide;
+  copy_units(p, text, before);
+  p = write_fixed(p + before, value, decimals);
+  copy_units(p, text + before, after);
+  p[after] = 0;
+  out.answered_wide = true;
+}
 
 template <std::size_t size>
-void write_line(OutputText& out, const ResultFormat<size>& format, double value) noexcept {
+[[gnu::always_inline]] inline void write_line(OutputText& out, const ResultFormat<size>& format,
+                                              double value) noexcept {
   static_assert(size + max_number_text < result_text_size, "a result line fits the wide answer");
   if (format.ascii && out.wide != nullptr && out.length == 0) {
     return write_wide_result(out, format.wide, format.before, format.after, format.decimals, value);
