@@ -165,8 +165,9 @@ std::size_t fixed_length(std::uint64_t scaled, int decimals) {
       10000000000u, 100000000000u, 1000000000000u, 10000000000000u, 100000000000000u,
       1000000000000000u, 10000000000000000u, 100000000000000000u, 1000000000000000000u,
       10000000000000000000u};
+  // scale_small's values are below 2^63 < 10^19, so the last power stops the count.
   std::size_t digits = 1;
-  while (digits <= std::size(powers_of_ten) && scaled >= powers_of_ten[digits - 1]) ++digits;
+  while (scaled >= powers_of_ten[digits - 1]) ++digits;
   const auto places = static_cast<std::size_t>(decimals);
   if (digits <= places) digits = places + 1;  // "0.05": a zero before the point
   return digits + (places > 0 ? 1 : 0);
@@ -266,8 +267,9 @@ Unit* put_text(Unit* out, const char* text, std::size_t length) {
   return out + length;
 }
 
+// Inlined into each writer, so that the result lines' writers have their decimals as constants.
 template <typename Unit>
-Unit* write_fixed_units(Unit* out, double value, int decimals) {
+[[gnu::always_inline]] inline Unit* write_fixed_units(Unit* out, double value, int decimals) {
   if (std::isnan(value)) return put_text(out, "nan", 3);
   if (decimals < 0) decimals = 0;
   if (decimals > max_decimals) decimals = max_decimals;
@@ -297,6 +299,17 @@ char* write_fixed(char* out, double value, int decimals) noexcept {
 TamselChar16* write_fixed(TamselChar16* out, double value, int decimals) noexcept {
   return write_fixed_units(out, value, decimals);
 }
+
+template <int decimals>
+TamselChar16* write_fixed(TamselChar16* out, double value) noexcept {
+  static_assert(decimals >= 0 && decimals <= max_decimals, "a result format's decimals");
+  return write_fixed_units(out, value, decimals);
+}
+
+template TamselChar16* write_fixed<0>(TamselChar16* out, double value) noexcept;
+template TamselChar16* write_fixed<1>(TamselChar16* out, double value) noexcept;
+template TamselChar16* write_fixed<2>(TamselChar16* out, double value) noexcept;
+template TamselChar16* write_fixed<3>(TamselChar16* out, double value) noexcept;
 
 char* write_integer(char* out, std::int32_t value) noexcept {
   constexpr std::size_t int32_text = 11;  // "-2147483648"

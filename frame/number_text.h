@@ -28,6 +28,15 @@ char* write_fixed(char* out, double value, int decimals) noexcept;
 // The same text, widened unit for unit into the host's text.
 TamselChar16* write_fixed(TamselChar16* out, double value, int decimals) noexcept;
 
+// The wide text with the decimals fixed when compiling, as a result line's format fixes them;
+// written for 0 to max_decimals decimals.
+template <int decimals>
+TamselChar16* write_fixed(TamselChar16* out, double value) noexcept;
+extern template TamselChar16* write_fixed<0>(TamselChar16* out, double value) noexcept;
+extern template TamselChar16* write_fixed<1>(TamselChar16* out, double value) noexcept;
+extern template TamselChar16* write_fixed<2>(TamselChar16* out, double value) noexcept;
+extern template TamselChar16* write_fixed<3>(TamselChar16* out, double value) noexcept;
+
 // Writes a 32-bit integer in decimal; `out` must hold 11 bytes. Returns the end.
 char* write_integer(char* out, std::int32_t value) noexcept;
 

@@ -113,7 +113,18 @@ void write_result(OutputText& out, const char* text, std::size_t before, std::si
                                                      double value) noexcept {
   TamselChar16* p = out.wide;
   copy_units(p, text, before);
-  p = write_fixed(p + before, value, decimals);
+  // The decimals are a constant here too: one writer made for them is called, clamped as
+  // write_fixed clamps them.
+  static_assert(max_decimals == 3, "a branch for each number of decimals");
+  if (decimals <= 0) {
+    p = write_fixed<0>(p + before, value);
+  } else if (decimals == 1) {
+    p = write_fixed<1>(p + before, value);
+  } else if (decimals == 2) {
+    p = write_fixed<2>(p + before, value);
+  } else {
+    p = write_fixed<max_decimals>(p + before, value);
+  }
   copy_units(p, text + before, after);
   p[after] = 0;
   out.answered_wide = true;
