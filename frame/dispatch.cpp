@@ -3,6 +3,9 @@
 
 #include "dispatch.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "../formulas/body_fat.h"
 #include "../formulas/body_indices.h"
 #include "../formulas/cardiovascular.h"
@@ -24,14 +27,44 @@ struct Keyword {
 // length, which settles the comparison at once. Against a lower-case letter of the name, setting
 // the byte's 0x20 bit matches exactly that letter in either case; any other byte of the name must
 // match as it stands. The name is a literal, so the choice is made when compiling.
+//
+// A keyword of the name's length is compared a word at a time: two words of `Word`'s size, the
+// first and the last of the name (they overlap when it is shorter than two), so that every byte
+// is read from inside the keyword. Bytes are put into the words by memcpy on both sides, so the
+// comparison means the same in either byte order.
+template <typename Word>
+bool keyword_word_is(const char* text, const char* name, std::size_t offset) {
+  char letter_bits[sizeof(Word)];
+  for (std::size_t index = 0; index < sizeof(Word); ++index) {
+    const char byte = name[offset + index];
+    letter_bits[index] = byte >= 'a' && byte <= 'z' ? 0x20 : 0;
+  }
+  Word typed;
+  Word bits;
+  Word expected;
+  std::memcpy(&typed, text + offset, sizeof typed);
+  std::memcpy(&bits, letter_bits, sizeof bits);
+  std::memcpy(&expected, name + offset, sizeof expected);
+  return static_cast<Word>(typed | bits) == expected;
+}
+
+template <typename Word, std::size_t size>
+bool keyword_words_are(const char* text, const char (&name)[size]) {
+  return keyword_word_is<Word>(text, name, 0) && keyword_word_is<Word>(text, name, size - 1 - sizeof(Word));
+}
+
 template <std::size_t size>
 bool keyword_is(const Keyword& keyword, const char (&name)[size]) {
-  if (keyword.length != size - 1) return false;
-  for (std::size_t index = 0; index < size - 1; ++index) {
-    const char letter_bit = name[index] >= 'a' && name[index] <= 'z' ? 0x20 : 0;
-    if ((keyword.text[index] | letter_bit) != name[index]) return false;
+  constexpr std::size_t length = size - 1;
+  static_assert(length >= 2 && length <= 2 * sizeof(std::uint64_t), "a keyword of two to sixteen bytes");
+  if (keyword.length != length) return false;
+  if constexpr (length >= sizeof(std::uint64_t)) {
+    return keyword_words_are<std::uint64_t>(keyword.text, name);
+  } else if constexpr (length >= sizeof(std::uint32_t)) {
+    return keyword_words_are<std::uint32_t>(keyword.text, name);
+  } else {
+    return keyword_words_are<std::uint16_t>(keyword.text, name);
   }
-  return true;
 }
 
 bool asks_for_listing(const Keyword& keyword) {

@@ -87,6 +87,23 @@ TEST(KeywordCase, EveryKeywordAnswersInUpperAndMixedCase) {
   }
 }
 
+// Keywords are compared a word at a time: a byte changed anywhere in any keyword, to another
+// letter or, for the other bytes, to the byte one case bit away, makes it match nothing.
+TEST(KeywordCase, EveryByteOfEveryKeywordCounts) {
+  for (const std::string keyword :
+       {"bmi", "bmr_harris", "bmr_mifflin", "bodyfat_navy", "whr", "ideal_devine", "ideal_robinson",
+        "ideal_miller", "bsa", "lbm", "tdee", "max_hr", "target_hr", "bai", "wthr", "bp_category", "map",
+        "pulse_pressure", "help", "-h", "--help", "/?"}) {
+    for (std::size_t index = 0; index < keyword.size(); ++index) {
+      std::string variant = keyword;
+      const char byte = keyword[index];
+      const bool letter = byte >= 'a' && byte <= 'z';
+      variant[index] = letter ? (byte == 'z' ? 'y' : static_cast<char>(byte + 1)) : static_cast<char>(byte ^ 0x20);
+      EXPECT_EQ(ask(variant + " 1 2"), "Unknown formula: " + variant) << keyword << " " << index;
+    }
+  }
+}
+
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
