@@ -140,7 +140,7 @@ Unit* put_pair(Unit* p, unsigned pair) {
 // Writes `value` / 10^decimals in fixed notation so that it ends just before `end`: the decimals
 // first, then the point, then at least one integer digit, as printf shows them.
 template <typename Unit, typename Unsigned>
-void write_backwards(Unit* end, Unsigned value, int decimals) {
+[[gnu::always_inline]] inline void write_backwards(Unit* end, Unsigned value, int decimals) {
   Unit* p = end;
   int left = decimals;
   for (; left >= 2; left -= 2, value /= 100) p = put_pair(p, static_cast<unsigned>(value % 100));
@@ -165,11 +165,11 @@ std::size_t fixed_length(std::uint64_t scaled, int decimals) {
       10000000000u, 100000000000u, 1000000000000u, 10000000000000u, 100000000000000u,
       1000000000000000u, 10000000000000000u, 100000000000000000u, 1000000000000000000u,
       10000000000000000000u};
-  // scale_small's values are below 2^63 < 10^19, so the last power stops the count.
-  std::size_t digits = 1;
-  while (scaled >= powers_of_ten[digits - 1]) ++digits;
+  // At least one digit before the point ("0.05"), so the count starts past the decimals.
+  // scale_small's values are below 2^63 < 10^19, so the last power stops it.
   const auto places = static_cast<std::size_t>(decimals);
-  if (digits <= places) digits = places + 1;  // "0.05": a zero before the point
+  std::size_t digits = places + 1;
+  while (scaled >= powers_of_ten[digits - 1]) ++digits;
   return digits + (places > 0 ? 1 : 0);
 }
 
@@ -188,17 +188,17 @@ bool scale_small(double value, int decimals, std::uint64_t& scaled) {
     mantissa |= std::uint64_t{1} << 52;
     shift = 1075 - biased_exponent;
   }
-  if (shift < 0 || biased_exponent == 0x7FF) return false;
+  if (shift < 0) return false;  // the infinities and NaNs too, whose exponent is the largest
   static constexpr std::uint64_t powers_of_ten[] = {1, 10, 100, 1000};
   const std::uint64_t product = mantissa * powers_of_ten[decimals];
   scaled = 0;  // a shift of 64 or more leaves less than a half
   if (shift == 0) {
     scaled = product;
   } else if (shift < 64) {
+    // Adding just under a half, and one more when the quotient is odd, carries into the
+    // quotient exactly when the rest is over a half, or a half and the quotient odd.
     const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-    const std::uint64_t rest = product & ((half << 1) - 1);
-    scaled = product >> shift;
-    scaled += rest > half || (rest == half && (scaled & 1) != 0);
+    scaled = (product + (half - 1) + ((product >> shift) & 1)) >> shift;
   }
   return true;
 }
