@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: MIT
 # The library as a standalone WebAssembly module, TamselCalculatorHealth.wasm: no JavaScript
 # glue and no imports, so that any WebAssembly host can instantiate it with nothing. It exports
-# CalcHealth, CalcHealthInput (the fixed place for the command line), CalcHealthRecord (the
-# review of an answer), its memory, which never grows (the library's and the review's buffers
+# CalcHealth, CalcHealthInput (the fixed place for the command line), CalcHealthText (CalcHealth
+# with the answer's length and parts), CalcHealthRecord (the review of an answer), its memory, which never grows (the library's and the review's buffers
 # are all static), and the few functions of emscripten's runtime.
 # The memory: the 64 KiB stack, then the static data, chiefly the review's record (8.3 KB) and
 # the library's text buffers (under 12 KB): 99 KB in all, so two 64 KiB pages.
@@ -26,7 +26,7 @@ target_link_options(TamselCalculatorHealthWasm PRIVATE
   -fno-exceptions
   --no-entry
   -sSTANDALONE_WASM=1
-  "-sEXPORTED_FUNCTIONS=_CalcHealth,_CalcHealthInput,_CalcHealthRecord"
+  "-sEXPORTED_FUNCTIONS=_CalcHealth,_CalcHealthInput,_CalcHealthRecord,_CalcHealthText"
   -sALLOW_MEMORY_GROWTH=0
   -sINITIAL_MEMORY=${TAMSEL_WASM_INITIAL_MEMORY}
   -sTOTAL_STACK=${TAMSEL_WASM_STACK}

@@ -49,6 +49,8 @@ void mark_cut_token(tamsel::TokenList& list) {
 
 }  // namespace
 
+const tamsel::OutputText& tamsel::last_output() noexcept { return output_text; }
+
 extern "C" TAMSEL_HEALTH_API const TamselChar16* CalcHealth(const TamselChar16* command_line) {
   tamsel::TokenList list;
   if (command_line == nullptr || !tamsel::split_plain_line(command_line, token_buffer, list)) {

@@ -21,7 +21,17 @@ struct OutputText {
   TamselChar16* wide = nullptr;
   // The answer is a result line already written, terminated, into `wide`; `bytes` is not.
   bool answered_wide = false;
+  // Such a line's parts, for a host that builds strings of parts (JavaScript, the WebAssembly
+  // build alone): its format's units (`wide_before` of them before the number, `wide_after`
+  // after it) and the number's length. Only meant while `answered_wide`.
+  const TamselChar16* wide_format = nullptr;
+  std::size_t wide_before = 0;
+  std::size_t wide_digits = 0;
+  std::size_t wide_after = 0;
 };
+
+// The output of the last call of CalcHealth, valid until the next.
+const OutputText& last_output() noexcept;
 
 // Bytes between the lines of a multi-line answer; none follows the last line.
 #ifdef _WIN32
@@ -128,6 +138,13 @@ void write_result(OutputText& out, const char* text, std::size_t before, std::si
   copy_units(p, text + before, after);
   p[after] = 0;
   out.answered_wide = true;
+#if defined(__wasm__)
+  // Only JavaScript asks for a line's parts; elsewhere the stores would be the only cost.
+  out.wide_format = text;
+  out.wide_before = before;
+  out.wide_digits = static_cast<std::size_t>(p - (out.wide + before));
+  out.wide_after = after;
+#endif
 }
 
 template <std::size_t size>

@@ -8,6 +8,7 @@
 
 #include "TamselCalculatorHealth.h"
 #include "buffer_sizes.h"
+#include "output_text.h"
 #include "TamselReview.h"
 
 namespace {
@@ -24,6 +25,13 @@ TamselRecord record;
 constexpr std::size_t summary_fixed_words = 9;
 constexpr std::size_t summary_words = summary_fixed_words + TAMSEL_REVIEW_MAX_WARNINGS;
 std::uint32_t summary[summary_words];
+
+// The answer as JavaScript joins it: words of the answer's address; the address of its format's
+// units when it is one result line (0 otherwise), the units before the number, the number's,
+// and those after it; and the answer's length in units. A format's parts never change, so
+// JavaScript makes their strings once and joins only the number to them afterwards.
+constexpr std::size_t answer_words = 6;
+std::uint32_t answer_summary[answer_words];
 
 // A wasm32 address fits 32 bits.
 std::uint32_t address(const void* pointer) {
@@ -61,4 +69,25 @@ extern "C" TAMSEL_HEALTH_API const std::uint32_t* CalcHealthRecord(const TamselC
     summary[summary_fixed_words + index] = address(record.warnings[index]);
   }
   return summary;
+}
+
+// CalcHealth for JavaScript: answers the command line at `request` (the input buffer) and
+// returns the address of the answer's summary above.
+extern "C" TAMSEL_HEALTH_API const std::uint32_t* CalcHealthText(const TamselChar16* request) {
+  const TamselChar16* const answer = CalcHealth(request);
+  const tamsel::OutputText& out = tamsel::last_output();
+  answer_summary[0] = address(answer);
+  if (out.answered_wide) {
+    answer_summary[1] = address(out.wide_format);
+    answer_summary[2] = static_cast<std::uint32_t>(out.wide_before);
+    answer_summary[3] = static_cast<std::uint32_t>(out.wide_digits);
+    answer_summary[4] = static_cast<std::uint32_t>(out.wide_after);
+    answer_summary[5] = static_cast<std::uint32_t>(out.wide_before + out.wide_digits + out.wide_after);
+  } else {
+    // Widened byte for byte through the code page: as many units as bytes, as many as it kept.
+    answer_summary[1] = 0;
+    const std::size_t kept = out.length < tamsel::output_text_size - 1 ? out.length : tamsel::output_text_size - 1;
+    answer_summary[5] = static_cast<std::uint32_t>(kept);
+  }
+  return answer_summary;
 }

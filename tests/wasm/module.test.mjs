@@ -44,14 +44,16 @@ test('imports nothing', () => {
   assert.deepEqual(WebAssembly.Module.imports(module), []);
 });
 
-test('exports CalcHealth, its input buffer, the review and its memory, besides the runtime of emscripten', () => {
+test('exports CalcHealth, its input buffer, its answer in parts, the review and its memory, besides the runtime of emscripten', () => {
   const exports = Object.fromEntries(WebAssembly.Module.exports(module).map(({ name, kind }) => [name, kind]));
   assert.equal(exports.CalcHealth, 'function');
   assert.equal(exports.CalcHealthInput, 'function');
+  assert.equal(exports.CalcHealthText, 'function');
   assert.equal(exports.CalcHealthRecord, 'function');
   assert.equal(exports.memory, 'memory');
   const runtime = ['_initialize', '__indirect_function_table', 'stackSave', 'stackRestore', 'stackAlloc'];
-  const others = Object.keys(exports).filter((name) => !['CalcHealth', 'CalcHealthInput', 'CalcHealthRecord', 'memory', ...runtime].includes(name));
+  const ours = ['CalcHealth', 'CalcHealthInput', 'CalcHealthText', 'CalcHealthRecord', 'memory'];
+  const others = Object.keys(exports).filter((name) => ![...ours, ...runtime].includes(name));
   assert.deepEqual(others, []);
 });
 
@@ -83,6 +85,39 @@ test('answers with an empty import object', () => {
   assert.equal(words[summary], 0, 'a result');
   assert.equal(text(words[summary + 1], words[summary + 2]), 'BMI: 22.86');
   assert.equal(text(words[summary + 6]), 'Normal range');
+});
+
+// CalcHealthText gives the answer's length, and a lone result line's format and number, so that
+// JavaScript joins strings instead of reading every unit: each must describe the answer exactly.
+test('the answer in parts describes the answer CalcHealth gives', () => {
+  const { exports } = new WebAssembly.Instance(module, {});
+  exports._initialize?.();
+  const units = new Uint16Array(exports.memory.buffer);
+  const words = new Uint32Array(exports.memory.buffer);
+  const input = exports.CalcHealthInput() >>> 1;
+  const text = (at, count) => String.fromCharCode(...units.subarray(at, at + count));
+  const requests = ['bmi 70 1.75', 'BMI 70 1.75', 'bmr_harris M 80 180 30', 'bodyfat_navy F 75 33 165 100', 'bsa 70 175',
+    'max_hr 30', 'bp_category 150 85', 'bmi -1e300 1e-300', 'bmi nan 1', 'bmi 70', 'x\u20ac', '', 'help', 'wthr 85 170'];
+  let parted = 0;
+  for (const request of requests) {
+    for (let index = 0; index < request.length; ++index) units[input + index] = request.charCodeAt(index);
+    units[input + request.length] = 0;
+    const summary = exports.CalcHealthText(input * 2) >>> 2;
+    const answer = words[summary] >>> 1;
+    const end = units.indexOf(0, answer);
+    const whole = text(answer, end - answer);
+    assert.equal(words[summary + 5], end - answer, request);
+    const format = words[summary + 1] >>> 1;
+    if (format !== 0) {
+      ++parted;
+      const [before, digits, after] = [words[summary + 2], words[summary + 3], words[summary + 4]];
+      assert.equal(before + digits + after, end - answer, request);
+      assert.equal(text(format, before) + text(answer + before, digits) + text(format + before, after), whole, request);
+    }
+    assert.equal(exports.CalcHealth(input * 2) >>> 1, answer, request);
+    assert.equal(text(answer, end - answer), whole, request);
+  }
+  assert.ok(parted >= 8, `${parted} answers in parts`);
 });
 
 // The library, its review and the runtime: a page loads it at once, even on a slow line.
