@@ -12,7 +12,10 @@
 namespace tamsel::review {
 namespace {
 
-// Every power of ten a plain decimal of up to 15 digits divides by, each exact.
+// A plain decimal has at most this many digits: their integer is below 2^53, so it is exact.
+constexpr std::size_t max_plain_digits = 15;
+
+// Every power of ten a plain decimal divides by, each exact.
 constexpr double powers_of_ten[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Plausible values for an adult or a child, wide enough that no real measurement is flagged,
@@ -143,7 +146,6 @@ bool within(const ArgumentRule& rule, double value) {
 // integer they make is below 2^53 and the power of ten is exact, so one division rounds
 // correctly, exactly as a full reading does.
 bool read_plain_decimal(std::string_view token, double& value) {
-  constexpr std::size_t max_digits = 15;
   const char* p = token.data();
   const char* const end = p + token.size();
   // Past 19 digits the sum wraps, harmlessly: such a token has too many digits and is refused.
@@ -157,7 +159,7 @@ bool read_plain_decimal(std::string_view token, double& value) {
     decimals = static_cast<std::size_t>(p - fraction);
     digits += decimals;
   }
-  if (p != end || digits == 0 || digits > max_digits) return false;
+  if (p != end || digits == 0 || digits > max_plain_digits) return false;
   value = static_cast<double>(mantissa) / powers_of_ten[decimals];
   return true;
 }
@@ -259,7 +261,6 @@ void read_argument(const char*& p, const char* end, Argument& argument) {
   argument.plain = false;
   const ArgumentType type = argument.rule->type;
   if (type == ArgumentType::sex) return;
-  constexpr std::size_t max_plain_digits = 15;
   constexpr std::size_t max_plain_whole = 9;
   const std::size_t decimals = point == nullptr ? 0 : static_cast<std::size_t>(p - point - 1);
   const std::size_t digits = argument.token.size() - (point == nullptr ? 0 : 1);

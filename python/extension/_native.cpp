@@ -564,6 +564,29 @@ bool append_sex(const Column &column, Py_ssize_t row, char *out, std::size_t &at
   return true;
 }
 
+// The wide form of a sex cell takes any text, so `ascii` is left as it is.
+bool append_sex(const Column &column, Py_ssize_t row, TamselChar16 *out, std::size_t &at, bool &) {
+  return append_sex(column, row, out, at);
+}
+
+// Appends a row's arguments, each after a space, to the keyword already in `out`; false with an
+// exception set. In bytes, it stops with `ascii` false at a sex cell that is not ASCII.
+template <typename Unit>
+bool append_arguments(const Column *columns, Py_ssize_t count, Py_ssize_t hip_index, bool male,
+                      Py_ssize_t row, Unit *out, std::size_t &at, bool &ascii) {
+  for (Py_ssize_t i = 0; i < count && ascii; ++i) {
+    if (i == hip_index && male) continue;  // the male form takes no hip
+    out[at++] = static_cast<Unit>(' ');
+    const bool appended = columns[i].is_text ? append_sex(columns[i], row, out, at, ascii)
+                                             : append_number(columns[i], row, out, at);
+    if (!appended) {
+      if (!PyErr_Occurred()) PyErr_Format(PyExc_ValueError, "row %zd: the request is too long", row);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool is_male(const Column &column, Py_ssize_t row) {
   PyObject *cell = PyList_GET_ITEM(column.texts, column.length == 1 ? 0 : row);
   if (!PyUnicode_Check(cell) || PyUnicode_GetLength(cell) <= 0) {
@@ -668,30 +691,13 @@ PyObject *compute_rows(PyObject *, PyObject *args) {
     std::size_t at = prefix;
     bool ascii = true;
     const bool male = hip_index >= 0 && is_male(columns[0], row);
-    for (Py_ssize_t i = 0; i < count && ascii; ++i) {
-      if (i == hip_index && male) continue;  // the male form takes no hip
-      narrow[at++] = ' ';
-      const bool appended = columns[i].is_text ? append_sex(columns[i], row, narrow, at, ascii)
-                                               : append_number(columns[i], row, narrow, at);
-      if (!appended) {
-        if (!PyErr_Occurred()) PyErr_Format(PyExc_ValueError, "row %zd: the request is too long", row);
-        goto done;
-      }
-    }
+    if (!append_arguments(columns, count, hip_index, male, row, narrow, at, ascii)) goto done;
     if (ascii) {
       tamsel_ask(narrow, at, &record);
     } else {
       at = prefix;
-      for (Py_ssize_t i = 0; i < count; ++i) {
-        if (i == hip_index && male) continue;
-        request[at++] = u' ';
-        const bool appended = columns[i].is_text ? append_sex(columns[i], row, request, at)
-                                                 : append_number(columns[i], row, request, at);
-        if (!appended) {
-          if (!PyErr_Occurred()) PyErr_Format(PyExc_ValueError, "row %zd: the request is too long", row);
-          goto done;
-        }
-      }
+      bool any_text = true;  // UTF-16 carries every cell, so this stays true
+      if (!append_arguments(columns, count, hip_index, male, row, request, at, any_text)) goto done;
       request[at] = 0;
       tamsel_ask16(request, &record);
     }
