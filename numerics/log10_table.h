@@ -23,11 +23,11 @@ inline constexpr double log1p_tail[6] = {0x1.5555555555556p-2, -0x1p-2, 0x1.9999
 // log10(2) in two parts: the high part has 42 bits, so it times any binary exponent is exact.
 inline constexpr double log10_2_hi = 0x1.34413509f78p-2;
 inline constexpr double log10_2_lo = 0x1.fef311f12b358p-46;
-// 1 / ln(10) as a double-double, and its high part in halves of 26 bits for Dekker's product.
+// 1 / ln(10) as a double-double, and as a part of 17 bits and the double nearest the rest.
 inline constexpr double inverse_ln10_hi = 0x1.bcb7b1526e50ep-2;
 inline constexpr double inverse_ln10_lo = 0x1.95355baaafad3p-57;
-inline constexpr double inverse_ln10_upper = 0x1.bcb7b18p-2;
-inline constexpr double inverse_ln10_lower = -0x1.6c8d79p-29;
+inline constexpr double inverse_ln10_short = 0x1.bcb8p-2;
+inline constexpr double inverse_ln10_rest = -0x1.3ab646bc73565p-20;
 // The same two constants to 2^-225, two's complement with 224 fraction bits, for the slow path.
 inline constexpr WideInteger log10_2_fixed = {{0xc52f3793, 0xa1e8f9a4, 0x13569862, 0x05be48bc, 0x47c4acd6, 0x7de7fbcc, 0x4d104d42, 0x00000000}};
 inline constexpr WideInteger inverse_ln10_fixed = {{0x1d1f96a2, 0x22e4d101, 0x1f71a301, 0xd699ee19, 0x9aadd557, 0x9b9438ca, 0x6f2dec54, 0x00000000}};

@@ -208,15 +208,16 @@ int main() {
   mpfr_ui_div(inverse_ln10.value, 1, inverse_ln10.value, MPFR_RNDN);
   double hi, lo;
   double_double(inverse_ln10.value, hi, lo);
-  // The high part's halves for Dekker's product: 26 bits rounded, and the exact rest.
-  Number upper;
-  mpfr_set_prec(upper.value, 26);
-  mpfr_set_d(upper.value, hi, MPFR_RNDN);
-  const double upper_half = nearest(upper.value);
-  std::printf("// 1 / ln(10) as a double-double, and its high part in halves of 26 bits for Dekker's product.\n");
+  // A 17-bit part, whose products with numbers of 18 bits and with their squares are exact,
+  // and the double nearest the rest.
+  Number short_part;
+  mpfr_set_prec(short_part.value, 17);
+  mpfr_set(short_part.value, inverse_ln10.value, MPFR_RNDN);
+  mpfr_sub(rest.value, inverse_ln10.value, short_part.value, MPFR_RNDN);
+  std::printf("// 1 / ln(10) as a double-double, and as a part of 17 bits and the double nearest the rest.\n");
   std::printf("inline constexpr double inverse_ln10_hi = %a;\ninline constexpr double inverse_ln10_lo = %a;\n", hi, lo);
-  std::printf("inline constexpr double inverse_ln10_upper = %a;\ninline constexpr double inverse_ln10_lower = %a;\n",
-              upper_half, hi - upper_half);
+  std::printf("inline constexpr double inverse_ln10_short = %a;\ninline constexpr double inverse_ln10_rest = %a;\n",
+              mpfr_get_d(short_part.value, MPFR_RNDN), nearest(rest.value));
   std::printf("// The same two constants to 2^-225, two's complement with 224 fraction bits, for the slow path.\n");
   std::printf("inline constexpr WideInteger log10_2_fixed = ");
   print_fixed(log10_2.value);
