@@ -20,21 +20,22 @@
 // z^2/2) / z^3 is a polynomial of degree 5 that the table's generator fits with MPFR (within
 // 2^-54.4 of Q). Relative to c |z|, with |z| <= 2^-8 + 2^-26, |R| <= 2^-16.77 |z| and
 // z^3 Q(z) <= 2^-17.58 |z|:
-//     the polynomial's error                                  2^-16 * 2^-54.4     < 2^-70.4
+//     the polynomial's error                                  2^-15.98 * 2^-54.4  < 2^-70.3
 //     zh^3 for z^3, and zl^2 left out                         2^-53 * 2^-15.98    < 2^-68.9
-//     rounding in zh^3 (2 ulp), Q (1.1) and zh^3 Q (1)        2^-51 * 2^-17.58    < 2^-68.6
-//     rounding in the three sums of R (the first is tiny)     2^-53 * (2^-17.57 + 2^-16.77) < 2^-68.9
+//     rounding in zh^3 (2 ulp), Q (1.1) and zh^3 Q (1)        4.1 * 2^-53 * 2^-17.58  < 2^-68.5
+//     rounding in the last two sums of R                      2^-53 * (2^-17.57 + 2^-16.77) < 2^-68.9
 //     c R rounded, with c as a double                         2 * 2^-53 * 2^-16.77 < 2^-68.7
-//     c_r P: c_r, P and their product rounded                  3 * 2^-53 * 2^-18.5  < 2^-69.9
+//     c_r P: c_r, P and their product rounded                 3 * 2^-53 * 2^-18.5  < 2^-69.9
 //     the sum of c_r P and c R, and that added to the rest    2 * 2^-53 * 2^-16.3  < 2^-68.3
-// in all under 2^-66.3 of c |z|, and so of |log10(1 + z)| >= (1 - 2^-9) c |z|. Adding e log10 2
+// (the small terms of R, under 2^-25 |z|, and their first sum round by under 2^-77), in all
+// under 14.8 * 2^-70 = 2^-66.11 of c |z|, and |log10(1 + z)| >= (1 - 2^-9) c |z|. Adding e log10 2
 // and T (to 2^-106 each, by exact fast two-sums, as |e log10 2| > |T| > |log10(1 + z)| unless
 // the larger is 0) adds under 2^-95 relative to their sum, at most 3 |log10 x|; and the table
 // keeps |log10(1 + z)| <= 1.01 |log10 x|. So the double-double result hi + lo is within
-// 2^-66.2 |log10 x|, and fast_path_error = 2^-66 leaves a margin far above the 2^-104 |hi| that
-// the rounding test's own two sums may round by. The test (Ziv's) returns hi + lo rounded when
-// it rounds the same with the error added and subtracted; that fails about once in 6000
-// arguments.
+// 2^-66.09 |log10 x|, and fast_path_error = 2^-66 leaves a margin of 2^-70.1 |hi|, far above
+// the 2^-104 |hi| that the rounding test's own two sums may round by. The test (Ziv's) returns
+// hi + lo rounded when it rounds the same with the error added and subtracted; that fails about
+// once in 6000 arguments.
 //
 // Slow path, in fixed point: 256-bit two's complement integers with 224 fraction bits. The
 // same reduction, z exactly (a multiple of 2^-79), log(1 + z) by its series until the terms
@@ -60,7 +61,7 @@
 namespace tamsel::numerics {
 namespace {
 
-constexpr double fast_path_error = 0x1p-66;  // relative, proven above as 2^-66.2
+constexpr double fast_path_error = 0x1p-66;  // relative, proven above as 2^-66.09
 constexpr std::uint64_t smallest_normal_bits = 0x0010000000000000u;
 constexpr std::uint64_t infinity_bits = 0x7FF0000000000000u;
 
@@ -105,7 +106,7 @@ Reduced reduce(double x) {
   return {exponent, step, two_sum(upper * r - 1.0, lower * r)};
 }
 
-// log10(x) as a double-double within 2^-66.2 |log10 x|.
+// log10(x) as a double-double within 2^-66.09 |log10 x|.
 DoubleDouble log10_fast(const Reduced& reduced) {
   const double zh = reduced.z.hi;
   const double zl = reduced.z.lo;
