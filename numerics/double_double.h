@@ -6,6 +6,7 @@
 #define TAMSEL_NUMERICS_DOUBLE_DOUBLE_H
 
 #include <cfloat>
+#include <cstdint>
 
 #if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
 #error "double expressions must be evaluated in double precision (no x87 extended precision)"
@@ -35,14 +36,19 @@ inline DoubleDouble two_sum(double a, double b) {
   return {hi, lo};
 }
 
-// Veltkamp's split: a == hi + lo exactly, each half with at most 26 significant bits, so that
-// the product of two halves is exact. Needs |a| < 2^995, far above any value split here.
-inline DoubleDouble split(double a) {
-  constexpr double splitter = 134217729.0;  // 2^27 + 1
+// Veltkamp's split: a == hi + lo exactly, hi with at most `kept_bits` significant bits and
+// |lo| <= 2^-kept_bits |a|. Needs |a| < 2^(969 + kept_bits), far above any value split here.
+template <int kept_bits>
+inline DoubleDouble split_keeping(double a) {
+  static_assert(kept_bits > 0 && kept_bits < 53, "a double has 53 bits");
+  constexpr double splitter = static_cast<double>(std::uint64_t{1} << (53 - kept_bits)) + 1.0;
   const double scaled = a * splitter;
   const double hi = scaled - (scaled - a);
   return {hi, a - hi};
 }
+
+// Halves of at most 26 bits, so that the product of two halves is exact.
+inline DoubleDouble split(double a) { return split_keeping<26>(a); }
 
 // Dekker's product with both factors already split: hi + lo == a * b exactly, barring
 // underflow of lo.

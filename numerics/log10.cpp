@@ -62,8 +62,8 @@ namespace tamsel::numerics {
 namespace {
 
 constexpr double fast_path_error = 0x1p-66;  // relative, proven above as 2^-66.09
-constexpr std::uint64_t smallest_normal_bits = 0x0010000000000000u;
-constexpr std::uint64_t infinity_bits = 0x7FF0000000000000u;
+constexpr std::uint64_t smallest_normal_bits = std::uint64_t{1} << mantissa_bits;
+constexpr std::uint64_t infinity_bits = std::uint64_t{0x7FF} << mantissa_bits;
 
 // x = 2^exponent * mantissa, mantissa in [1, 2), for a positive finite x; subnormals are
 // scaled up first.
@@ -110,10 +110,9 @@ Reduced reduce(double x) {
 DoubleDouble log10_fast(const Reduced& reduced) {
   const double zh = reduced.z.hi;
   const double zl = reduced.z.lo;
-  constexpr double splitter = 34359738369.0;  // 2^35 + 1: keeps the top 18 bits
-  const double scaled = zh * splitter;
-  const double zu = scaled - (scaled - zh);
-  const double zr = zh - zu;
+  const DoubleDouble parts = split_keeping<18>(zh);
+  const double zu = parts.hi;
+  const double zr = parts.lo;
   const double square = zu * zu;
   const DoubleDouble head = fast_two_sum(inverse_ln10_short * zu, (-0.5 * inverse_ln10_short) * square);
   // Q(z) by Estrin's scheme, whose products do not wait on each other.
