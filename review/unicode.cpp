@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tamsel::review {
 namespace {
 
@@ -93,10 +97,74 @@ std::uint32_t gather_bytes(std::uint64_t word) {
   return static_cast<std::uint32_t>(word | (word >> 16));
 }
 
+#if defined(__SSE2__)
+// Where SSE2 is there (every x86-64), sixteen bytes or eight units go at a time. Every compiler
+// that defines __SSE2__ also has the builtin used here.
+
+// The lanes before the first clear bit of `mask`.
+unsigned leading_ones(unsigned mask) { return static_cast<unsigned>(__builtin_ctz(~mask)); }
+
+// The bytes of `block` that are 0x01 to 0x7F, a bit each: as signed bytes, those above zero.
+unsigned ascii_bytes(__m128i block) {
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(block, _mm_setzero_si128())));
+}
+
+// Widens the sixteen bytes at `bytes` into `wide`, whatever they are, and returns ascii_bytes
+// of them: the caller keeps only the leading ASCII.
+unsigned widen_sixteen(const char* bytes, TamselChar16* wide) {
+  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  const __m128i zero = _mm_setzero_si128();
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(wide), _mm_unpacklo_epi8(block, zero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(wide + 8), _mm_unpackhi_epi8(block, zero));
+  return ascii_bytes(block);
+}
+
+// The same for eight bytes: their eight bits, the rest clear.
+unsigned widen_eight(const char* bytes, TamselChar16* wide) {
+  const __m128i block = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(wide), _mm_unpacklo_epi8(block, _mm_setzero_si128()));
+  return ascii_bytes(block);
+}
+
+// widen_ascii for eight bytes or more. The last block may overlap the one before: it rewrites
+// units already known to be ASCII with the same values, and nothing past `size` is read.
+std::size_t widen_ascii_blocks(const char* bytes, std::size_t size, TamselChar16* wide) {
+  const bool wide_blocks = size >= 16;
+  const std::size_t step = wide_blocks ? 16 : 8;
+  const unsigned full = wide_blocks ? 0xFFFFu : 0xFFu;
+  std::size_t done = 0;
+  for (; done + step <= size; done += step) {
+    const unsigned ascii = wide_blocks ? widen_sixteen(bytes + done, wide + done) : widen_eight(bytes + done, wide + done);
+    if (ascii != full) return done + leading_ones(ascii);
+  }
+  if (done == size) return size;
+  const std::size_t start = size - step;
+  const unsigned ascii = wide_blocks ? widen_sixteen(bytes + start, wide + start) : widen_eight(bytes + start, wide + start);
+  // The bits from `done` on. Those past the block are clear, so the count stops at `size`.
+  return done + leading_ones(ascii >> (done - start));
+}
+
+// Narrows eight units into `bytes`, whatever they are, and returns how many lead units were
+// 0x01 to 0x7F; the caller keeps only those.
+unsigned narrow_eight(const TamselChar16* units, char* bytes) {
+  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+  const __m128i zero = _mm_setzero_si128();
+  // A unit up to 0x7F leaves nothing when 0x7F is taken from it with saturation.
+  const __m128i small = _mm_cmpeq_epi16(_mm_subs_epu16(block, _mm_set1_epi16(0x7F)), zero);
+  const __m128i ascii = _mm_andnot_si128(_mm_cmpeq_epi16(block, zero), small);
+  const auto lanes = static_cast<unsigned>(_mm_movemask_epi8(ascii));  // two bits a unit
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(bytes), _mm_packus_epi16(block, block));
+  return lanes == 0xFFFFu ? 8 : leading_ones(lanes) / 2;
+}
+#endif
+
 }  // namespace
 
 std::size_t widen_ascii(const char* bytes, std::size_t size, TamselChar16* wide) {
   std::size_t done = 0;
+#if defined(__SSE2__)
+  if (size >= 8) return widen_ascii_blocks(bytes, size, wide);
+#endif
   if (words_little_endian) {
     for (; done + 8 <= size; done += 8) {
       std::uint64_t word;
@@ -168,7 +236,18 @@ std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t 
   const std::size_t ascii_limit = max_characters < capacity - 1 ? max_characters : capacity - 1;
   const std::size_t word_limit = readable < ascii_limit ? readable : ascii_limit;
   std::size_t size = 0;
-  if (words_little_endian) {
+  bool run_ended = false;
+#if defined(__SSE2__)
+  for (; size + 8 <= word_limit; size += 8) {
+    const unsigned ascii = narrow_eight(units + size, bytes + size);
+    if (ascii != 8) {
+      size += ascii;
+      run_ended = true;
+      break;
+    }
+  }
+#endif
+  if (words_little_endian && !run_ended) {
     for (; size + 4 <= word_limit; size += 4) {
       std::uint64_t word;
       std::memcpy(&word, units + size, sizeof word);
@@ -177,7 +256,7 @@ std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t 
       std::memcpy(bytes + size, &four, sizeof four);
     }
   }
-  while (size < ascii_limit && static_cast<unsigned>(units[size]) - 1u < 0x7Fu) {
+  while (!run_ended && size < ascii_limit && static_cast<unsigned>(units[size]) - 1u < 0x7Fu) {
     bytes[size] = static_cast<char>(units[size]);
     ++size;
   }

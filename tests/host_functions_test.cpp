@@ -326,7 +326,7 @@ TEST(Utf8Text, ConvertsFromUtf16WithLoneSurrogatesReplaced) {
 // at a time gives, and nothing after the terminator may be read into it.
 TEST(Utf8Text, WordAtATimeConversionsStopWhereTheRunEnds) {
   const std::vector<std::vector<TamselChar16>> enders = {{0}, {0x80}, {0xE9}, {0x7F, 0x80}, {0x20AC}, {0xD83D, 0xDE00}, {0xDC00}};
-  for (std::size_t length = 0; length < 20; ++length) {
+  for (std::size_t length = 0; length < 36; ++length) {
     for (std::size_t at = 0; at <= length; ++at) {
       for (const std::vector<TamselChar16>& ender : enders) {
         // The library's answer buffer: what follows the terminator is stale text.
@@ -354,12 +354,13 @@ TEST(Utf8Text, WordAtATimeConversionsStopWhereTheRunEnds) {
       }
     }
   }
-  // Bytes that end a run of ASCII, at every place in an 8-byte word.
-  for (std::size_t at = 0; at < 17; ++at) {
+  // Bytes that end a run of ASCII, at every place in a block of 8 or 16 bytes, the last of
+  // which may overlap the one before.
+  for (std::size_t at = 0; at < 37; ++at) {
     for (const char ender : {'\0', '\x80', '\xC3', '\xFF', '\x7F'}) {
-      std::string bytes(20, 'q');
+      std::string bytes(40, 'q');
       bytes[at] = ender;
-      TamselChar16 wide[32];
+      TamselChar16 wide[48];
       const std::size_t widened = tamsel::review::widen_ascii(bytes.data(), bytes.size(), wide);
       const std::size_t expected = ender == '\x7F' ? bytes.size() : at;
       EXPECT_EQ(widened, expected) << at << " " << static_cast<int>(ender);
