@@ -11,10 +11,18 @@
   str.upper     per request, on the same 100,000: the least any call that returns a new str
                 for each of them can cost, the interpreter's allocator and the memory alone
 
+It also times the first touch of new memory, per 4 KiB page. Where that is slow (on a virtual
+machine whose host maps each page on demand), the calls that return a million new objects pay
+it for every page their answers take, as long as the allocator gives freed memory back to the
+system between repetitions. bench/run runs this twice: with Python's own allocator, and with
+the C allocator told to keep freed memory mapped (PYTHONMALLOC=malloc and GLIBC_TUNABLES), so
+that the figures show both what a cold process pays and what the package itself costs.
+
 Run it against an installed package (bench/run builds one), or a build tree's package:
   PYTHONPATH=build/default/python python3 bench/python_bench.py
 """
 import math
+import mmap
 import os
 import platform
 import random
@@ -83,6 +91,18 @@ def columns(count, seed=15):
     return weights, heights
 
 
+def first_touch_microseconds(size=64 << 20):
+    """Microseconds to write the first byte of each 4 KiB page of a new anonymous mapping."""
+    page = 4096
+    region = mmap.mmap(-1, size)
+    start = timeit.default_timer()
+    for offset in range(0, size, page):
+        region[offset] = 1
+    elapsed = timeit.default_timer() - start
+    region.close()
+    return elapsed / (size // page) * 1e6
+
+
 def main():
     batch = requests(REQUESTS)
     weights, heights = columns(ROWS)
@@ -110,6 +130,10 @@ def main():
     print("Python %s, %s; load average %.2f %.2f %.2f on %s CPUs"
           % (platform.python_version(), tamsel_health.library_path(), load[0], load[1], load[2],
              os.cpu_count()))
+    print("allocator: %s%s; first touch of new memory: %.2f us per 4 KiB page"
+          % (os.environ.get("PYTHONMALLOC", "Python's own"),
+             ", " + os.environ["GLIBC_TUNABLES"] if os.environ.get("GLIBC_TUNABLES") else "",
+             statistics.median(first_touch_microseconds() for _ in range(3))))
     print("median ns (%d interleaved repetitions; %d requests for calc_many and plain Python):"
           % (REPETITIONS, REQUESTS))
     medians = {name: statistics.median(values) for name, values in times.items()}
