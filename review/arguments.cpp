@@ -142,26 +142,57 @@ bool within(const ArgumentRule& rule, double value) {
 
 }  // namespace
 
-// Digits with at most one point, up to 15 of them: nearly every argument there is. The
-// integer they make is below 2^53 and the power of ten is exact, so one division rounds
+namespace {
+
+// The library's own reading, from a terminated copy of the token.
+double library_reading(std::string_view token, ArgumentType type) {
+  char copy[token_copy_size];
+  std::size_t size = token.size() < token_copy_size - 1 ? token.size() : token_copy_size - 1;
+  for (std::size_t index = 0; index < size; ++index) copy[index] = token[index];
+  copy[size] = '\0';
+  return type == ArgumentType::whole ? static_cast<double>(tamsel::read_integer(copy)) : tamsel::read_real(copy);
+}
+
+// Appends the digits from `p` on to `mantissa`; returns the first byte that is no digit. Past
+// 19 digits the sum wraps, harmlessly: the callers only use it up to 15.
+const char* add_digits(const char* p, const char* end, std::uint64_t& mantissa) {
+  for (; p != end; ++p) {
+    const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
+    if (digit > 9) break;
+    mantissa = mantissa * 10 + digit;
+  }
+  return p;
+}
+
+}  // namespace
+
+// The printed number is found and, with up to 15 digits (every result but a huge one), read in
+// one pass: their integer is below 2^53 and the power of ten is exact, so one division rounds
 // correctly, exactly as a full reading does.
-bool read_plain_decimal(std::string_view token, double& value) {
-  const char* p = token.data();
-  const char* const end = p + token.size();
-  // Past 19 digits the sum wraps, harmlessly: such a token has too many digits and is refused.
+std::size_t read_printed_number(std::string_view text, double& value) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const bool negative = begin != end && *begin == '-';
+  const char* const whole = begin + (negative ? 1 : 0);
   std::uint64_t mantissa = 0;
-  for (; p != end && is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-  std::size_t digits = static_cast<std::size_t>(p - token.data());
+  const char* p = add_digits(whole, end, mantissa);
+  if (p == whole) return 0;
+  std::size_t digits = static_cast<std::size_t>(p - whole);
   std::size_t decimals = 0;
-  if (p != end && *p == '.') {
-    const char* const fraction = ++p;
-    for (; p != end && is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+  if (end - p >= 2 && *p == '.' && is_digit(p[1])) {
+    const char* const fraction = p + 1;
+    p = add_digits(fraction, end, mantissa);
     decimals = static_cast<std::size_t>(p - fraction);
     digits += decimals;
   }
-  if (p != end || digits == 0 || digits > max_plain_digits) return false;
-  value = static_cast<double>(mantissa) / powers_of_ten[decimals];
-  return true;
+  const std::size_t length = static_cast<std::size_t>(p - begin);
+  if (digits > max_plain_digits) {
+    value = library_reading(text.substr(0, length), ArgumentType::real);
+  } else {
+    const double magnitude = static_cast<double>(mantissa) / powers_of_ten[decimals];
+    value = negative ? -magnitude : magnitude;
+  }
+  return length;
 }
 
 namespace {
@@ -222,15 +253,6 @@ std::size_t integer_prefix(std::string_view token) {
   const std::size_t digits = index;
   index = skip_digits(token, index);
   return index == digits ? 0 : index;
-}
-
-// The library's own reading, from a terminated copy of the token.
-double library_reading(std::string_view token, ArgumentType type) {
-  char copy[token_copy_size];
-  std::size_t size = token.size() < token_copy_size - 1 ? token.size() : token_copy_size - 1;
-  for (std::size_t index = 0; index < size; ++index) copy[index] = token[index];
-  copy[size] = '\0';
-  return type == ArgumentType::whole ? static_cast<double>(tamsel::read_integer(copy)) : tamsel::read_real(copy);
 }
 
 // The argument that starts at `p` after any delimiters; `p` is left just past it. A plain

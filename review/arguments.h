@@ -69,9 +69,9 @@ struct Arguments {
   Argument items[max_arguments];
 };
 
-// Reads plain decimal digits with at most one point, up to 15 digits, correctly rounded; false
-// for anything else, which the library's own reader must read.
-bool read_plain_decimal(std::string_view token, double& value);
+// The number a result line prints, -?[0-9]+(\.[0-9]+)? at the start of `text`: returns its
+// length, 0 when there is none, and sets `value` to it, correctly rounded.
+std::size_t read_printed_number(std::string_view text, double& value);
 
 // Splits `request` (UTF-8) as the library does and reads each argument of its formula. Only
 // the tokens the formula takes are looked at, so the cost never grows with the request.

@@ -34,9 +34,6 @@ constexpr std::size_t request_bytes = 4 * max_request_characters + 1;
 // The library's answer buffer, whatever the answer's length: its header promises 2000 units.
 constexpr std::size_t answer_units = 2000;
 
-// A printed number with its terminator, for the library's own reading.
-constexpr std::size_t digits_copy_size = tamsel::max_number_text + 1;
-
 bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
@@ -47,8 +44,6 @@ bool first_line_is(std::string_view text, std::string_view line) {
   const std::string_view rest = text.substr(line.size());
   return rest.empty() || rest[0] == '\n' || starts_with(rest, "\r\n");
 }
-
-bool is_digit(char byte) { return byte >= '0' && byte <= '9'; }
 
 TamselAnswerKind classify(std::string_view answer) {
   // Most answers are results, which the first letter mostly tells at once. The echoed keyword
@@ -76,19 +71,6 @@ TamselAnswerKind classify(std::string_view answer) {
   return TAMSEL_KIND_RESULT;
 }
 
-// The length of the number at the start of `text`: -?[0-9]+(\.[0-9]+)?, or 0 when there is none.
-std::size_t number_length(std::string_view text) {
-  std::size_t index = !text.empty() && text[0] == '-' ? 1 : 0;
-  const std::size_t digits_start = index;
-  while (index < text.size() && is_digit(text[index])) ++index;
-  if (index == digits_start) return 0;
-  if (index + 1 < text.size() && text[index] == '.' && is_digit(text[index + 1])) {
-    ++index;
-    while (index < text.size() && is_digit(text[index])) ++index;
-  }
-  return index;
-}
-
 // The units a result line can end in; anything else is no unit the review knows.
 const char* known_unit(std::string_view unit) {
   // Views of literals: their sizes are known, and their data stay terminated for the record.
@@ -99,18 +81,6 @@ const char* known_unit(std::string_view unit) {
   return "";
 }
 
-double read_digits(std::string_view digits) {
-  // Nearly every printed number is a few plain digits, read exactly so without a copy.
-  const bool negative = !digits.empty() && digits[0] == '-';
-  double value = 0.0;
-  if (read_plain_decimal(digits.substr(negative ? 1 : 0), value)) return negative ? -value : value;
-  char copy[digits_copy_size];
-  const std::size_t size = digits.size() < digits_copy_size - 1 ? digits.size() : digits_copy_size - 1;
-  for (std::size_t index = 0; index < size; ++index) copy[index] = digits[index];
-  copy[size] = '\0';
-  return tamsel::read_real(copy);
-}
-
 // The number and unit of a result line such as "Lean Body Mass: 61.42 kg".
 void read_result(TamselRecord& record, PrintedResult& printed) {
   const std::string_view line(record.text, record.text_size);
@@ -118,11 +88,12 @@ void read_result(TamselRecord& record, PrintedResult& printed) {
   if (label_end == std::string_view::npos) return;
   std::string_view rest = line.substr(label_end + 2);
   printed.text = rest;
-  std::size_t length = number_length(rest);
+  double value = 0.0;
+  std::size_t length = read_printed_number(rest, value);
   if (length != 0) {
     record.digits = rest.data();
     record.digits_size = length;
-    record.value = read_digits(rest.substr(0, length));
+    record.value = value;
     record.has_value = 1;
     printed.has_value = true;
     printed.value = record.value;

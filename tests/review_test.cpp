@@ -308,6 +308,10 @@ TEST(ReviewRecord, ClassifiesAndReadsTheNumberAsPrinted) {
            {"Lean Body Mass: nan kg", TAMSEL_KIND_RESULT, "", "kg"},
            {"Lean Body Mass: -0.00 kg", TAMSEL_KIND_RESULT, "-0.00", "kg"},
            {"Mean Arterial Pressure: 93.3 mmHg", TAMSEL_KIND_RESULT, "93.3", "mmHg"},
+           {"BMI: 0.1", TAMSEL_KIND_RESULT, "0.1", ""},
+           {"BMI: 999999999999.999", TAMSEL_KIND_RESULT, "999999999999.999", ""},  // 15 digits
+           {"BMI: 1234567890123456789012.345 kg", TAMSEL_KIND_RESULT, "1234567890123456789012.345", "kg"},
+           {"BMI: 7. kg", TAMSEL_KIND_RESULT, "7", ""},
            {"Usage: bmi [weight_kg] [height_m]", TAMSEL_KIND_USAGE, "", ""},
            {"Male requires: waist, neck, height", TAMSEL_KIND_REQUIREMENT, "", ""},
            {"Female requires: waist, neck, height, hip", TAMSEL_KIND_REQUIREMENT, "", ""},
@@ -320,6 +324,10 @@ TEST(ReviewRecord, ClassifiesAndReadsTheNumberAsPrinted) {
     EXPECT_EQ(std::string(r.digits, r.digits_size), c.digits) << c.answer;
     EXPECT_EQ(std::string(r.unit), c.unit) << c.answer;
     EXPECT_EQ(r.has_value != 0, *c.digits != '\0') << c.answer;
+    // The value is the printed number read correctly rounded, however many digits it has.
+    if (r.has_value != 0) {
+      EXPECT_TRUE(same_bits(r.value, tamsel::read_real(c.digits))) << c.answer;
+    }
   }
   EXPECT_TRUE(same_bits(reviewed("", "Lean Body Mass: -0.00 kg").value, -0.0));
   // The banner's lines are joined by "\n" whatever the platform parts them with.
