@@ -67,6 +67,26 @@ constexpr FormulaArguments formulas[] = {
 
 constexpr std::size_t formula_count = sizeof formulas / sizeof formulas[0];
 
+constexpr bool slot_is(FormulaId id, std::size_t place, std::string_view name) {
+  return formulas[static_cast<std::size_t>(id)].names[place] == name;
+}
+static_assert(slot_is(FormulaId::bodyfat_navy, slot::navy_waist, "waist_cm") &&
+                  slot_is(FormulaId::bodyfat_navy, slot::navy_neck, "neck_cm") &&
+                  slot_is(FormulaId::bodyfat_navy, slot::navy_height, "height_cm") &&
+                  slot_is(FormulaId::bodyfat_navy, slot::navy_hip, "hip_cm"),
+              "the Navy formula's slots");
+static_assert(slot_is(FormulaId::bp_category, slot::systolic, "systolic") &&
+                  slot_is(FormulaId::bp_category, slot::diastolic, "diastolic") &&
+                  slot_is(FormulaId::map, slot::systolic, "systolic") && slot_is(FormulaId::map, slot::diastolic, "diastolic") &&
+                  slot_is(FormulaId::pulse_pressure, slot::systolic, "systolic") &&
+                  slot_is(FormulaId::pulse_pressure, slot::diastolic, "diastolic"),
+              "the pressures' slots");
+static_assert(slot_is(FormulaId::lbm, slot::lbm_weight, "weight_kg"), "lean body mass's weight slot");
+static_assert(slot_is(FormulaId::ideal_devine, slot::ideal_height, "height_cm") &&
+                  slot_is(FormulaId::ideal_robinson, slot::ideal_height, "height_cm") &&
+                  slot_is(FormulaId::ideal_miller, slot::ideal_height, "height_cm"),
+              "the ideal weights' height slot");
+
 constexpr bool ids_follow_the_table() {
   for (std::size_t index = 0; index < formula_count; ++index) {
     if (static_cast<std::size_t>(formulas[index].id) != index) return false;
@@ -263,31 +283,32 @@ std::size_t integer_prefix(std::string_view token) {
 void read_argument(const char*& p, const char* end, Argument& argument) {
   while (p != end && is_delimiter(*p)) ++p;
   const char* const start = p;
-  std::uint64_t mantissa = 0;  // past 19 digits it wraps, harmlessly: such a token is not plain
-  const char* point = nullptr;
-  for (; p != end; ++p) {
-    const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
-    if (digit <= 9) {
-      mantissa = mantissa * 10 + digit;
-    } else if (*p == '.' && point == nullptr) {
-      point = p;
-    } else {
-      break;
-    }
+  const ArgumentType type = argument.rule->type;
+  argument.value = 0.0;
+  argument.plain = false;
+  if (type == ArgumentType::sex) {
+    while (p != end && !is_delimiter(*p)) ++p;
+    argument.token = std::string_view(start, static_cast<std::size_t>(p - start));
+    argument.male = p != start && (*start == 'M' || *start == 'm');
+    return;
+  }
+  argument.male = false;
+  std::uint64_t mantissa = 0;
+  p = add_digits(start, end, mantissa);
+  const bool has_point = p != end && *p == '.';
+  std::size_t decimals = 0;
+  if (has_point) {
+    const char* const fraction = p + 1;
+    p = add_digits(fraction, end, mantissa);
+    decimals = static_cast<std::size_t>(p - fraction);
   }
   const bool only_number = p == end || is_delimiter(*p);
   while (p != end && !is_delimiter(*p)) ++p;
   argument.token = std::string_view(start, static_cast<std::size_t>(p - start));
-  argument.male = start != end && (*start == 'M' || *start == 'm');
-  argument.value = 0.0;
-  argument.plain = false;
-  const ArgumentType type = argument.rule->type;
-  if (type == ArgumentType::sex) return;
   constexpr std::size_t max_plain_whole = 9;
-  const std::size_t decimals = point == nullptr ? 0 : static_cast<std::size_t>(p - point - 1);
-  const std::size_t digits = argument.token.size() - (point == nullptr ? 0 : 1);
-  argument.plain = only_number && digits != 0 && digits <= max_plain_digits &&
-                   (type == ArgumentType::real || (point == nullptr && digits <= max_plain_whole));
+  const std::size_t most_digits = type == ArgumentType::real ? max_plain_digits : has_point ? 0 : max_plain_whole;
+  const std::size_t digits = argument.token.size() - (has_point ? 1 : 0);
+  argument.plain = only_number && digits != 0 && digits <= most_digits;
   argument.value = argument.plain ? static_cast<double>(mantissa) / powers_of_ten[decimals]
                                   : library_reading(argument.token, type);
 }
@@ -469,7 +490,6 @@ void read_arguments(std::string_view request, Arguments& out) {
     argument.rule = rules[slot];
     read_argument(p, end, argument);
     if (argument.token.empty()) break;
-    argument.name = out.formula->names[slot];
     ++out.count;
   }
 }

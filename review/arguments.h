@@ -53,9 +53,16 @@ const FormulaArguments* formula_table(std::size_t& count);
 
 const ArgumentRule* find_argument_rule(std::string_view usage_name);
 
-// One argument of the request, as the library read it.
+// Where the result rules find an argument: its place in the formula's usage line.
+namespace slot {
+constexpr std::size_t navy_waist = 1, navy_neck = 2, navy_height = 3, navy_hip = 4;  // bodyfat_navy
+constexpr std::size_t systolic = 0, diastolic = 1;  // bp_category, map, pulse_pressure
+constexpr std::size_t lbm_weight = 1;               // lbm
+constexpr std::size_t ideal_height = 1;             // ideal_devine, ideal_robinson, ideal_miller
+}  // namespace slot
+
+// One argument of the request, as the library read it. Its name is its rule's.
 struct Argument {
-  std::string_view name;
   const ArgumentRule* rule;
   std::string_view token;
   double value;  // the number the library computed with (0 for a sex)

@@ -16,15 +16,11 @@ constexpr double most_body_fat = 70;
 
 bool keyword_is(const Arguments& arguments, FormulaId id) { return arguments.formula->id == id; }
 
-// The value of the argument called `name`; false when the request did not give it.
-bool argument(const Arguments& arguments, std::string_view name, double& value) {
-  for (std::size_t index = 0; index < arguments.count; ++index) {
-    if (arguments.items[index].name == name) {
-      value = arguments.items[index].value;
-      return true;
-    }
-  }
-  return false;
+// The value of the argument in `place` of the usage line; false when the request did not give it.
+bool argument(const Arguments& arguments, std::size_t place, double& value) {
+  if (place >= arguments.count) return false;
+  value = arguments.items[place].value;
+  return true;
 }
 
 bool is_male(const Arguments& arguments) {
@@ -40,12 +36,12 @@ void put_number(double value, BoundedText& out) {
 // The Navy formula takes the logarithm of the girth less the neck: there must be some.
 bool check_navy_girths(const Arguments& arguments, WarningList& warnings) {
   double waist = 0, neck = 0, height = 0, hip = 0;
-  if (!argument(arguments, "waist_cm", waist) || !argument(arguments, "neck_cm", neck) ||
-      !argument(arguments, "height_cm", height)) {
+  if (!argument(arguments, slot::navy_waist, waist) || !argument(arguments, slot::navy_neck, neck) ||
+      !argument(arguments, slot::navy_height, height)) {
     return false;
   }
   const bool male = is_male(arguments);
-  if (!male && !argument(arguments, "hip_cm", hip)) return false;
+  if (!male && !argument(arguments, slot::navy_hip, hip)) return false;
   const double girth = male ? waist : waist + hip;
   if (girth > neck) {
     if (height > 0) return false;
@@ -78,7 +74,7 @@ bool check_pressures(const Arguments& arguments, WarningList& warnings) {
     return false;  // only these take a systolic and a diastolic pressure
   }
   double systolic = 0, diastolic = 0;
-  if (!argument(arguments, "systolic", systolic) || !argument(arguments, "diastolic", diastolic)) return false;
+  if (!argument(arguments, slot::systolic, systolic) || !argument(arguments, slot::diastolic, diastolic)) return false;
   if (systolic > diastolic) return false;
   BoundedText out = warnings.add();
   out.put("systolic ");
@@ -113,7 +109,7 @@ void warn_negative(const Arguments& arguments, const PrintedResult& result, Warn
   out.put(" is below zero, which no person measures");
   // Below 5 feet the ideal-weight lines run on to nothing; a height typed in inches lands there.
   double height = 0;
-  if (arguments.formula->keyword.substr(0, 6) == "ideal_" && argument(arguments, "height_cm", height) &&
+  if (arguments.formula->keyword.substr(0, 6) == "ideal_" && argument(arguments, slot::ideal_height, height) &&
       height * 2.54 >= 137 && height * 2.54 <= 229) {
     out.put("; height in inches?");
   }
@@ -137,7 +133,7 @@ bool check_body_fat_range(const Arguments& arguments, const PrintedResult& resul
 
 bool check_lean_mass(const Arguments& arguments, const PrintedResult& result, WarningList& warnings) {
   double weight = 0;
-  if (!argument(arguments, "weight_kg", weight) || !(result.value > weight)) return false;
+  if (!argument(arguments, slot::lbm_weight, weight) || !(result.value > weight)) return false;
   BoundedText out = warnings.add();
   out.put("lean body mass ");
   out.put(result.text);
