@@ -5,6 +5,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "frame/buffer_sizes.h"
 #include "frame/number_text.h"
@@ -401,11 +406,29 @@ char* put_integer_digits(std::uint64_t value, char* end) {
   return end;
 }
 
+// The first delimiter from `p` on, or `end`. Where SSE2 is there (every x86-64), sixteen bytes
+// are looked at a time while sixteen remain; every compiler that defines __SSE2__ also has the
+// builtin used here.
+const char* find_delimiter(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i spaces = _mm_set1_epi8(' ');
+  const __m128i tabs = _mm_set1_epi8('\t');
+  for (; end - p >= 16; p += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto found = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, spaces), _mm_cmpeq_epi8(block, tabs))));
+    if (found != 0) return p + __builtin_ctz(found);
+  }
+#endif
+  while (p != end && !is_delimiter(*p)) ++p;
+  return p;
+}
+
 // The token that starts at `p` after any delimiters; `p` is left just past it.
 std::string_view next_token(const char*& p, const char* end) {
   while (p != end && is_delimiter(*p)) ++p;
   const char* const start = p;
-  while (p != end && !is_delimiter(*p)) ++p;
+  p = find_delimiter(p, end);
   return {start, static_cast<std::size_t>(p - start)};
 }
 
@@ -450,6 +473,60 @@ constexpr FormulaSlots make_formula_slots() {
 constexpr FormulaSlots formula_slots_table = make_formula_slots();
 static_assert(formula_slots_table.distinct, "two keywords share a slot: change formula_slot's factors");
 
+// Keywords are compared a word at a time, as the library compares them: two words, the first
+// and the last of the keyword (overlapping when it is shorter than two), so that every byte read
+// lies inside it. Against a lower-case letter of the keyword, setting the typed byte's 0x20 bit
+// matches that letter in either case; any other byte must match as it stands.
+constexpr std::size_t keyword_room = 16;
+static_assert(longest_keyword() <= keyword_room, "a keyword fits its padded copy");
+
+struct KeywordBytes {
+  char lower[keyword_room];    // the keyword, padded with zeros
+  char letters[keyword_room];  // 0x20 where it has a letter
+};
+
+struct KeywordTable {
+  KeywordBytes of[formula_count];
+};
+
+constexpr KeywordTable make_keyword_table() {
+  KeywordTable table{};
+  for (std::size_t which = 0; which < formula_count; ++which) {
+    const std::string_view keyword = formulas[which].keyword;
+    for (std::size_t index = 0; index < keyword.size(); ++index) {
+      table.of[which].lower[index] = keyword[index];
+      table.of[which].letters[index] = keyword[index] >= 'a' && keyword[index] <= 'z' ? 0x20 : 0;
+    }
+  }
+  return table;
+}
+
+constexpr KeywordTable keyword_table = make_keyword_table();
+
+template <typename Word>
+bool word_matches(const char* typed, const KeywordBytes& keyword, std::size_t offset) {
+  Word text;
+  Word letters;
+  Word lower;
+  std::memcpy(&text, typed + offset, sizeof text);
+  std::memcpy(&letters, keyword.letters + offset, sizeof letters);
+  std::memcpy(&lower, keyword.lower + offset, sizeof lower);
+  return static_cast<Word>(text | letters) == lower;
+}
+
+template <typename Word>
+bool words_match(const char* typed, const KeywordBytes& keyword, std::size_t size) {
+  return word_matches<Word>(typed, keyword, 0) && word_matches<Word>(typed, keyword, size - sizeof(Word));
+}
+
+// `typed` has the size of keyword `which`, from two to sixteen bytes.
+bool keyword_matches(std::string_view typed, std::size_t which) {
+  const KeywordBytes& keyword = keyword_table.of[which];
+  if (typed.size() >= sizeof(std::uint64_t)) return words_match<std::uint64_t>(typed.data(), keyword, typed.size());
+  if (typed.size() >= sizeof(std::uint32_t)) return words_match<std::uint32_t>(typed.data(), keyword, typed.size());
+  return words_match<std::uint16_t>(typed.data(), keyword, typed.size());
+}
+
 }  // namespace
 
 const FormulaArguments* find_formula(std::string_view keyword) {
@@ -458,10 +535,7 @@ const FormulaArguments* find_formula(std::string_view keyword) {
   const std::size_t which = formula_slots_table.index[formula_slot(size, lower_ascii(keyword[1]), lower_ascii(keyword[size - 1]))];
   if (which == formula_count) return nullptr;
   const FormulaArguments& formula = formulas[which];
-  if (formula.keyword.size() != size) return nullptr;
-  for (std::size_t index = 0; index < size; ++index) {
-    if (lower_ascii(keyword[index]) != formula.keyword[index]) return nullptr;
-  }
+  if (formula.keyword.size() != size || !keyword_matches(keyword, which)) return nullptr;
   return &formula;
 }
 

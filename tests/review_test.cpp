@@ -71,6 +71,18 @@ TEST(ReviewArguments, FindsEveryKeywordInAnyCaseAndNothingElse) {
     }
     for (const std::string& found : {keyword, upper, mixed}) {
       EXPECT_EQ(tamsel::review::find_formula(found), &formulas[index]) << found;
+      // Ended by a space or a tab, with many bytes after it or none.
+      tamsel::review::Arguments request;
+      for (const std::string& rest : {std::string(), std::string(" 1"), std::string("\t1 2 3 4 5 6 7 8 9 10")}) {
+        tamsel::review::read_arguments(found + rest, request);
+        EXPECT_EQ(request.formula, &formulas[index]) << found + rest;
+      }
+    }
+    // Each byte is compared, the last word's as well as the first's.
+    for (std::size_t at = 0; at < keyword.size(); ++at) {
+      std::string changed = keyword;
+      changed[at] = '-';
+      EXPECT_EQ(tamsel::review::find_formula(changed), nullptr) << changed;
     }
     // Same length, second and last byte: the same slot, so only the whole text tells them apart.
     std::string first_changed = keyword;
