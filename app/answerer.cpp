@@ -12,6 +12,11 @@ bool is_multi_line(TamselAnswerKind kind) { return kind == TAMSEL_KIND_BANNER ||
 }  // namespace
 
 void append_lines(std::string_view text, std::string& out) {
+  // Where lines end in "\n" already, the text goes as it is.
+  if constexpr (line_end == "\n") {
+    out.append(text);
+    return;
+  }
   for (std::size_t start = 0;;) {
     const std::size_t newline = text.find('\n', start);
     out.append(text.substr(start, newline - start));
