@@ -206,10 +206,9 @@ PyObject *warning_tuple(const TamselRecord &record) {
 
 // The record as an Answer: kind, text, value, unit, warnings, category, category_source.
 PyObject *answer_from_record(const TamselRecord &record) {
-  PyObject *fields = PyTuple_New(7);
-  if (fields == nullptr) return nullptr;
-  PyTuple_SET_ITEM(fields, 0, new_ref(kind_names[record.kind]));
-  PyObject *items[6] = {
+  constexpr Py_ssize_t fields = 7;
+  PyObject *items[fields] = {
+      new_ref(kind_names[record.kind]),
       utf8_text(record.text, record.text_size),
       record.has_value ? PyFloat_FromDouble(record.value) : new_ref(Py_None),
       static_text(record.unit),
@@ -217,25 +216,20 @@ PyObject *answer_from_record(const TamselRecord &record) {
       static_text(record.category),
       static_text(record.category_source),
   };
-  bool failed = false;
-  for (int i = 0; i < 6; ++i) {
-    if (items[i] == nullptr) {
-      failed = true;
-      Py_INCREF(Py_None);
-      items[i] = Py_None;
+  // The named tuple made as tuple.__new__ makes it, without its Python-level __new__ and without
+  // a tuple of the fields to copy from: allocated at its size, then filled.
+  auto *type = reinterpret_cast<PyTypeObject *>(answer_type);
+  PyObject *answer = nullptr;
+  bool complete = true;
+  for (PyObject *item : items) complete = complete && item != nullptr;
+  if (complete) answer = type->tp_alloc(type, fields);
+  for (Py_ssize_t i = 0; i < fields; ++i) {
+    if (answer != nullptr) {
+      PyTuple_SET_ITEM(answer, i, items[i]);
+    } else {
+      Py_XDECREF(items[i]);
     }
-    PyTuple_SET_ITEM(fields, i + 1, items[i]);
   }
-  if (failed) {
-    Py_DECREF(fields);
-    return nullptr;
-  }
-  // tuple.__new__(Answer, fields): the named tuple without its Python-level __new__.
-  PyObject *arguments = PyTuple_Pack(1, fields);
-  Py_DECREF(fields);
-  if (arguments == nullptr) return nullptr;
-  PyObject *answer = PyTuple_Type.tp_new(reinterpret_cast<PyTypeObject *>(answer_type), arguments, nullptr);
-  Py_DECREF(arguments);
   return answer;
 }
 
