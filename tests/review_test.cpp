@@ -115,7 +115,7 @@ TEST(ReviewArguments, ReadEveryTokenAsTheLibraryDoes) {
         "1e+", "2.5e2x", "1e400", "-1e400", "1e-400", "4.9e-324", "1.7976931348623159e308", "inf", "-Infinity",
         "INFINITYx", "nan", "-nan", "nan(1)", "nanx", "0x10", "abc", "\v7", "00001.5000", "123456789012345",
         "1234567890123456", "9007199254740993", "0.1000000000000000055511151231257827", "2147483648", "-2147483649",
-        "99999999999", "30.9", "7\x1b[2J", "\xc3\xa9", "12\xff"}) {
+        "99999999999", "30.9", "1:75", "7\x1b[2J", "\xc3\xa9", "12\xff"}) {
     tamsel::review::Arguments real;
     tamsel::review::read_arguments("bmi " + token + " 1.75", real);
     ASSERT_EQ(real.count, 2u) << token;
@@ -278,6 +278,7 @@ TEST(ReviewCategories, EveryClassEdgeGoesByThePrintedValue) {
            {"wthr 85 170", "Waist-to-Height Ratio: 0.600", "High central adiposity"},
            {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 5.99%", "Essential fat"},
            {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 6.00%", "Athletes"},
+           {"bodyfat_navy m 90 40 180", "Body Fat Percentage (Navy Method): 6.00%", "Athletes"},  // male, as read
            {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 13.99%", "Athletes"},
            {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 14.00%", "Fitness"},
            {"bodyfat_navy M 90 40 180", "Body Fat Percentage (Navy Method): 17.99%", "Fitness"},
