@@ -359,8 +359,9 @@ TEST(Utf8Text, WordAtATimeConversionsStopWhereTheRunEnds) {
   for (std::size_t at = 0; at < 37; ++at) {
     for (const char ender : {'\0', '\x80', '\xC3', '\xFF', '\x7F'}) {
       std::string bytes(40, 'q');
+      for (std::size_t index = 0; index < bytes.size(); ++index) bytes[index] = static_cast<char>('a' + index % 26);
       bytes[at] = ender;
-      TamselChar16 wide[48];
+      TamselChar16 wide[48] = {};
       const std::size_t widened = tamsel::review::widen_ascii(bytes.data(), bytes.size(), wide);
       const std::size_t expected = ender == '\x7F' ? bytes.size() : at;
       EXPECT_EQ(widened, expected) << at << " " << static_cast<int>(ender);

@@ -69,6 +69,12 @@ TEST(ReviewArguments, FindsEveryKeywordInAnyCaseAndNothingElse) {
         if (at % 2 == 0) mixed[at] = upper[at];
       }
     }
+    // A word of more than sixteen bytes, which the search for its end reads in two blocks.
+    std::string word = keyword;
+    while (word.size() <= 16) word += keyword;
+    tamsel::review::Arguments longer;
+    tamsel::review::read_arguments(word + " 1 2 3 4 5 6 7 8 9 10 11 12", longer);
+    EXPECT_EQ(longer.formula, nullptr) << word;
     for (const std::string& found : {keyword, upper, mixed}) {
       EXPECT_EQ(tamsel::review::find_formula(found), &formulas[index]) << found;
       // Ended by a space or a tab, with many bytes after it or none.
@@ -242,6 +248,9 @@ TEST(ReviewResults, ANumberThatIsNoNumberWarnsWhenNoArgumentExplainsIt) {
             std::vector<std::string>{"the result nan is not a number: an argument is zero, negative or missing?"});
   EXPECT_EQ(warnings_of(reviewed("whr 80 0", "Waist-Hip Ratio: inf")),
             std::vector<std::string>{"hip_cm 0 is outside 30 to 250"});
+  // Lean mass may equal the weight (no fat at all is still a body); only more is impossible.
+  EXPECT_TRUE(warnings_of(reviewed("lbm M 60 165", "Lean Body Mass: 60.00 kg")).empty());
+  EXPECT_EQ(warnings_of(reviewed("lbm M 60 165", "Lean Body Mass: 60.01 kg")).size(), 1u);
 }
 
 TEST(ReviewCategories, EveryClassEdgeGoesByThePrintedValue) {
