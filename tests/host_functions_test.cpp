@@ -337,8 +337,11 @@ TEST(Utf8Text, WordAtATimeConversionsStopWhereTheRunEnds) {
         const tamsel_host::WideText wide(units.data());
         std::string expected;
         tamsel_host::append_utf8(wide.c_str(), expected);
+        // Filled anew for each call, so that no earlier call's bytes can stand in for missing ones.
         char one_by_one[64];
         char by_words[64];
+        std::fill(std::begin(one_by_one), std::end(one_by_one), '#');
+        std::fill(std::begin(by_words), std::end(by_words), '#');
         const std::size_t size = tamsel::review::utf8_from_utf16(units.data(), one_by_one, sizeof one_by_one, 64);
         EXPECT_EQ(std::string(one_by_one, size), expected) << length << " " << at;
         const std::size_t word_size = tamsel::review::utf8_from_utf16(units.data(), by_words, sizeof by_words, 64, units.size());
@@ -386,6 +389,21 @@ TEST(Utf8Text, TheReviewsConversionsStopWhereTheyMust) {
   EXPECT_EQ(std::string(bytes), "a");
   EXPECT_EQ(tamsel::review::utf8_from_utf16(wide.c_str(), bytes, sizeof bytes, 2), 5U);
   EXPECT_EQ(std::string(bytes), "a\xf0\x9f\x98\x80");
+  // ASCII is cut at the same places, whether it goes a unit or a block at a time.
+  std::vector<TamselChar16> letters(64, 0);
+  for (std::size_t index = 0; index < 40; ++index) letters[index] = static_cast<TamselChar16>('a' + index % 26);
+  for (const std::size_t readable : {std::size_t{0}, letters.size()}) {
+    for (std::size_t limit = 1; limit < 24; ++limit) {
+      char cut[32];
+      std::fill(std::begin(cut), std::end(cut), '#');
+      EXPECT_EQ(tamsel::review::utf8_from_utf16(letters.data(), cut, sizeof cut, limit, readable), limit) << limit;
+      EXPECT_EQ(cut[limit], '\0') << limit;
+      std::fill(std::begin(cut), std::end(cut), '#');
+      EXPECT_EQ(tamsel::review::utf8_from_utf16(letters.data(), cut, limit + 1, 64, readable), limit) << limit;
+      EXPECT_EQ(cut[limit], '\0') << limit;
+      EXPECT_EQ(cut[limit + 1], '#') << limit;  // nothing past the capacity
+    }
+  }
 }
 
 }  // namespace
