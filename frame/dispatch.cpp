@@ -4,13 +4,13 @@
 #include "dispatch.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "../formulas/body_fat.h"
 #include "../formulas/body_indices.h"
 #include "../formulas/cardiovascular.h"
 #include "../formulas/ideal_weight.h"
 #include "../formulas/metabolic_rates.h"
+#include "folded_words.h"
 #include "listing.h"
 #include "number_text.h"
 
@@ -23,29 +23,14 @@ struct Keyword {
   std::size_t length;
 };
 
-// Users type keywords in either case; only ASCII letters are folded. Most keywords differ in
-// length, which settles the comparison at once. Against a lower-case letter of the name, setting
-// the byte's 0x20 bit matches exactly that letter in either case; any other byte of the name must
-// match as it stands. The name is a literal, so the choice is made when compiling.
-//
-// A keyword of the name's length is compared a word at a time: two words of `Word`'s size, the
-// first and the last of the name (they overlap when it is shorter than two), so that every byte
-// is read from inside the keyword. Bytes are put into the words by memcpy on both sides, so the
-// comparison means the same in either byte order.
+// Most keywords differ in length, which settles the comparison at once. The name is a literal,
+// so the size of the words compared is chosen when compiling, and each word's letter bits are
+// made where the compiler can fold them into a constant.
 template <typename Word>
 bool keyword_word_is(const char* text, const char* name, std::size_t offset) {
   char letter_bits[sizeof(Word)];
-  for (std::size_t index = 0; index < sizeof(Word); ++index) {
-    const char byte = name[offset + index];
-    letter_bits[index] = byte >= 'a' && byte <= 'z' ? 0x20 : 0;
-  }
-  Word typed;
-  Word bits;
-  Word expected;
-  std::memcpy(&typed, text + offset, sizeof typed);
-  std::memcpy(&bits, letter_bits, sizeof bits);
-  std::memcpy(&expected, name + offset, sizeof expected);
-  return static_cast<Word>(typed | bits) == expected;
+  for (std::size_t index = 0; index < sizeof(Word); ++index) letter_bits[index] = letter_bit(name[offset + index]);
+  return folded_word_is<Word>(text + offset, name + offset, letter_bits);
 }
 
 template <typename Word, std::size_t size>

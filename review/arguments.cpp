@@ -5,13 +5,13 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include "frame/buffer_sizes.h"
+#include "frame/folded_words.h"
 #include "frame/number_text.h"
 
 namespace tamsel::review {
@@ -165,10 +165,6 @@ bool within(const ArgumentRule& rule, double value) {
   return false;  // NaN included
 }
 
-}  // namespace
-
-namespace {
-
 // The library's own reading, from a terminated copy of the token.
 double library_reading(std::string_view token, ArgumentType type) {
   char copy[token_copy_size];
@@ -189,11 +185,34 @@ const char* add_digits(const char* p, const char* end, std::uint64_t& mantissa) 
   return p;
 }
 
+// Digits with at most one point, up to 15 of them: their integer is below 2^53 and the power of
+// ten is exact, so one division rounds correctly, exactly as a full reading does.
+double exact_decimal(std::uint64_t mantissa, std::size_t decimals) {
+  return static_cast<double>(mantissa) / powers_of_ten[decimals];
+}
+
+// The first delimiter from `p` on, or `end`. Where SSE2 is there (every x86-64), sixteen bytes
+// are looked at a time while sixteen remain; every compiler that defines __SSE2__ also has the
+// builtin used here.
+const char* find_delimiter(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i spaces = _mm_set1_epi8(' ');
+  const __m128i tabs = _mm_set1_epi8('\t');
+  for (; end - p >= 16; p += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto found = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, spaces), _mm_cmpeq_epi8(block, tabs))));
+    if (found != 0) return p + __builtin_ctz(found);
+  }
+#endif
+  while (p != end && !is_delimiter(*p)) ++p;
+  return p;
+}
+
 }  // namespace
 
-// The printed number is found and, with up to 15 digits (every result but a huge one), read in
-// one pass: their integer is below 2^53 and the power of ten is exact, so one division rounds
-// correctly, exactly as a full reading does.
+// The printed number is found and, with up to 15 digits (every result but a huge one), read
+// exactly in the same pass.
 std::size_t read_printed_number(std::string_view text, double& value) {
   const char* const begin = text.data();
   const char* const end = begin + text.size();
@@ -214,7 +233,7 @@ std::size_t read_printed_number(std::string_view text, double& value) {
   if (digits > max_plain_digits) {
     value = library_reading(text.substr(0, length), ArgumentType::real);
   } else {
-    const double magnitude = static_cast<double>(mantissa) / powers_of_ten[decimals];
+    const double magnitude = exact_decimal(mantissa, decimals);
     value = negative ? -magnitude : magnitude;
   }
   return length;
@@ -292,7 +311,7 @@ void read_argument(const char*& p, const char* end, Argument& argument) {
   argument.value = 0.0;
   argument.plain = false;
   if (type == ArgumentType::sex) {
-    while (p != end && !is_delimiter(*p)) ++p;
+    p = find_delimiter(p, end);
     argument.token = std::string_view(start, static_cast<std::size_t>(p - start));
     argument.male = p != start && (*start == 'M' || *start == 'm');
     return;
@@ -308,14 +327,13 @@ void read_argument(const char*& p, const char* end, Argument& argument) {
     decimals = static_cast<std::size_t>(p - fraction);
   }
   const bool only_number = p == end || is_delimiter(*p);
-  while (p != end && !is_delimiter(*p)) ++p;
+  p = find_delimiter(p, end);
   argument.token = std::string_view(start, static_cast<std::size_t>(p - start));
   constexpr std::size_t max_plain_whole = 9;
   const std::size_t most_digits = type == ArgumentType::real ? max_plain_digits : has_point ? 0 : max_plain_whole;
   const std::size_t digits = argument.token.size() - (has_point ? 1 : 0);
   argument.plain = only_number && digits != 0 && digits <= most_digits;
-  argument.value = argument.plain ? static_cast<double>(mantissa) / powers_of_ten[decimals]
-                                  : library_reading(argument.token, type);
+  argument.value = argument.plain ? exact_decimal(mantissa, decimals) : library_reading(argument.token, type);
 }
 
 void put_number(double value, BoundedText& out) {
@@ -406,24 +424,6 @@ char* put_integer_digits(std::uint64_t value, char* end) {
   return end;
 }
 
-// The first delimiter from `p` on, or `end`. Where SSE2 is there (every x86-64), sixteen bytes
-// are looked at a time while sixteen remain; every compiler that defines __SSE2__ also has the
-// builtin used here.
-const char* find_delimiter(const char* p, const char* end) {
-#if defined(__SSE2__)
-  const __m128i spaces = _mm_set1_epi8(' ');
-  const __m128i tabs = _mm_set1_epi8('\t');
-  for (; end - p >= 16; p += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const auto found = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, spaces), _mm_cmpeq_epi8(block, tabs))));
-    if (found != 0) return p + __builtin_ctz(found);
-  }
-#endif
-  while (p != end && !is_delimiter(*p)) ++p;
-  return p;
-}
-
 // The token that starts at `p` after any delimiters; `p` is left just past it.
 std::string_view next_token(const char*& p, const char* end) {
   while (p != end && is_delimiter(*p)) ++p;
@@ -473,16 +473,13 @@ constexpr FormulaSlots make_formula_slots() {
 constexpr FormulaSlots formula_slots_table = make_formula_slots();
 static_assert(formula_slots_table.distinct, "two keywords share a slot: change formula_slot's factors");
 
-// Keywords are compared a word at a time, as the library compares them: two words, the first
-// and the last of the keyword (overlapping when it is shorter than two), so that every byte read
-// lies inside it. Against a lower-case letter of the keyword, setting the typed byte's 0x20 bit
-// matches that letter in either case; any other byte must match as it stands.
+// Each keyword with its letter bits, padded to 16 bytes, for the library's folded comparison.
 constexpr std::size_t keyword_room = 16;
 static_assert(longest_keyword() <= keyword_room, "a keyword fits its padded copy");
 
 struct KeywordBytes {
   char lower[keyword_room];    // the keyword, padded with zeros
-  char letters[keyword_room];  // 0x20 where it has a letter
+  char letters[keyword_room];  // its letter bits
 };
 
 struct KeywordTable {
@@ -495,37 +492,13 @@ constexpr KeywordTable make_keyword_table() {
     const std::string_view keyword = formulas[which].keyword;
     for (std::size_t index = 0; index < keyword.size(); ++index) {
       table.of[which].lower[index] = keyword[index];
-      table.of[which].letters[index] = keyword[index] >= 'a' && keyword[index] <= 'z' ? 0x20 : 0;
+      table.of[which].letters[index] = tamsel::letter_bit(keyword[index]);
     }
   }
   return table;
 }
 
 constexpr KeywordTable keyword_table = make_keyword_table();
-
-template <typename Word>
-bool word_matches(const char* typed, const KeywordBytes& keyword, std::size_t offset) {
-  Word text;
-  Word letters;
-  Word lower;
-  std::memcpy(&text, typed + offset, sizeof text);
-  std::memcpy(&letters, keyword.letters + offset, sizeof letters);
-  std::memcpy(&lower, keyword.lower + offset, sizeof lower);
-  return static_cast<Word>(text | letters) == lower;
-}
-
-template <typename Word>
-bool words_match(const char* typed, const KeywordBytes& keyword, std::size_t size) {
-  return word_matches<Word>(typed, keyword, 0) && word_matches<Word>(typed, keyword, size - sizeof(Word));
-}
-
-// `typed` has the size of keyword `which`, from two to sixteen bytes.
-bool keyword_matches(std::string_view typed, std::size_t which) {
-  const KeywordBytes& keyword = keyword_table.of[which];
-  if (typed.size() >= sizeof(std::uint64_t)) return words_match<std::uint64_t>(typed.data(), keyword, typed.size());
-  if (typed.size() >= sizeof(std::uint32_t)) return words_match<std::uint32_t>(typed.data(), keyword, typed.size());
-  return words_match<std::uint16_t>(typed.data(), keyword, typed.size());
-}
 
 }  // namespace
 
@@ -535,7 +508,10 @@ const FormulaArguments* find_formula(std::string_view keyword) {
   const std::size_t which = formula_slots_table.index[formula_slot(size, lower_ascii(keyword[1]), lower_ascii(keyword[size - 1]))];
   if (which == formula_count) return nullptr;
   const FormulaArguments& formula = formulas[which];
-  if (formula.keyword.size() != size || !keyword_matches(keyword, which)) return nullptr;
+  const KeywordBytes& bytes = keyword_table.of[which];
+  if (formula.keyword.size() != size || !tamsel::folded_keyword_is(keyword.data(), bytes.lower, bytes.letters, size)) {
+    return nullptr;
+  }
   return &formula;
 }
 

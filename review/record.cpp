@@ -8,8 +8,6 @@
 
 #include "TamselReview.h"
 #include "arguments.h"
-#include "frame/buffer_sizes.h"
-#include "frame/number_text.h"
 #include "json_text.h"
 #include "results.h"
 #include "unicode.h"

@@ -132,14 +132,17 @@ std::size_t widen_ascii_blocks(const char* bytes, std::size_t size, TamselChar16
   const bool wide_blocks = size >= 16;
   const std::size_t step = wide_blocks ? 16 : 8;
   const unsigned full = wide_blocks ? 0xFFFFu : 0xFFu;
+  const auto widen_block = [&](std::size_t at) {
+    return wide_blocks ? widen_sixteen(bytes + at, wide + at) : widen_eight(bytes + at, wide + at);
+  };
   std::size_t done = 0;
   for (; done + step <= size; done += step) {
-    const unsigned ascii = wide_blocks ? widen_sixteen(bytes + done, wide + done) : widen_eight(bytes + done, wide + done);
+    const unsigned ascii = widen_block(done);
     if (ascii != full) return done + leading_ones(ascii);
   }
   if (done == size) return size;
   const std::size_t start = size - step;
-  const unsigned ascii = wide_blocks ? widen_sixteen(bytes + start, wide + start) : widen_eight(bytes + start, wide + start);
+  const unsigned ascii = widen_block(start);
   // The bits from `done` on. Those past the block are clear, so the count stops at `size`.
   return done + leading_ones(ascii >> (done - start));
 }
@@ -158,13 +161,39 @@ unsigned narrow_eight(const TamselChar16* units, char* bytes) {
 }
 #endif
 
+// Narrows the leading units 0x01 to 0x7F, at most `limit` of them, into `bytes`, one byte a
+// unit, and returns how many there were. Up to `word_limit` they go a block or a word at a time.
+std::size_t narrow_ascii(const TamselChar16* units, char* bytes, std::size_t word_limit, std::size_t limit) {
+  std::size_t size = 0;
+#if defined(__SSE2__)
+  for (; size + 8 <= word_limit; size += 8) {
+    const unsigned ascii = narrow_eight(units + size, bytes + size);
+    if (ascii != 8) return size + ascii;
+  }
+#endif
+  if (words_little_endian) {
+    for (; size + 4 <= word_limit; size += 4) {
+      std::uint64_t word;
+      std::memcpy(&word, units + size, sizeof word);
+      if (!units_are_ascii(word)) break;
+      const std::uint32_t four = gather_bytes(word);
+      std::memcpy(bytes + size, &four, sizeof four);
+    }
+  }
+  while (size < limit && static_cast<unsigned>(units[size]) - 1u < 0x7Fu) {
+    bytes[size] = static_cast<char>(units[size]);
+    ++size;
+  }
+  return size;
+}
+
 }  // namespace
 
 std::size_t widen_ascii(const char* bytes, std::size_t size, TamselChar16* wide) {
-  std::size_t done = 0;
 #if defined(__SSE2__)
   if (size >= 8) return widen_ascii_blocks(bytes, size, wide);
 #endif
+  std::size_t done = 0;
   if (words_little_endian) {
     for (; done + 8 <= size; done += 8) {
       std::uint64_t word;
@@ -235,31 +264,7 @@ std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t 
   // ASCII, which nearly every answer is, one byte per unit.
   const std::size_t ascii_limit = max_characters < capacity - 1 ? max_characters : capacity - 1;
   const std::size_t word_limit = readable < ascii_limit ? readable : ascii_limit;
-  std::size_t size = 0;
-  bool run_ended = false;
-#if defined(__SSE2__)
-  for (; size + 8 <= word_limit; size += 8) {
-    const unsigned ascii = narrow_eight(units + size, bytes + size);
-    if (ascii != 8) {
-      size += ascii;
-      run_ended = true;
-      break;
-    }
-  }
-#endif
-  if (words_little_endian && !run_ended) {
-    for (; size + 4 <= word_limit; size += 4) {
-      std::uint64_t word;
-      std::memcpy(&word, units + size, sizeof word);
-      if (!units_are_ascii(word)) break;
-      const std::uint32_t four = gather_bytes(word);
-      std::memcpy(bytes + size, &four, sizeof four);
-    }
-  }
-  while (!run_ended && size < ascii_limit && static_cast<unsigned>(units[size]) - 1u < 0x7Fu) {
-    bytes[size] = static_cast<char>(units[size]);
-    ++size;
-  }
+  std::size_t size = narrow_ascii(units, bytes, word_limit, ascii_limit);
   units += size;
   for (std::size_t characters = size; *units != 0 && characters < max_characters; ++characters) {
     char32_t code_point = static_cast<char32_t>(*units++);
