@@ -327,13 +327,18 @@ void read_argument(const char*& p, const char* end, Argument& argument) {
     decimals = static_cast<std::size_t>(p - fraction);
   }
   const bool only_number = p == end || is_delimiter(*p);
-  p = find_delimiter(p, end);
+  // A number that ends the token has already found the token's end.
+  if (!only_number) p = find_delimiter(p, end);
   argument.token = std::string_view(start, static_cast<std::size_t>(p - start));
   constexpr std::size_t max_plain_whole = 9;
   const std::size_t most_digits = type == ArgumentType::real ? max_plain_digits : has_point ? 0 : max_plain_whole;
   const std::size_t digits = argument.token.size() - (has_point ? 1 : 0);
   argument.plain = only_number && digits != 0 && digits <= most_digits;
-  argument.value = argument.plain ? exact_decimal(mantissa, decimals) : library_reading(argument.token, type);
+  if (argument.plain) {
+    argument.value = exact_decimal(mantissa, decimals);
+  } else if (!argument.token.empty()) {  // a missing argument is read by nobody
+    argument.value = library_reading(argument.token, type);
+  }
 }
 
 void put_number(double value, BoundedText& out) {

@@ -147,17 +147,23 @@ std::size_t widen_ascii_blocks(const char* bytes, std::size_t size, TamselChar16
   return done + leading_ones(ascii >> (done - start));
 }
 
-// Narrows eight units into `bytes`, whatever they are, and returns how many lead units were
-// 0x01 to 0x7F; the caller keeps only those.
+// Narrows sixteen units into `bytes`, whatever they are, and returns a bit for each that was
+// 0x01 to 0x7F; the caller keeps only the leading ones. Packing saturates: a unit above 0xFF
+// becomes 0xFF and one that is negative as a signed lane becomes 0, neither of them ASCII.
+unsigned narrow_sixteen(const TamselChar16* units, char* bytes) {
+  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + 8));
+  const __m128i packed = _mm_packus_epi16(low, high);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), packed);
+  return ascii_bytes(packed);
+}
+
+// The same for eight units: their eight bits, the rest clear.
 unsigned narrow_eight(const TamselChar16* units, char* bytes) {
   const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
-  const __m128i zero = _mm_setzero_si128();
-  // A unit up to 0x7F leaves nothing when 0x7F is taken from it with saturation.
-  const __m128i small = _mm_cmpeq_epi16(_mm_subs_epu16(block, _mm_set1_epi16(0x7F)), zero);
-  const __m128i ascii = _mm_andnot_si128(_mm_cmpeq_epi16(block, zero), small);
-  const auto lanes = static_cast<unsigned>(_mm_movemask_epi8(ascii));  // two bits a unit
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(bytes), _mm_packus_epi16(block, block));
-  return lanes == 0xFFFFu ? 8 : leading_ones(lanes) / 2;
+  const __m128i packed = _mm_packus_epi16(block, block);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(bytes), packed);
+  return ascii_bytes(packed) & 0xFFu;
 }
 #endif
 
@@ -166,9 +172,14 @@ unsigned narrow_eight(const TamselChar16* units, char* bytes) {
 std::size_t narrow_ascii(const TamselChar16* units, char* bytes, std::size_t word_limit, std::size_t limit) {
   std::size_t size = 0;
 #if defined(__SSE2__)
-  for (; size + 8 <= word_limit; size += 8) {
+  for (; size + 16 <= word_limit; size += 16) {
+    const unsigned ascii = narrow_sixteen(units + size, bytes + size);
+    if (ascii != 0xFFFFu) return size + leading_ones(ascii);
+  }
+  if (size + 8 <= word_limit) {
     const unsigned ascii = narrow_eight(units + size, bytes + size);
-    if (ascii != 8) return size + ascii;
+    if (ascii != 0xFFu) return size + leading_ones(ascii);
+    size += 8;
   }
 #endif
   if (words_little_endian) {
