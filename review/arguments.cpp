@@ -4,12 +4,11 @@
 #include "arguments.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "byte_search.h"
 #include "frame/buffer_sizes.h"
 #include "frame/folded_words.h"
 #include "frame/number_text.h"
@@ -154,9 +153,17 @@ bool equals_ignoring_case(std::string_view text, std::string_view lower) {
 
 bool is_digit(char byte) { return byte >= '0' && byte <= '9'; }
 
-bool is_space(char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
+// The place of the lowest set bit of `bits`, which is not 0.
+std::size_t lowest_bit(unsigned bits) {
+  std::size_t place = 0;
+  while ((bits & 1u) == 0) {
+    bits >>= 1;
+    ++place;
+  }
+  return place;
+}
 
-bool is_delimiter(char byte) { return byte == ' ' || byte == '\t'; }
+bool is_space(char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
 
 bool within(const ArgumentRule& rule, double value) {
   for (std::size_t index = 0; index < rule.range_count; ++index) {
@@ -185,28 +192,19 @@ const char* add_digits(const char* p, const char* end, std::uint64_t& mantissa) 
   return p;
 }
 
+// The same in text whose end is marked by a byte that is no digit, so no bound is needed.
+const char* add_marked_digits(const char* p, std::uint64_t& mantissa) {
+  for (;; ++p) {
+    const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
+    if (digit > 9) return p;
+    mantissa = mantissa * 10 + digit;
+  }
+}
+
 // Digits with at most one point, up to 15 of them: their integer is below 2^53 and the power of
 // ten is exact, so one division rounds correctly, exactly as a full reading does.
 double exact_decimal(std::uint64_t mantissa, std::size_t decimals) {
   return static_cast<double>(mantissa) / powers_of_ten[decimals];
-}
-
-// The first delimiter from `p` on, or `end`. Where SSE2 is there (every x86-64), sixteen bytes
-// are looked at a time while sixteen remain; every compiler that defines __SSE2__ also has the
-// builtin used here.
-const char* find_delimiter(const char* p, const char* end) {
-#if defined(__SSE2__)
-  const __m128i spaces = _mm_set1_epi8(' ');
-  const __m128i tabs = _mm_set1_epi8('\t');
-  for (; end - p >= 16; p += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const auto found = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, spaces), _mm_cmpeq_epi8(block, tabs))));
-    if (found != 0) return p + __builtin_ctz(found);
-  }
-#endif
-  while (p != end && !is_delimiter(*p)) ++p;
-  return p;
 }
 
 }  // namespace
@@ -299,46 +297,98 @@ std::size_t integer_prefix(std::string_view token) {
   return index == digits ? 0 : index;
 }
 
+// The request as the argument reader takes it: copied, then a zero byte and zero padding, so
+// that the end needs no test where a zero byte stops a scan anyway, and sixteen bytes can be
+// looked at from any place before the end.
+constexpr std::size_t request_padding = 16;
+struct PaddedRequest {
+  char bytes[max_request_bytes + 1 + request_padding];
+  const char* end;
+  std::ptrdiff_t to_request;  // from a place here to the same place in the caller's request
+};
+
+void pad_request(std::string_view request, PaddedRequest& padded) {
+  if (!request.empty()) std::memcpy(padded.bytes, request.data(), request.size());  // empty: maybe no data
+  std::memset(padded.bytes + request.size(), 0, 1 + request_padding);
+  padded.end = padded.bytes + request.size();
+  padded.to_request = request.data() - padded.bytes;
+}
+
+// The first delimiter from `p` on, or `end`, in a padded request: the zeros past the end are
+// no delimiters, so a block that reaches into them finds nothing there.
+const char* find_padded_delimiter(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i spaces = _mm_set1_epi8(' ');
+  const __m128i tabs = _mm_set1_epi8('\t');
+  for (; p < end; p += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto found = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, spaces), _mm_cmpeq_epi8(block, tabs))));
+    if (found != 0) return p + __builtin_ctz(found);
+  }
+  return end;
+#else
+  return find_delimiter(p, end);
+#endif
+}
+
+// "M", "F", "male" or "female" in either case: a sex the review takes without a word.
+bool is_accepted_sex(std::string_view token) {
+  if (token.size() == 1) {
+    const char lower = lower_ascii(token[0]);
+    return lower == 'm' || lower == 'f';
+  }
+  return equals_ignoring_case(token, "male") || equals_ignoring_case(token, "female");
+}
+
 // The argument that starts at `p` after any delimiters; `p` is left just past it. A plain
 // decimal, which nearly every argument is, is read in the same pass that finds its end: digits
 // with at most one point, up to 15 digits (exact, and one division rounds correctly), and for a
 // whole number up to nine digits without a point (within the 32-bit range at which the library
-// saturates). Anything else is read by the library's own reader.
-void read_argument(const char*& p, const char* end, Argument& argument) {
-  while (p != end && is_delimiter(*p)) ++p;
+// saturates). Anything else is read by the library's own reader. Returns whether the argument
+// may need a warning: a plain number in its range or an accepted sex needs none.
+bool read_argument(const char*& p, const PaddedRequest& request, Argument& argument) {
+  const char* const end = request.end;
+  while (is_delimiter(*p)) ++p;  // the zero at the end is none
   const char* const start = p;
-  const ArgumentType type = argument.rule->type;
+  const auto token_here = [&] {
+    argument.token = std::string_view(start + request.to_request, static_cast<std::size_t>(p - start));
+  };
+  const ArgumentRule& rule = *argument.rule;
   argument.value = 0.0;
   argument.plain = false;
-  if (type == ArgumentType::sex) {
-    p = find_delimiter(p, end);
-    argument.token = std::string_view(start, static_cast<std::size_t>(p - start));
-    argument.male = p != start && (*start == 'M' || *start == 'm');
-    return;
+  if (rule.type == ArgumentType::sex) {
+    p = find_padded_delimiter(p, end);
+    token_here();
+    argument.male = *start == 'M' || *start == 'm';  // an empty token starts at the zero
+    return !is_accepted_sex(argument.token);
   }
   argument.male = false;
   std::uint64_t mantissa = 0;
-  p = add_digits(start, end, mantissa);
-  const bool has_point = p != end && *p == '.';
+  p = add_marked_digits(start, mantissa);
+  const bool has_point = *p == '.';
   std::size_t decimals = 0;
   if (has_point) {
     const char* const fraction = p + 1;
-    p = add_digits(fraction, end, mantissa);
+    p = add_marked_digits(fraction, mantissa);
     decimals = static_cast<std::size_t>(p - fraction);
   }
   const bool only_number = p == end || is_delimiter(*p);
   // A number that ends the token has already found the token's end.
-  if (!only_number) p = find_delimiter(p, end);
-  argument.token = std::string_view(start, static_cast<std::size_t>(p - start));
+  if (!only_number) p = find_padded_delimiter(p, end);
+  token_here();
   constexpr std::size_t max_plain_whole = 9;
-  const std::size_t most_digits = type == ArgumentType::real ? max_plain_digits : has_point ? 0 : max_plain_whole;
+  const std::size_t most_digits = rule.type == ArgumentType::real ? max_plain_digits : has_point ? 0 : max_plain_whole;
   const std::size_t digits = argument.token.size() - (has_point ? 1 : 0);
   argument.plain = only_number && digits != 0 && digits <= most_digits;
   if (argument.plain) {
     argument.value = exact_decimal(mantissa, decimals);
-  } else if (!argument.token.empty()) {  // a missing argument is read by nobody
-    argument.value = library_reading(argument.token, type);
+    return !within(rule, argument.value);
   }
+  if (!argument.token.empty()) {  // a missing argument is read by nobody
+    argument.value = library_reading(argument.token, rule.type);
+  }
+  return true;
 }
 
 void put_number(double value, BoundedText& out) {
@@ -372,10 +422,8 @@ void put_ranges(const ArgumentRule& rule, std::string_view joiner, bool with_rea
   }
 }
 
-void check_sex(const Argument& argument, WarningList& warnings) {
-  for (const std::string_view accepted : {"m", "f", "male", "female"}) {
-    if (equals_ignoring_case(argument.token, accepted)) return;
-  }
+// For a sex that is none of the accepted words.
+void warn_about_sex(const Argument& argument, WarningList& warnings) {
   BoundedText out = warnings.add();
   out.put("sex ");
   put_quoted(argument.token, out);
@@ -383,9 +431,7 @@ void check_sex(const Argument& argument, WarningList& warnings) {
   out.put(argument.male ? "male" : "female");
 }
 
-// Kept out of line: the plain, plausible arguments that check_arguments settles itself should
-// not pay for setting up a warning.
-[[gnu::noinline]] void check_number(const Argument& argument, WarningList& warnings) {
+void check_number(const Argument& argument, WarningList& warnings) {
   const ArgumentRule& rule = *argument.rule;
   const std::string_view token = argument.token;
   const bool in_range = within(rule, argument.value);
@@ -427,14 +473,6 @@ char* put_integer_digits(std::uint64_t value, char* end) {
     value /= 10;
   } while (value != 0);
   return end;
-}
-
-// The token that starts at `p` after any delimiters; `p` is left just past it.
-std::string_view next_token(const char*& p, const char* end) {
-  while (p != end && is_delimiter(*p)) ++p;
-  const char* const start = p;
-  p = find_delimiter(p, end);
-  return {start, static_cast<std::size_t>(p - start)};
 }
 
 // The longest keyword: a longer one is no formula.
@@ -532,29 +570,34 @@ const ArgumentRule* find_argument_rule(std::string_view usage_name) {
 void read_arguments(std::string_view request, Arguments& out) {
   out.formula = nullptr;
   out.count = 0;
+  out.doubtful = 0;
   if (request.size() > max_request_bytes) request = request.substr(0, max_request_bytes);
-  const char* p = request.data();
-  const char* const end = p + request.size();
-  const std::string_view keyword = next_token(p, end);
-  if (keyword.empty()) return;
-  out.formula = find_formula(keyword);
+  PaddedRequest padded;
+  pad_request(request, padded);
+  const char* p = padded.bytes;
+  while (is_delimiter(*p)) ++p;
+  const char* const keyword = p;
+  p = find_padded_delimiter(p, padded.end);
+  if (p == keyword) return;
+  out.formula = find_formula(std::string_view(keyword, static_cast<std::size_t>(p - keyword)));
   if (out.formula == nullptr) return;
   const ArgumentRule* const* const rules = formula_rules.rules[out.formula - formulas];
   for (std::size_t slot = 0; slot < out.formula->count; ++slot) {
-    Argument& argument = out.items[out.count];
+    Argument& argument = out.items[slot];
     argument.rule = rules[slot];
-    read_argument(p, end, argument);
+    const bool doubtful = read_argument(p, padded, argument);
     if (argument.token.empty()) break;
+    out.doubtful |= (doubtful ? 1u : 0u) << slot;
     ++out.count;
   }
 }
 
 void check_arguments(const Arguments& arguments, WarningList& warnings) {
-  for (std::size_t index = 0; index < arguments.count; ++index) {
-    const Argument& argument = arguments.items[index];
+  for (unsigned doubtful = arguments.doubtful; doubtful != 0; doubtful &= doubtful - 1) {
+    const Argument& argument = arguments.items[lowest_bit(doubtful)];
     if (argument.rule->type == ArgumentType::sex) {
-      check_sex(argument, warnings);
-    } else if (!argument.plain || !within(*argument.rule, argument.value)) {
+      warn_about_sex(argument, warnings);
+    } else {
       // Plain digits are all read, as atof and atoi would read them; only other tokens need
       // the measure of how much of them was.
       check_number(argument, warnings);

@@ -37,7 +37,7 @@ struct ArgumentRule {
 
 // Every formula the review knows, by keyword, with its arguments in usage-line order. The
 // names are exactly those of the library's usage lines ("M/F" is the sex).
-constexpr std::size_t max_arguments = 9;
+constexpr std::size_t max_arguments = 5;  // bodyfat_navy's, the most a formula takes
 enum class FormulaId {
   bmi, bmr_harris, bmr_mifflin, bodyfat_navy, whr, ideal_devine, ideal_robinson, ideal_miller, bsa,
   lbm, tdee, max_hr, target_hr, bai, wthr, bp_category, map, pulse_pressure
@@ -45,7 +45,7 @@ enum class FormulaId {
 struct FormulaArguments {
   std::string_view keyword;
   std::size_t count;
-  std::string_view names[5];
+  std::string_view names[max_arguments];
   FormulaId id;  // what the review's rules ask about, without comparing text
 };
 const FormulaArguments* find_formula(std::string_view keyword);  // either case; null if none
@@ -73,6 +73,7 @@ struct Argument {
 struct Arguments {
   const FormulaArguments* formula;  // null when the keyword is no formula
   std::size_t count;
+  unsigned doubtful;  // a bit for each argument that may need a warning; the others need none
   Argument items[max_arguments];
 };
 
