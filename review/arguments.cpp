@@ -304,14 +304,14 @@ constexpr std::size_t request_padding = 16;
 struct PaddedRequest {
   char bytes[max_request_bytes + 1 + request_padding];
   const char* end;
-  std::ptrdiff_t to_request;  // from a place here to the same place in the caller's request
+  const char* request;  // the caller's request, where the tokens are shown
 };
 
 void pad_request(std::string_view request, PaddedRequest& padded) {
   if (!request.empty()) std::memcpy(padded.bytes, request.data(), request.size());  // empty: maybe no data
   std::memset(padded.bytes + request.size(), 0, 1 + request_padding);
   padded.end = padded.bytes + request.size();
-  padded.to_request = request.data() - padded.bytes;
+  padded.request = request.data();
 }
 
 // The first delimiter from `p` on, or `end`, in a padded request: the zeros past the end are
@@ -352,7 +352,7 @@ bool read_argument(const char*& p, const PaddedRequest& request, Argument& argum
   while (is_delimiter(*p)) ++p;  // the zero at the end is none
   const char* const start = p;
   const auto token_here = [&] {
-    argument.token = std::string_view(start + request.to_request, static_cast<std::size_t>(p - start));
+    argument.token = std::string_view(request.request + (start - request.bytes), static_cast<std::size_t>(p - start));
   };
   const ArgumentRule& rule = *argument.rule;
   argument.value = 0.0;
