@@ -325,7 +325,11 @@ TEST(Utf8Text, ConvertsFromUtf16WithLoneSurrogatesReplaced) {
 // ASCII, a surrogate) and wherever it falls within a word, the result must equal the one a unit
 // at a time gives, and nothing after the terminator may be read into it.
 TEST(Utf8Text, WordAtATimeConversionsStopWhereTheRunEnds) {
-  const std::vector<std::vector<TamselChar16>> enders = {{0}, {0x80}, {0xE9}, {0x7F, 0x80}, {0x20AC}, {0xD83D, 0xDE00}, {0xDC00}};
+  // Each side of the edges where packing sixteen units into bytes saturates: 0xFF, 0x100, 0x7FFF
+  // and 0x8000.
+  const std::vector<std::vector<TamselChar16>> enders = {{0},      {0x80},   {0xE9},   {0x7F, 0x80},     {0x20AC},
+                                                         {0xFF},   {0x100},  {0x7FFF}, {0xD83D, 0xDE00}, {0xDC00},
+                                                         {0x8000}, {0xFF41}};
   for (std::size_t length = 0; length < 36; ++length) {
     for (std::size_t at = 0; at <= length; ++at) {
       for (const std::vector<TamselChar16>& ender : enders) {

@@ -176,6 +176,48 @@ TEST(ReviewArguments, OnlyWhollyPlainDigitsArePlain) {
   }
 }
 
+// The reader looks at sixteen bytes at a time where it can: every token must read the same
+// wherever it falls against those blocks, and a zero byte inside a request is a token byte.
+TEST(ReviewArguments, ReadTheSameWhereverTheTokensFall) {
+  struct Case {
+    std::vector<std::string> tokens;
+    std::size_t doubtful;  // how many arguments may need a warning
+  };
+  for (const Case& c : std::vector<Case>{{{"bodyfat_navy", "F", "75", "33", "165", "100"}, 0},
+                                         {{"lbm", "male", "60", "165"}, 0},
+                                         {{"LBM", "Mujer", "60.123456789012", "1,65"}, 2},
+                                         {{"bmi", "70kg", "1.75"}, 1},
+                                         {{"max_hr", "30"}, 0},
+                                         {{"max_hr", "30.5"}, 1},
+                                         {{"bmi", std::string("70\0x", 4), "1.75"}, 1}}) {
+    for (std::size_t lead = 0; lead < 34; ++lead) {
+      for (const std::string& gap : {std::string(" "), std::string("\t"), std::string(17, ' ')}) {
+        std::string request(lead, lead % 2 == 0 ? ' ' : '\t');
+        for (const std::string& token : c.tokens) request += token + gap;
+        if (lead % 3 == 0) request.pop_back();  // ended by the last token, or by blanks
+        tamsel::review::Arguments read;
+        tamsel::review::read_arguments(request, read);
+        ASSERT_NE(read.formula, nullptr) << lead;
+        ASSERT_EQ(read.count, c.tokens.size() - 1) << lead;
+        std::size_t doubtful = 0;
+        for (std::size_t index = 0; index < read.count; ++index) {
+          const std::string& token = c.tokens[index + 1];
+          const tamsel::review::Argument& argument = read.items[index];
+          EXPECT_EQ(argument.token, token) << lead;
+          // A view of the caller's request, not of a copy.
+          EXPECT_GE(argument.token.data(), request.data());
+          EXPECT_LE(argument.token.data() + argument.token.size(), request.data() + request.size());
+          if (argument.rule->type == tamsel::review::ArgumentType::real) {
+            EXPECT_TRUE(same_bits(argument.value, tamsel::read_real(token.c_str()))) << token << " " << lead;
+          }
+          if ((read.doubtful >> index & 1u) != 0) ++doubtful;
+        }
+        EXPECT_EQ(doubtful, c.doubtful) << request;
+      }
+    }
+  }
+}
+
 TEST(ReviewArguments, WarnWhenATokenIsNotWhollyAPlausibleNumber) {
   struct Case {
     const char* request;
