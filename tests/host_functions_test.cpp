@@ -402,6 +402,7 @@ TEST(Utf8Text, TheReviewsConversionsStopWhereTheyMust) {
       std::fill(std::begin(cut), std::end(cut), '#');
       EXPECT_EQ(tamsel::review::utf8_from_utf16(letters.data(), cut, sizeof cut, limit, readable), limit) << limit;
       EXPECT_EQ(cut[limit], '\0') << limit;
+      EXPECT_EQ(std::string(cut), std::string(letters.begin(), letters.begin() + static_cast<std::ptrdiff_t>(limit))) << limit;
       std::fill(std::begin(cut), std::end(cut), '#');
       EXPECT_EQ(tamsel::review::utf8_from_utf16(letters.data(), cut, limit + 1, 64, readable), limit) << limit;
       EXPECT_EQ(cut[limit], '\0') << limit;

@@ -189,7 +189,14 @@ TEST(ReviewArguments, ReadTheSameWhereverTheTokensFall) {
                                          {{"bmi", "70kg", "1.75"}, 1},
                                          {{"max_hr", "30"}, 0},
                                          {{"max_hr", "30.5"}, 1},
-                                         {{"bmi", std::string("70\0x", 4), "1.75"}, 1}}) {
+                                         {{"bmi", std::string("70\0x", 4), "1.75"}, 1},
+                                         // Searches for a token's end that start 15, 16 and 17
+                                         // bytes before it, from the first byte no digit.
+                                         {{"bmi", "7" + std::string(15, 'x'), "1.75"}, 1},
+                                         {{"bmi", "7" + std::string(16, 'x'), "1.75"}, 1},
+                                         {{"bmi", "7" + std::string(17, 'x'), "1.75"}, 1},
+                                         {{"lbm", "Mujer" + std::string(11, 'r'), "60", "165"}, 1},
+                                         {{"lbm", "Mujer" + std::string(12, 'r'), "60", "165"}, 1}}) {
     for (std::size_t lead = 0; lead < 34; ++lead) {
       for (const std::string& gap : {std::string(" "), std::string("\t"), std::string(17, ' ')}) {
         std::string request(lead, lead % 2 == 0 ? ' ' : '\t');
@@ -216,6 +223,15 @@ TEST(ReviewArguments, ReadTheSameWhereverTheTokensFall) {
       }
     }
   }
+  // The reader keeps the first 4092 bytes, however long the request: a token cut there ends
+  // there, whatever followed it.
+  const std::string head = "bmi 70";
+  const std::string request = head + std::string(4092 - head.size() - 2, ' ') + "1.75 tail";
+  tamsel::review::Arguments read;
+  tamsel::review::read_arguments(request, read);
+  ASSERT_EQ(read.count, 2u);
+  EXPECT_EQ(read.items[1].token, "1.");
+  EXPECT_EQ(read.items[1].value, 1.0);
 }
 
 TEST(ReviewArguments, WarnWhenATokenIsNotWhollyAPlausibleNumber) {
@@ -239,6 +255,7 @@ TEST(ReviewArguments, WarnWhenATokenIsNotWhollyAPlausibleNumber) {
            {"bmi 70 0.3", {}},  // the bounds belong to the range
            {"bmi 70 2.75", {}},
            {"bmi 70 2.7500001", {"height_m 2.7500001 is outside 0.3 to 2.75"}},
+           {"max_hr \f30", {}},  // atoi steps over a form feed and reads the whole token
            {"bmi 70 nan", {"height_m nan is outside 0.3 to 2.75"}},
            {"target_hr 30 1", {}},
            {"target_hr 30 100", {}},
@@ -394,6 +411,12 @@ TEST(ReviewRecord, ClassifiesAndReadsTheNumberAsPrinted) {
     }
   }
   EXPECT_TRUE(same_bits(reviewed("", "Lean Body Mass: -0.00 kg").value, -0.0));
+  // The number follows the first ": ", not the first colon; a colon last of all is no label.
+  for (const char* answer : {"Ratio 1:2: 0.50", "A:B:C: 0.50", "Q::: 0.50"}) {
+    EXPECT_EQ(std::string(reviewed("", answer).digits, reviewed("", answer).digits_size), "0.50") << answer;
+  }
+  EXPECT_EQ(reviewed("", "BMI:").has_value, 0);
+  EXPECT_EQ(reviewed("", "BMI:22.86").has_value, 0);
   // The banner's lines are joined by "\n" whatever the platform parts them with.
   EXPECT_EQ(std::string(reviewed("", "Tamsel Health Calculator - Command Line Medical Calculator\r\nx").text),
             "Tamsel Health Calculator - Command Line Medical Calculator\nx");
