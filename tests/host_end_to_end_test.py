@@ -39,8 +39,10 @@ def lines(*texts):
 
 
 def warnings_of(result):
-    """The warning lines a run wrote to standard error, without the program's prefix."""
-    return [line[len(WARNING):] for line in result.stderr.split(LINE_END) if line.startswith(WARNING)]
+    """The warning lines a run wrote to standard error, without the program's prefix. Lines are
+    parted at "\n" alone: under Wine, a line of Wine's own there ends so, and must not swallow
+    the warning after it."""
+    return [line.rstrip(b"\r")[len(WARNING):] for line in result.stderr.split(b"\n") if line.startswith(WARNING)]
 
 
 class Arguments(unittest.TestCase):
