@@ -32,10 +32,7 @@ bool is_blank(std::string_view line) {
 
 class Batch {
  public:
-  explicit Batch(const HostOptions& options)
-      : answerer_(options),
-        terminal_(output_is_terminal()),
-        text_alone_(options.format == OutputFormat::plain && !terminal_) {
+  explicit Batch(const HostOptions& options) : answerer_(options), terminal_(output_is_terminal()) {
     out_.reserve(output_flush_size + 4096);
     answerer_.begin(out_);
   }
@@ -50,7 +47,7 @@ class Batch {
     const Answer& answer = answerer_.answer(line, line_number_);
     ++requests_;
     if (answer.wrong) ++wrong_;
-    write(answer);
+    answerer_.write(answer, terminal_, out_);
     if (answer.has_warnings()) {
       ++warned_;
       // The answers before go out first, so that a shared screen or file keeps the order.
@@ -63,18 +60,6 @@ class Batch {
   bool flush_output() { return flush(out_); }
   bool any_wrong() const { return wrong_ != 0; }
 
-  void write(const Answer& answer) {
-    // Plain answers to a pipe or a file are the library's text as it is, where lines end in "\n".
-    if constexpr (line_end == "\n") {
-      if (text_alone_) {
-        const std::string_view text = answer.text();
-        out_.append(text.data(), text.size()).push_back('\n');
-        return;
-      }
-    }
-    answerer_.write(answer, terminal_, out_);
-  }
-
   // Warnings scroll past by the thousand in a large batch; one line at the end says how many.
   void summarize() const {
     if (warned_ == 0) return;
@@ -85,7 +70,6 @@ class Batch {
  private:
   Answerer answerer_;
   bool terminal_;
-  bool text_alone_;  // plain answers to a pipe or a file
   std::string out_;
   std::size_t line_number_ = 0;
   std::size_t requests_ = 0;

@@ -8,7 +8,6 @@
 
 #include "TamselReview.h"
 #include "arguments.h"
-#include "byte_search.h"
 #include "json_text.h"
 #include "results.h"
 #include "unicode.h"
@@ -82,11 +81,10 @@ const char* known_unit(std::string_view unit) {
 
 // The number and unit of a result line such as "Lean Body Mass: 61.42 kg".
 void read_result(TamselRecord& record, PrintedResult& printed) {
-  const char* const end = record.text + record.text_size;
-  const char* colon = find_byte(record.text, end, ':');
-  while (colon != end && (end - colon < 2 || colon[1] != ' ')) colon = find_byte(colon + 1, end, ':');
-  if (colon == end) return;
-  std::string_view rest(colon + 2, static_cast<std::size_t>(end - colon - 2));
+  const std::string_view line(record.text, record.text_size);
+  const std::size_t label_end = line.find(": ");
+  if (label_end == std::string_view::npos) return;
+  std::string_view rest = line.substr(label_end + 2);
   printed.text = rest;
   double value = 0.0;
   std::size_t length = read_printed_number(rest, value);

@@ -157,14 +157,6 @@ unsigned narrow_sixteen(const TamselChar16* units, char* bytes) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), packed);
   return ascii_bytes(packed);
 }
-
-// The same for eight units: their eight bits, the rest clear.
-unsigned narrow_eight(const TamselChar16* units, char* bytes) {
-  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
-  const __m128i packed = _mm_packus_epi16(block, block);
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(bytes), packed);
-  return ascii_bytes(packed) & 0xFFu;
-}
 #endif
 
 // Narrows the leading units 0x01 to 0x7F, at most `limit` of them, into `bytes`, one byte a
@@ -175,11 +167,6 @@ std::size_t narrow_ascii(const TamselChar16* units, char* bytes, std::size_t wor
   for (; size + 16 <= word_limit; size += 16) {
     const unsigned ascii = narrow_sixteen(units + size, bytes + size);
     if (ascii != 0xFFFFu) return size + leading_ones(ascii);
-  }
-  if (size + 8 <= word_limit) {
-    const unsigned ascii = narrow_eight(units + size, bytes + size);
-    if (ascii != 0xFFu) return size + leading_ones(ascii);
-    size += 8;
   }
 #endif
   if (words_little_endian) {
