@@ -80,14 +80,15 @@ const char* known_unit(std::string_view unit) {
 }
 
 // The number and unit of a result line such as "Lean Body Mass: 61.42 kg".
-void read_result(TamselRecord& record, PrintedResult& printed) {
+// `label` is where the conversion of the answer found its first ": ", as far as it looked.
+void read_result(TamselRecord& record, const LabelEnd& label, PrintedResult& printed) {
   const std::string_view line(record.text, record.text_size);
-  // A byte at a time: the label is short, and the library's search for it loads a block of the
-  // text just written, which measured slower.
-  std::size_t label_end = 0;
-  for (;; ++label_end) {
-    if (label_end + 1 >= line.size()) return;
-    if (line[label_end] == ':' && line[label_end + 1] == ' ') break;
+  std::size_t label_end = label.at;
+  // The rest a byte at a time: the label is short, and the library's search for it loads a
+  // block of the text just written, which measured slower.
+  for (std::size_t at = label.looked_at; label_end == LabelEnd::none; ++at) {
+    if (at + 1 >= line.size()) return;
+    if (line[at] == ':' && line[at + 1] == ' ') label_end = at;
   }
   std::string_view rest = line.substr(label_end + 2);
   printed.text = rest;
@@ -168,10 +169,10 @@ void clear(TamselRecord& record) {
 
 // Fills in all but the text and the kind, which the record already holds. The kind comes from
 // the answer's first line, which no cut of its text reaches.
-void review_text(std::string_view request, TamselRecord& record) {
+void review_text(std::string_view request, const LabelEnd& label, TamselRecord& record) {
   if (record.kind != TAMSEL_KIND_RESULT) return;
   PrintedResult printed{false, 0.0, {}};
-  read_result(record, printed);
+  read_result(record, label, printed);
   Arguments arguments;
   read_arguments(request, arguments);
   WarningList warnings(record);
@@ -185,27 +186,37 @@ void review_text(std::string_view request, TamselRecord& record) {
   }
 }
 
+// The banner or the listing, its lines joined by "\n". Apart from the asking, so that the
+// copy's room is not on the stack of every answer.
+[[gnu::noinline]] void store_lines(TamselAnswerKind kind, TamselRecord& record) {
+  record.kind = kind;
+  char copy[TAMSEL_REVIEW_TEXT_BYTES];
+  for (std::size_t index = 0; index <= record.text_size; ++index) copy[index] = record.text_storage[index];
+  store_text(std::string_view(copy, record.text_size), record);
+}
+
+// Reviews the answer to a request that is only at hand in UTF-16.
+[[gnu::noinline]] void review_wide_request(const TamselChar16* request, const LabelEnd& label, TamselRecord& record) {
+  char narrow_request[request_bytes];
+  const std::size_t size = utf8_from_utf16(request, narrow_request, sizeof narrow_request, max_request_characters);
+  review_text(std::string_view(narrow_request, size), label, record);
+}
+
 // Asks the library for `request` and reviews its answer. `narrow`, when not null, is the
 // request in UTF-8 exactly as converting `request` back would give it, which saves doing so.
 void ask(const TamselChar16* request, const char* narrow, std::size_t narrow_size, TamselRecord* record) {
   clear(*record);
   const TamselChar16* const answer = CalcHealth(request);
   // Only the banner and the listing span lines, and only Windows parts them with "\r\n".
+  LabelEnd label;
   record->text_size = utf8_from_utf16(answer, record->text_storage, TAMSEL_REVIEW_TEXT_BYTES, TAMSEL_REVIEW_TEXT_BYTES,
-                                      answer_units);
+                                      answer_units, label);
   const TamselAnswerKind kind = classify(std::string_view(record->text_storage, record->text_size));
-  if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) {
-    record->kind = kind;
-    char copy[TAMSEL_REVIEW_TEXT_BYTES];
-    for (std::size_t index = 0; index <= record->text_size; ++index) copy[index] = record->text_storage[index];
-    store_text(std::string_view(copy, record->text_size), *record);
-  }
+  if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) store_lines(kind, *record);
   record->kind = kind;
   if (kind != TAMSEL_KIND_RESULT) return;
-  if (narrow != nullptr) return review_text(std::string_view(narrow, narrow_size), *record);
-  char narrow_request[request_bytes];
-  const std::size_t size = utf8_from_utf16(request, narrow_request, sizeof narrow_request, max_request_characters);
-  review_text(std::string_view(narrow_request, size), *record);
+  if (narrow != nullptr) return review_text(std::string_view(narrow, narrow_size), label, *record);
+  review_wide_request(request, label, *record);
 }
 
 void put_json_string_or_null(const char* text, BoundedText& out) {
@@ -239,7 +250,7 @@ extern "C" void tamsel_review(const char* request, std::size_t request_size, con
   clear(*record);
   record->kind = classify(std::string_view(answer, answer_size));
   store_text(std::string_view(answer, answer_size), *record);
-  review_text(std::string_view(request, request_size), *record);
+  review_text(std::string_view(request, request_size), LabelEnd{}, *record);
 }
 
 extern "C" void tamsel_ask16(const TamselChar16* request, TamselRecord* record) {
