@@ -81,8 +81,27 @@ struct Arguments {
 // length, 0 when there is none, and sets `value` to it, correctly rounded.
 std::size_t read_printed_number(std::string_view text, double& value);
 
+// The library reads at most 1023 characters; in UTF-8 that is at most 4 x 1023 bytes, so no
+// argument of a result lies further into the request.
+constexpr std::size_t max_request_bytes = 4 * 1023;
+
+// The request as the argument reader takes it: copied, then a zero byte and zero padding, so
+// that the end needs no test where a zero byte stops a scan anyway, and sixteen bytes can be
+// looked at from any place before the end. Made before the library is asked where it can be:
+// a block loaded from a copy just written waits for the copy's stores.
+constexpr std::size_t request_padding = 16;
+struct PaddedRequest {
+  char bytes[max_request_bytes + 1 + request_padding];
+  const char* end;
+  const char* request;  // the caller's request, where the tokens are shown
+};
+
+// Copies the first max_request_bytes of `request`, which must outlive `padded`.
+void pad_request(std::string_view request, PaddedRequest& padded);
+
 // Splits `request` (UTF-8) as the library does and reads each argument of its formula. Only
 // the tokens the formula takes are looked at, so the cost never grows with the request.
+void read_arguments(const PaddedRequest& request, Arguments& out);
 void read_arguments(std::string_view request, Arguments& out);
 
 // Adds a warning for each argument that is probably not what the user meant.

@@ -169,7 +169,7 @@ void clear(TamselRecord& record) {
 
 // Fills in all but the text and the kind, which the record already holds. The kind comes from
 // the answer's first line, which no cut of its text reaches.
-void review_text(std::string_view request, const LabelEnd& label, TamselRecord& record) {
+void review_text(const PaddedRequest& request, const LabelEnd& label, TamselRecord& record) {
   if (record.kind != TAMSEL_KIND_RESULT) return;
   PrintedResult printed{false, 0.0, {}};
   read_result(record, label, printed);
@@ -199,12 +199,15 @@ void review_text(std::string_view request, const LabelEnd& label, TamselRecord& 
 [[gnu::noinline]] void review_wide_request(const TamselChar16* request, const LabelEnd& label, TamselRecord& record) {
   char narrow_request[request_bytes];
   const std::size_t size = utf8_from_utf16(request, narrow_request, sizeof narrow_request, max_request_characters);
-  review_text(std::string_view(narrow_request, size), label, record);
+  PaddedRequest padded;
+  pad_request(std::string_view(narrow_request, size), padded);
+  review_text(padded, label, record);
 }
 
 // Asks the library for `request` and reviews its answer. `narrow`, when not null, is the
-// request in UTF-8 exactly as converting `request` back would give it, which saves doing so.
-void ask(const TamselChar16* request, const char* narrow, std::size_t narrow_size, TamselRecord* record) {
+// request in UTF-8 exactly as converting `request` back would give it, already copied for the
+// argument reader, which saves doing so.
+void ask(const TamselChar16* request, const PaddedRequest* narrow, TamselRecord* record) {
   clear(*record);
   const TamselChar16* const answer = CalcHealth(request);
   // Only the banner and the listing span lines, and only Windows parts them with "\r\n".
@@ -215,7 +218,7 @@ void ask(const TamselChar16* request, const char* narrow, std::size_t narrow_siz
   if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) store_lines(kind, *record);
   record->kind = kind;
   if (kind != TAMSEL_KIND_RESULT) return;
-  if (narrow != nullptr) return review_text(std::string_view(narrow, narrow_size), label, *record);
+  if (narrow != nullptr) return review_text(*narrow, label, *record);
   review_wide_request(request, label, *record);
 }
 
@@ -250,29 +253,36 @@ extern "C" void tamsel_review(const char* request, std::size_t request_size, con
   clear(*record);
   record->kind = classify(std::string_view(answer, answer_size));
   store_text(std::string_view(answer, answer_size), *record);
-  review_text(std::string_view(request, request_size), LabelEnd{}, *record);
+  PaddedRequest padded;
+  pad_request(std::string_view(request, request_size), padded);
+  review_text(padded, LabelEnd{}, *record);
 }
 
 extern "C" void tamsel_ask16(const TamselChar16* request, TamselRecord* record) {
   static const TamselChar16 empty[] = {0};
-  ask(request == nullptr ? empty : request, nullptr, 0, record);
+  ask(request == nullptr ? empty : request, nullptr, record);
 }
 
 extern "C" void tamsel_ask(const char* request, std::size_t request_size, TamselRecord* record) {
   if (request == nullptr) request_size = 0;
   const std::string_view bytes(request == nullptr ? "" : request, request_size);
   TamselChar16 wide[request_units];
+  const std::size_t limit = bytes.size() < request_units - 1 ? bytes.size() : request_units - 1;
+  // The review's copy, made before the library is asked so that it is long written when read.
+  PaddedRequest padded;
+  pad_request(bytes.substr(0, limit < max_request_characters ? limit : max_request_characters), padded);
   // A request of ASCII alone, up to its end, a NUL or what the units hold, widens byte by byte
   // and reads back from UTF-16 as the same bytes: the review reads those.
-  const std::size_t limit = bytes.size() < request_units - 1 ? bytes.size() : request_units - 1;
   const std::size_t units = widen_ascii(bytes.data(), limit, wide);
   if (units == limit || bytes[units] == '\0') {
     wide[units] = 0;
-    ask(wide, bytes.data(), units < max_request_characters ? units : max_request_characters, record);
+    const std::size_t size = units < max_request_characters ? units : max_request_characters;
+    if (padded.end != padded.bytes + size) pad_request(bytes.substr(0, size), padded);  // a NUL came first
+    ask(wide, &padded, record);
     return;
   }
   utf16_from_utf8(bytes, wide, request_units);
-  ask(wide, nullptr, 0, record);
+  ask(wide, nullptr, record);
 }
 
 extern "C" std::size_t tamsel_record_json(const TamselRecord* record, char* out) {
