@@ -391,8 +391,7 @@ TEST(Utf8Text, TheFirstLabelEndIsFoundWhereverItFalls) {
         // Stale text past the terminator holds labels of its own.
         std::vector<TamselChar16> units(2000, TamselChar16{' '});
         for (std::size_t index = 0; index < units.size(); index += 2) units[index] = u':';
-        std::u16string text(48, u'x');
-        text.replace(0, before.size(), before);
+        std::u16string text = before + std::u16string(48 - before.size(), u'x');
         if (at >= before.size()) {
           text[at] = u':';
           if (paired) text[at + 1] = u' ';
