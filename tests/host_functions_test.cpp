@@ -308,7 +308,11 @@ TEST(Utf8Text, ConvertsFromUtf16WithLoneSurrogatesReplaced) {
                                          {{0xD800, 0x41}, "\xef\xbf\xbd" "A"},
                                          {{0xDFFF}, "\xef\xbf\xbd"},
                                          {{0x7F, 0x80, 0x7FF, 0x800}, "\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80"},
-                                         {{0xE000, 0xFFFF}, "\xee\x80\x80\xef\xbf\xbf"}}) {
+                                         {{0xE000, 0xFFFF}, "\xee\x80\x80\xef\xbf\xbf"},
+                                         // A high surrogate before a unit just outside the low ones.
+                                         {{0xD800, 0xDBFF}, "\xef\xbf\xbd\xef\xbf\xbd"},
+                                         {{0xDBFF, 0xE000}, "\xef\xbf\xbd\xee\x80\x80"},
+                                         {{0xD7FF}, "\xed\x9f\xbf"}}) {
     const tamsel_host::WideText wide(c.units.begin(), c.units.end());
     std::string bytes;
     tamsel_host::append_utf8(wide.c_str(), bytes);

@@ -470,6 +470,12 @@ TEST(ReviewRecord, LongRequestsStayWithinTheRecord) {
   std::string arguments = "bmi 70";
   for (int index = 0; index < 100000; ++index) arguments += " 1";
   EXPECT_EQ(asked(arguments).kind, TAMSEL_KIND_USAGE);
+  // About the 2,048 units the widened request is given.
+  for (std::size_t size = 2045; size <= 2050; ++size) {
+    const TamselRecord& spaced = asked("bmi 70 1.75" + std::string(size - 11, ' '));
+    EXPECT_EQ(spaced.kind, TAMSEL_KIND_RESULT) << size;
+    EXPECT_EQ(spaced.warning_count, 0u) << size;
+  }
 }
 
 // A request asked in UTF-8 gives the record the same request in UTF-16 gives, whichever way
@@ -487,6 +493,7 @@ TEST(ReviewRecord, Utf8AndUtf16RequestsGiveTheSameRecord) {
       {"bmi 70 1.75", u"bmi 70 1.75"},
       {"lbm\tMujer 60 165", u"lbm\tMujer 60 165"},
       {std::string("bmi 70\0 1.75", 12), u"bmi 70"},
+      {std::string("bmi 70 1.75\0x", 13), u"bmi 70 1.75"},  // the library's request ends at the NUL
       {"bmi 70 1,75", u"bmi 70 1,75"},
       {"bmi 70 1.75\xe2\x82\xac", u"bmi 70 1.75\u20ac"},
       {"lbm \xc3\x89 60 165", u"lbm \u00c9 60 165"},
