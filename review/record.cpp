@@ -26,8 +26,9 @@ constexpr std::size_t request_units = 2048;
 constexpr std::size_t max_request_characters = 1023;
 
 // The request as the review reads it: at most the characters the library reads, each at most
-// 4 bytes in UTF-8, and a terminator.
-constexpr std::size_t request_bytes = 4 * max_request_characters + 1;
+// 4 bytes in UTF-8 (the argument reader's limit), and a terminator.
+constexpr std::size_t request_bytes = max_request_bytes + 1;
+static_assert(max_request_bytes == 4 * max_request_characters, "the argument reader reads what the library reads");
 
 // The library's answer buffer, whatever the answer's length: its header promises 2000 units.
 constexpr std::size_t answer_units = 2000;
@@ -188,8 +189,7 @@ void review_text(const PaddedRequest& request, const LabelEnd& label, TamselReco
 
 // The banner or the listing, its lines joined by "\n". Apart from the asking, so that the
 // copy's room is not on the stack of every answer.
-[[gnu::noinline]] void store_lines(TamselAnswerKind kind, TamselRecord& record) {
-  record.kind = kind;
+[[gnu::noinline]] void store_lines(TamselRecord& record) {
   char copy[TAMSEL_REVIEW_TEXT_BYTES];
   for (std::size_t index = 0; index <= record.text_size; ++index) copy[index] = record.text_storage[index];
   store_text(std::string_view(copy, record.text_size), record);
@@ -215,8 +215,8 @@ void ask(const TamselChar16* request, const PaddedRequest* narrow, TamselRecord*
   record->text_size = utf8_from_utf16(answer, record->text_storage, TAMSEL_REVIEW_TEXT_BYTES, TAMSEL_REVIEW_TEXT_BYTES,
                                       answer_units, label);
   const TamselAnswerKind kind = classify(std::string_view(record->text_storage, record->text_size));
-  if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) store_lines(kind, *record);
   record->kind = kind;
+  if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) store_lines(*record);
   if (kind != TAMSEL_KIND_RESULT) return;
   if (narrow != nullptr) return review_text(*narrow, label, *record);
   review_wide_request(request, label, *record);
@@ -270,7 +270,7 @@ extern "C" void tamsel_ask(const char* request, std::size_t request_size, Tamsel
   const std::size_t limit = bytes.size() < request_units - 1 ? bytes.size() : request_units - 1;
   // The review's copy, made before the library is asked so that it is long written when read.
   PaddedRequest padded;
-  pad_request(bytes.substr(0, limit < max_request_characters ? limit : max_request_characters), padded);
+  pad_request(bytes.substr(0, max_request_characters), padded);
   // A request of ASCII alone, up to its end, a NUL or what the units hold, widens byte by byte
   // and reads back from UTF-16 as the same bytes: the review reads those.
   const std::size_t units = widen_ascii(bytes.data(), limit, wide);
