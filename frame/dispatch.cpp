@@ -4,7 +4,10 @@
 #include "dispatch.h"
 
 #include <cstdint>
+#include <string_view>
 
+#include "../catalog/formula_table.h"
+#include "../catalog/formula_text.h"
 #include "../formulas/body_fat.h"
 #include "../formulas/body_indices.h"
 #include "../formulas/cardiovascular.h"
@@ -23,24 +26,23 @@ struct Keyword {
   std::size_t length;
 };
 
-// Most keywords differ in length, which settles the comparison at once. The name is a literal,
-// so the size of the words compared is chosen when compiling, and each word's letter bits are
+// Most keywords differ in length, which settles the comparison at once. The name is known when
+// compiling, so the size of the words compared is chosen then, and each word's letter bits are
 // made where the compiler can fold them into a constant.
 template <typename Word>
-bool keyword_word_is(const char* text, const char* name, std::size_t offset) {
+bool keyword_word_is(const char* text, std::string_view name, std::size_t offset) {
   char letter_bits[sizeof(Word)];
   for (std::size_t index = 0; index < sizeof(Word); ++index) letter_bits[index] = letter_bit(name[offset + index]);
-  return folded_word_is<Word>(text + offset, name + offset, letter_bits);
+  return folded_word_is<Word>(text + offset, name.data() + offset, letter_bits);
 }
 
-template <typename Word, std::size_t size>
-bool keyword_words_are(const char* text, const char (&name)[size]) {
-  return keyword_word_is<Word>(text, name, 0) && keyword_word_is<Word>(text, name, size - 1 - sizeof(Word));
+template <typename Word>
+bool keyword_words_are(const char* text, std::string_view name) {
+  return keyword_word_is<Word>(text, name, 0) && keyword_word_is<Word>(text, name, name.size() - sizeof(Word));
 }
 
-template <std::size_t size>
-bool keyword_is(const Keyword& keyword, const char (&name)[size]) {
-  constexpr std::size_t length = size - 1;
+template <std::size_t length>
+bool keyword_is(const Keyword& keyword, std::string_view name) {
   static_assert(length >= 2 && length <= 2 * sizeof(std::uint64_t), "a keyword of two to sixteen bytes");
   if (keyword.length != length) return false;
   if constexpr (length >= sizeof(std::uint64_t)) {
@@ -50,6 +52,18 @@ bool keyword_is(const Keyword& keyword, const char (&name)[size]) {
   } else {
     return keyword_words_are<std::uint16_t>(keyword.text, name);
   }
+}
+
+template <std::size_t size>
+bool keyword_is(const Keyword& keyword, const char (&name)[size]) {
+  return keyword_is<size - 1>(keyword, std::string_view(name, size - 1));
+}
+
+// The formula's keyword, from the table.
+template <catalog::FormulaId id>
+bool keyword_is(const Keyword& keyword) {
+  constexpr std::string_view name = catalog::formula(id).keyword;
+  return keyword_is<name.size()>(keyword, name);
 }
 
 bool asks_for_listing(const Keyword& keyword) {
@@ -84,133 +98,118 @@ void write_banner(OutputText& out) {
   write_line(out, "Use 'help' or '-h' to see all available formulas");
 }
 
+using catalog::FormulaId;
+
+// The tokens a request of the formula has: its keyword and its arguments.
+constexpr std::size_t token_count(FormulaId id) { return 1 + catalog::formula(id).argument_count; }
+
+void write_usage(OutputText& out, FormulaId id) { write_line(out, catalog::usage_line(id)); }
+
+// Each result line's format is split when the library is compiled, so that writing the answer
+// copies its pieces instead of scanning the format on every call.
+template <FormulaId id>
+constexpr auto result_line = result_format(catalog::formula(id).format);
+
 // The only rule that reads an argument before it counts them: men give no hip measurement.
 void answer_body_fat(const TokenList& list, OutputText& out) {
-  if (list.count < 5) {
-    return write_line(out, "Usage: bodyfat_navy [M/F] [waist_cm] [neck_cm] [height_cm] [hip_cm (F only)]");
-  }
+  constexpr FormulaId id = FormulaId::bodyfat_navy;
+  constexpr std::size_t female_count = token_count(id);
+  constexpr std::size_t male_count = female_count - 1;
+  static_assert(catalog::formula(id).women_only == female_count - 2, "the hip comes last");
+  if (list.count < male_count) return write_usage(out, id);
   const Sex sex = sex_at(list, 1);
-  if (sex == Sex::male && !has_count(list, 5)) return write_line(out, "Male requires: waist, neck, height");
-  if (sex == Sex::female && !has_count(list, 6)) {
+  if (sex == Sex::male && !has_count(list, male_count)) return write_line(out, "Male requires: waist, neck, height");
+  if (sex == Sex::female && !has_count(list, female_count)) {
     return write_line(out, "Female requires: waist, neck, height, hip");
   }
   const double hip_cm = sex == Sex::male ? 0.0 : real_at(list, 5);
-  static constexpr auto line = result_format("Body Fat Percentage (Navy Method): %.2f%%");
-  write_line(out, line,
+  write_line(out, result_line<id>,
              navy_body_fat_percent(sex, real_at(list, 2), real_at(list, 3), real_at(list, 4), hip_cm));
 }
 
 }  // namespace
 
-// Each result line's format is split when the library is compiled (static constexpr), so that
-// writing the answer copies its pieces instead of scanning the format on every call.
+// One comparison of the keyword after another, each formula reading its own arguments. The
+// keywords, token counts, usage lines and result formats are the formula table's.
 void dispatch(const TokenList& list, OutputText& out) noexcept {
   if (list.count == 0) return write_banner(out);
   const Keyword keyword{list.tokens[0], list.lengths[0]};
   if (list.keyword_cut) return write_unknown_formula(out, keyword);
 
-  if (keyword_is(keyword, "bmi")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: bmi [weight_kg] [height_m]");
-    static constexpr auto line = result_format("BMI: %.2f");
-    return write_line(out, line, body_mass_index(real_at(list, 1), real_at(list, 2)));
+  if (keyword_is<FormulaId::bmi>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::bmi))) return write_usage(out, FormulaId::bmi);
+    return write_line(out, result_line<FormulaId::bmi>, body_mass_index(real_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "bmr_harris")) {
-    if (!has_count(list, 5)) return write_line(out, "Usage: bmr_harris [M/F] [weight_kg] [height_cm] [age]");
-    static constexpr auto line = result_format("BMR (Harris-Benedict): %.2f calories/day");
-    return write_line(out, line,
-                      bmr_harris_benedict(sex_at(list, 1), real_at(list, 2), real_at(list, 3),
-                                          integer_at(list, 4)));
+  if (keyword_is<FormulaId::bmr_harris>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::bmr_harris))) return write_usage(out, FormulaId::bmr_harris);
+    return write_line(out, result_line<FormulaId::bmr_harris>,
+                      bmr_harris_benedict(sex_at(list, 1), real_at(list, 2), real_at(list, 3), integer_at(list, 4)));
   }
-  if (keyword_is(keyword, "bmr_mifflin")) {
-    if (!has_count(list, 5)) return write_line(out, "Usage: bmr_mifflin [M/F] [weight_kg] [height_cm] [age]");
-    static constexpr auto line = result_format("BMR (Mifflin-St Jeor): %.2f calories/day");
-    return write_line(out, line,
-                      bmr_mifflin_st_jeor(sex_at(list, 1), real_at(list, 2), real_at(list, 3),
-                                          integer_at(list, 4)));
+  if (keyword_is<FormulaId::bmr_mifflin>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::bmr_mifflin))) return write_usage(out, FormulaId::bmr_mifflin);
+    return write_line(out, result_line<FormulaId::bmr_mifflin>,
+                      bmr_mifflin_st_jeor(sex_at(list, 1), real_at(list, 2), real_at(list, 3), integer_at(list, 4)));
   }
-  if (keyword_is(keyword, "bodyfat_navy")) return answer_body_fat(list, out);
-  if (keyword_is(keyword, "whr")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: whr [waist_cm] [hip_cm]");
-    static constexpr auto line = result_format("Waist-Hip Ratio: %.3f");
-    return write_line(out, line, waist_hip_ratio(real_at(list, 1), real_at(list, 2)));
+  if (keyword_is<FormulaId::bodyfat_navy>(keyword)) return answer_body_fat(list, out);
+  if (keyword_is<FormulaId::whr>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::whr))) return write_usage(out, FormulaId::whr);
+    return write_line(out, result_line<FormulaId::whr>, waist_hip_ratio(real_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "ideal_devine")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: ideal_devine [M/F] [height_cm]");
-    static constexpr auto line = result_format("Ideal Weight (Devine): %.2f kg");
-    return write_line(out, line,
-                      ideal_weight_devine(sex_at(list, 1), real_at(list, 2)));
+  if (keyword_is<FormulaId::ideal_devine>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::ideal_devine))) return write_usage(out, FormulaId::ideal_devine);
+    return write_line(out, result_line<FormulaId::ideal_devine>, ideal_weight_devine(sex_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "ideal_robinson")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: ideal_robinson [M/F] [height_cm]");
-    static constexpr auto line = result_format("Ideal Weight (Robinson): %.2f kg");
-    return write_line(out, line,
+  if (keyword_is<FormulaId::ideal_robinson>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::ideal_robinson))) return write_usage(out, FormulaId::ideal_robinson);
+    return write_line(out, result_line<FormulaId::ideal_robinson>,
                       ideal_weight_robinson(sex_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "ideal_miller")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: ideal_miller [M/F] [height_cm]");
-    static constexpr auto line = result_format("Ideal Weight (Miller): %.2f kg");
-    return write_line(out, line,
-                      ideal_weight_miller(sex_at(list, 1), real_at(list, 2)));
+  if (keyword_is<FormulaId::ideal_miller>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::ideal_miller))) return write_usage(out, FormulaId::ideal_miller);
+    return write_line(out, result_line<FormulaId::ideal_miller>, ideal_weight_miller(sex_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "bsa")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: bsa [weight_kg] [height_cm]");
-    // 0xB2 is the superscript two of the ANSI code page: one byte, widened to U+00B2.
-    static constexpr auto line = result_format("Body Surface Area: %.3f m\xB2");
-    return write_line(out, line,
-                      body_surface_area(real_at(list, 1), real_at(list, 2)));
+  if (keyword_is<FormulaId::bsa>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::bsa))) return write_usage(out, FormulaId::bsa);
+    return write_line(out, result_line<FormulaId::bsa>, body_surface_area(real_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "lbm")) {
-    if (!has_count(list, 4)) return write_line(out, "Usage: lbm [M/F] [weight_kg] [height_cm]");
-    static constexpr auto line = result_format("Lean Body Mass: %.2f kg");
-    return write_line(out, line,
+  if (keyword_is<FormulaId::lbm>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::lbm))) return write_usage(out, FormulaId::lbm);
+    return write_line(out, result_line<FormulaId::lbm>,
                       lean_body_mass(sex_at(list, 1), real_at(list, 2), real_at(list, 3)));
   }
-  if (keyword_is(keyword, "tdee")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: tdee [bmr] [activity_factor]");
-    static constexpr auto line = result_format("Total Daily Energy Expenditure: %.2f calories/day");
-    return write_line(out, line,
+  if (keyword_is<FormulaId::tdee>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::tdee))) return write_usage(out, FormulaId::tdee);
+    return write_line(out, result_line<FormulaId::tdee>,
                       total_daily_energy_expenditure(real_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "max_hr")) {
-    if (!has_count(list, 2)) return write_line(out, "Usage: max_hr [age]");
-    static constexpr auto line = result_format("Maximum Heart Rate: %.0f bpm");
-    return write_line(out, line, max_heart_rate(integer_at(list, 1)));
+  if (keyword_is<FormulaId::max_hr>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::max_hr))) return write_usage(out, FormulaId::max_hr);
+    return write_line(out, result_line<FormulaId::max_hr>, max_heart_rate(integer_at(list, 1)));
   }
-  if (keyword_is(keyword, "target_hr")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: target_hr [age] [intensity_percent]");
-    static constexpr auto line = result_format("Target Heart Rate: %.0f bpm");
-    return write_line(out, line,
-                      target_heart_rate(integer_at(list, 1), real_at(list, 2)));
+  if (keyword_is<FormulaId::target_hr>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::target_hr))) return write_usage(out, FormulaId::target_hr);
+    return write_line(out, result_line<FormulaId::target_hr>, target_heart_rate(integer_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "bai")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: bai [hip_cm] [height_m]");
-    static constexpr auto line = result_format("Body Adiposity Index: %.2f%%");
-    return write_line(out, line,
-                      body_adiposity_index(real_at(list, 1), real_at(list, 2)));
+  if (keyword_is<FormulaId::bai>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::bai))) return write_usage(out, FormulaId::bai);
+    return write_line(out, result_line<FormulaId::bai>, body_adiposity_index(real_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "wthr")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: wthr [waist_cm] [height_cm]");
-    static constexpr auto line = result_format("Waist-to-Height Ratio: %.3f");
-    return write_line(out, line,
-                      waist_to_height_ratio(real_at(list, 1), real_at(list, 2)));
+  if (keyword_is<FormulaId::wthr>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::wthr))) return write_usage(out, FormulaId::wthr);
+    return write_line(out, result_line<FormulaId::wthr>, waist_to_height_ratio(real_at(list, 1), real_at(list, 2)));
   }
-  if (keyword_is(keyword, "bp_category")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: bp_category [systolic] [diastolic]");
-    static constexpr auto line = result_format("Blood Pressure Category: %d");
-    return write_line(out, line,
+  if (keyword_is<FormulaId::bp_category>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::bp_category))) return write_usage(out, FormulaId::bp_category);
+    return write_line(out, result_line<FormulaId::bp_category>,
                       blood_pressure_category(integer_at(list, 1), integer_at(list, 2)));
   }
-  if (keyword_is(keyword, "map")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: map [systolic] [diastolic]");
-    static constexpr auto line = result_format("Mean Arterial Pressure: %.1f mmHg");
-    return write_line(out, line,
-                      mean_arterial_pressure(integer_at(list, 1), integer_at(list, 2)));
+  if (keyword_is<FormulaId::map>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::map))) return write_usage(out, FormulaId::map);
+    return write_line(out, result_line<FormulaId::map>, mean_arterial_pressure(integer_at(list, 1), integer_at(list, 2)));
   }
-  if (keyword_is(keyword, "pulse_pressure")) {
-    if (!has_count(list, 3)) return write_line(out, "Usage: pulse_pressure [systolic] [diastolic]");
-    static constexpr auto line = result_format("Pulse Pressure: %.0f mmHg");
-    return write_line(out, line,
-                      pulse_pressure(integer_at(list, 1), integer_at(list, 2)));
+  if (keyword_is<FormulaId::pulse_pressure>(keyword)) {
+    if (!has_count(list, token_count(FormulaId::pulse_pressure))) return write_usage(out, FormulaId::pulse_pressure);
+    return write_line(out, result_line<FormulaId::pulse_pressure>, pulse_pressure(integer_at(list, 1), integer_at(list, 2)));
   }
   if (asks_for_listing(keyword)) return write_listing(out);
   write_unknown_formula(out, keyword);

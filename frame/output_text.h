@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "TamselCalculatorHealth.h"
 #include "buffer_sizes.h"
@@ -70,27 +71,31 @@ struct ResultFormat {
 // makes the constexpr variable that holds such a format fail to compile.
 inline void malformed_result_format() noexcept {}
 
-template <std::size_t size>
-constexpr ResultFormat<size> result_format(const char (&format)[size]) noexcept {
-  ResultFormat<size> split{};
+// Room for every result line's format (the longest, tdee's, is 51 bytes).
+constexpr std::size_t max_result_format = 64;
+
+constexpr ResultFormat<max_result_format> result_format(std::string_view format) noexcept {
+  ResultFormat<max_result_format> split{};
+  if (format.size() >= max_result_format) malformed_result_format();
   std::size_t length = 0;
   bool converted = false;
-  for (std::size_t index = 0; index + 1 < size; ++index) {
+  const auto at = [&format](std::size_t index) { return index < format.size() ? format[index] : '\0'; };
+  for (std::size_t index = 0; index < format.size(); ++index) {
     if (format[index] != '%') {
       split.text[length++] = format[index];
-    } else if (format[index + 1] == '%') {
+    } else if (at(index + 1) == '%') {
       split.text[length++] = '%';
       ++index;
-    } else if (!converted && format[index + 1] == 'd') {
+    } else if (!converted && at(index + 1) == 'd') {
       split.before = length;
       split.conversion = 'd';
       converted = true;
       ++index;
-    } else if (!converted && format[index + 1] == '.' && format[index + 2] >= '0' &&
-               format[index + 2] <= '0' + max_decimals && format[index + 3] == 'f') {
+    } else if (!converted && at(index + 1) == '.' && at(index + 2) >= '0' && at(index + 2) <= '0' + max_decimals &&
+               at(index + 3) == 'f') {
       split.before = length;
       split.conversion = 'f';
-      split.decimals = format[index + 2] - '0';
+      split.decimals = at(index + 2) - '0';
       converted = true;
       index += 3;
     } else {

@@ -184,7 +184,7 @@ TEST(ResultFormat, WritesTheWideLineTheNarrowOneWidensTo) {
     expect_same_wide_line("Body Fat Percentage (Navy Method): %.2f%%", value);
   }
   // Past the first line, and for a byte of the code page's upper half, the narrow text is kept.
-  TamselChar16 wide[8] = {};
+  TamselChar16 wide[tamsel::result_text_size] = {};
   tamsel::OutputText out;
   emptied(out).wide = wide;
   tamsel::write_line(out, tamsel::result_format("Body Surface Area: %.3f m\xB2"), 1.845);
