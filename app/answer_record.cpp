@@ -77,7 +77,7 @@ void append_decimal(std::size_t value, std::string& out) {
 
 std::string_view text_of(const TamselRecord& review) { return {review.text, review.text_size}; }
 
-std::string_view digits_of(const TamselRecord& review) { return {review.digits, review.digits_size}; }
+std::string_view digits_of(const TamselRecord& review) { return {tamsel_record_digits(&review), review.digits_size}; }
 
 }  // namespace
 
@@ -88,7 +88,7 @@ void append_json_record(const AnswerRecord& record, std::string& out) {
   out += ",\"request\":";
   append_json_string(record.request, out);
   out += ',';
-  out.append(members, tamsel_record_json(&record.review, members));
+  out.append(members, tamsel_record_json(&record.review, members, sizeof members));
   out += '}';
 }
 

@@ -12,7 +12,7 @@
 // Called through pointers the optimiser cannot see through, so that a build optimised across
 // files at link time keeps each function whole, under its own name, for callgrind to find.
 void (*volatile ask)(const char*, std::size_t, TamselRecord*) = tamsel_ask;
-std::size_t (*volatile record_json)(const TamselRecord*, char*) = tamsel_record_json;
+std::size_t (*volatile record_json)(const TamselRecord*, char*, std::size_t) = tamsel_record_json;
 
 int main(int argc, char** argv) {
   const long rounds = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 1000;
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     for (const char* request : tamsel_bench::mix_requests) {
       ask(request, std::strlen(request), &record);
       checksum += static_cast<unsigned char>(record.text[0]) + record.warning_count;
-      checksum += record_json(&record, json);
+      checksum += record_json(&record, json, sizeof json);
       ++calls;
     }
   }

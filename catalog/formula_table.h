@@ -7,6 +7,7 @@
 #define TAMSEL_CATALOG_FORMULA_TABLE_H
 
 #include <cstddef>
+#include <limits>
 #include <string_view>
 
 namespace tamsel::catalog {
@@ -59,7 +60,7 @@ constexpr std::size_t argument_kind_count = 13;
 // Plausible values for an adult or a child, wide enough that no real measurement is flagged,
 // narrow enough to catch a unit mix-up or a slipped digit. Centimetres and metres differ by a
 // factor of 100, so each hints at the other. docs/formulas.md gives their sources.
-constexpr ArgumentKind argument_kinds[argument_kind_count] = {
+inline constexpr ArgumentKind argument_kinds[argument_kind_count] = {
     {"weight_kg", "weight_kg", ArgumentType::real, "kg", "Weight", "", {{2, 400, "2", "400", ""}, {}}, 1, 0, ""},
     {"height_m", "height_m", ArgumentType::real, "m", "Height", "", {{0.3, 2.75, "0.3", "2.75", ""}, {}}, 1, 0.01,
      "centimetres?"},
@@ -89,8 +90,8 @@ constexpr const ArgumentKind& argument_kind(ArgumentId id) { return argument_kin
 // The listing's groups, in its order.
 enum class Group : unsigned char { body_composition, metabolic, ideal_weight, cardiovascular };
 constexpr std::size_t group_count = 4;
-constexpr std::string_view group_headings[group_count] = {"Body Composition:", "Metabolic Calculations:",
-                                                          "Ideal Weight:", "Cardiovascular:"};
+inline constexpr std::string_view group_names[group_count] = {"Body Composition", "Metabolic Calculations", "Ideal Weight",
+                                                       "Cardiovascular"};
 
 // The published classifications of a result; docs/formulas.md gives each with its source.
 enum class Scheme : unsigned char { none, bmi, blood_pressure, waist_to_height, body_fat };
@@ -117,7 +118,7 @@ struct Formula {
 };
 
 using A = ArgumentId;
-constexpr Formula formulas[formula_count] = {
+inline constexpr Formula formulas[formula_count] = {
     {"bmi", "Body Mass Index", Group::body_composition, 2, {A::weight_kg, A::height_m}, no_argument, "",
      "BMI: %.2f", "BMI", 2, "", Scheme::bmi},
     {"bmr_harris", "BMR (Harris-Benedict)", Group::metabolic, 4, {A::sex, A::weight_kg, A::height_cm, A::age},
@@ -161,6 +162,9 @@ constexpr Formula formulas[formula_count] = {
 };
 
 constexpr const Formula& formula(FormulaId id) { return formulas[static_cast<std::size_t>(id)]; }
+// The id of an entry of the table.
+constexpr FormulaId id_of(const Formula& entry) { return static_cast<FormulaId>(&entry - formulas); }
+
 constexpr const ArgumentKind& argument_of(FormulaId id, std::size_t place) {
   return argument_kind(formula(id).arguments[place]);
 }
@@ -203,7 +207,7 @@ constexpr bool every_format_matches() {
 static_assert(every_format_matches(), "a result line's label, decimals or unit differ from its format");
 
 // The listing groups the formulas, in this order.
-constexpr FormulaId listing_order[formula_count] = {
+inline constexpr FormulaId listing_order[formula_count] = {
     FormulaId::bmi,          FormulaId::bodyfat_navy,   FormulaId::whr,          FormulaId::wthr,
     FormulaId::bai,          FormulaId::bsa,            FormulaId::lbm,          FormulaId::bmr_harris,
     FormulaId::bmr_mifflin,  FormulaId::tdee,           FormulaId::ideal_devine, FormulaId::ideal_robinson,
@@ -223,9 +227,9 @@ struct Category {
   double female_from;  // a woman's, for body fat alone
 };
 
-constexpr double below_every_value = -1e308;
+constexpr double below_every_value = -std::numeric_limits<double>::infinity();
 
-constexpr Category categories[] = {
+inline constexpr Category categories[] = {
     {Scheme::none, "", 0, 0},  // id 0: no class
     {Scheme::bmi, "Severe thinness", below_every_value, 0},
     {Scheme::bmi, "Moderate thinness", 16, 0},
@@ -258,7 +262,7 @@ struct SchemeSource {
   std::string_view source;
 };
 
-constexpr SchemeSource scheme_sources[] = {
+inline constexpr SchemeSource scheme_sources[] = {
     {Scheme::none, "", ""},
     {Scheme::bmi, "WHO adult BMI classification",
      "WHO Technical Report Series 894 (2000), Table 2.1; thinness grades from WHO Technical Report Series 854 "
@@ -284,7 +288,7 @@ struct SchemeSpan {
   std::size_t count;
 };
 
-constexpr SchemeSpan scheme_span(Scheme scheme) {
+constexpr SchemeSpan find_scheme_span(Scheme scheme) {
   SchemeSpan span{0, 0};
   for (std::size_t id = 1; id < category_count; ++id) {
     if (categories[id].scheme != scheme) continue;
@@ -293,6 +297,30 @@ constexpr SchemeSpan scheme_span(Scheme scheme) {
   }
   return span;
 }
+
+constexpr std::size_t scheme_count = sizeof scheme_sources / sizeof scheme_sources[0];
+
+struct SchemeSpans {
+  SchemeSpan of[scheme_count];
+};
+
+constexpr SchemeSpans make_scheme_spans() {
+  SchemeSpans spans{};
+  for (std::size_t scheme = 0; scheme < scheme_count; ++scheme) spans.of[scheme] = find_scheme_span(static_cast<Scheme>(scheme));
+  return spans;
+}
+
+inline constexpr SchemeSpans scheme_spans = make_scheme_spans();
+
+constexpr SchemeSpan scheme_span(Scheme scheme) { return scheme_spans.of[static_cast<std::size_t>(scheme)]; }
+
+constexpr bool sources_follow_the_schemes() {
+  for (std::size_t scheme = 0; scheme < scheme_count; ++scheme) {
+    if (static_cast<std::size_t>(scheme_sources[scheme].scheme) != scheme) return false;
+  }
+  return true;
+}
+static_assert(sources_follow_the_schemes(), "scheme_sources lists the schemes in their order");
 
 }  // namespace tamsel::catalog
 

@@ -94,7 +94,7 @@ constexpr UsageLines make_usage_lines() {
   return lines;
 }
 
-constexpr UsageLines usage_lines = make_usage_lines();
+inline constexpr UsageLines usage_lines = make_usage_lines();
 
 constexpr const char* usage_line(FormulaId id) { return usage_lines.of[static_cast<std::size_t>(id)].c_str(); }
 
@@ -110,7 +110,8 @@ constexpr Listing make_listing() {
   std::size_t at = 0;
   listing.lines[at++].put("Available Medical Calculations:");
   for (std::size_t group = 0; group < group_count; ++group) {
-    listing.lines[at++].put_literal(group_headings[group]);
+    listing.lines[at].put_literal(group_names[group]);
+    listing.lines[at++].put(':');
     for (const FormulaId id : listing_order) {
       if (static_cast<std::size_t>(formula(id).group) == group) listing.lines[at++] = make_listing_line(formula(id));
     }
@@ -118,7 +119,7 @@ constexpr Listing make_listing() {
   return listing;
 }
 
-constexpr Listing listing = make_listing();
+inline constexpr Listing listing = make_listing();
 
 }  // namespace tamsel::catalog
 

@@ -12,12 +12,17 @@ set(TAMSEL_WASM_STACK 65536 CACHE STRING "Bytes of the module's stack")
 # No exception ever leaves the library, and none is thrown inside it. A module is linked whole,
 # so position-independent code would only cost size and speed. Unrolled loops cost 2 KB of the
 # 40 KB the module may take and gain nothing measurable in the time of a call.
-foreach(target IN ITEMS tamsel_core tamsel_review)
+foreach(target IN ITEMS tamsel_core tamsel_evaluation tamsel_review)
   target_compile_options(${target} PRIVATE -fno-exceptions -fno-unroll-loops)
   set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE OFF)
 endforeach()
 
-add_executable(TamselCalculatorHealthWasm frame/wasm_entry.cpp)
+# Warnings' sentences and the shortest text of a number are written only for the rare answer
+# that warns: small matters more there than fast.
+set_source_files_properties(core/warning_text.cpp core/shortest_number.cpp
+  TARGET_DIRECTORY tamsel_evaluation PROPERTIES COMPILE_OPTIONS -Os)
+
+add_executable(TamselCalculatorHealthWasm js/wasm_entry.cpp)
 target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_review tamsel_warnings)
 target_compile_options(TamselCalculatorHealthWasm PRIVATE -fno-exceptions)
 set_target_properties(TamselCalculatorHealthWasm PROPERTIES OUTPUT_NAME TamselCalculatorHealth SUFFIX .wasm)

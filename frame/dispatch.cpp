@@ -8,12 +8,13 @@
 
 #include "../catalog/formula_table.h"
 #include "../catalog/formula_text.h"
+#include "../catalog/keyword_lookup.h"
 #include "../formulas/body_fat.h"
 #include "../formulas/body_indices.h"
 #include "../formulas/cardiovascular.h"
 #include "../formulas/ideal_weight.h"
 #include "../formulas/metabolic_rates.h"
-#include "folded_words.h"
+#include "../catalog/folded_words.h"
 #include "listing.h"
 #include "number_text.h"
 
@@ -26,23 +27,24 @@ struct Keyword {
   std::size_t length;
 };
 
-// Most keywords differ in length, which settles the comparison at once. The name is known when
-// compiling, so the size of the words compared is chosen then, and each word's letter bits are
+// Most keywords differ in length, which settles the comparison at once. The name is a literal,
+// so the size of the words compared is chosen when compiling, and each word's letter bits are
 // made where the compiler can fold them into a constant.
 template <typename Word>
-bool keyword_word_is(const char* text, std::string_view name, std::size_t offset) {
+bool keyword_word_is(const char* text, const char* name, std::size_t offset) {
   char letter_bits[sizeof(Word)];
   for (std::size_t index = 0; index < sizeof(Word); ++index) letter_bits[index] = letter_bit(name[offset + index]);
-  return folded_word_is<Word>(text + offset, name.data() + offset, letter_bits);
+  return folded_word_is<Word>(text + offset, name + offset, letter_bits);
 }
 
-template <typename Word>
-bool keyword_words_are(const char* text, std::string_view name) {
-  return keyword_word_is<Word>(text, name, 0) && keyword_word_is<Word>(text, name, name.size() - sizeof(Word));
+template <typename Word, std::size_t size>
+bool keyword_words_are(const char* text, const char (&name)[size]) {
+  return keyword_word_is<Word>(text, name, 0) && keyword_word_is<Word>(text, name, size - 1 - sizeof(Word));
 }
 
-template <std::size_t length>
-bool keyword_is(const Keyword& keyword, std::string_view name) {
+template <std::size_t size>
+bool keyword_is(const Keyword& keyword, const char (&name)[size]) {
+  constexpr std::size_t length = size - 1;
   static_assert(length >= 2 && length <= 2 * sizeof(std::uint64_t), "a keyword of two to sixteen bytes");
   if (keyword.length != length) return false;
   if constexpr (length >= sizeof(std::uint64_t)) {
@@ -54,16 +56,22 @@ bool keyword_is(const Keyword& keyword, std::string_view name) {
   }
 }
 
-template <std::size_t size>
-bool keyword_is(const Keyword& keyword, const char (&name)[size]) {
-  return keyword_is<size - 1>(keyword, std::string_view(name, size - 1));
-}
-
-// The formula's keyword, from the table.
+// A formula's keyword, as the table has it, padded with its letter bits: constant data, which
+// the compiler folds into the words it compares.
 template <catalog::FormulaId id>
 bool keyword_is(const Keyword& keyword) {
-  constexpr std::string_view name = catalog::formula(id).keyword;
-  return keyword_is<name.size()>(keyword, name);
+  constexpr std::size_t length = catalog::formula(id).keyword.size();
+  constexpr std::size_t at = static_cast<std::size_t>(id);
+  if (keyword.length != length) return false;
+  const char* const lower = catalog::keyword_slots::slots.lower[at];
+  const char* const letters = catalog::keyword_slots::slots.letters[at];
+  if constexpr (length >= sizeof(std::uint64_t)) {
+    return folded_words_are<std::uint64_t>(keyword.text, lower, letters, length);
+  } else if constexpr (length >= sizeof(std::uint32_t)) {
+    return folded_words_are<std::uint32_t>(keyword.text, lower, letters, length);
+  } else {
+    return folded_words_are<std::uint16_t>(keyword.text, lower, letters, length);
+  }
 }
 
 bool asks_for_listing(const Keyword& keyword) {

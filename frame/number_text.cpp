@@ -12,6 +12,7 @@
 #include "buffer_sizes.h"
 #include "byte_copy.h"
 #include "general_decimal.h"
+#include "../numerics/decimal_scaling.h"
 
 namespace tamsel {
 namespace {
@@ -166,41 +167,11 @@ std::size_t fixed_length(std::uint64_t scaled, int decimals) {
       1000000000000000u, 10000000000000000u, 100000000000000000u, 1000000000000000000u,
       10000000000000000000u};
   // At least one digit before the point ("0.05"), so the count starts past the decimals.
-  // scale_small's values are below 2^63 < 10^19, so the last power stops it.
+  // scale_to_decimals' values are below 2^63 < 10^19, so the last power stops it.
   const auto places = static_cast<std::size_t>(decimals);
   std::size_t digits = places + 1;
   while (scaled >= powers_of_ten[digits - 1]) ++digits;
   return digits + (places > 0 ? 1 : 0);
-}
-
-// A finite double is mantissa x 2^exponent. Below 2^53, mantissa x 10^decimals stays under 2^63
-// (decimals <= 3), so the exact value times 10^decimals can be rounded to an integer, half to
-// even, by a shift and a look at the bits shifted out: exactly what printf and to_chars print,
-// without their general machinery. Returns false, writing nothing, for magnitudes of 2^53 and
-// more; otherwise the value times 10^decimals, rounded, is `scaled`.
-bool scale_small(double value, int decimals, std::uint64_t& scaled) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  const auto biased_exponent = static_cast<int>((bits >> 52) & 0x7FF);
-  std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
-  int shift = 1074;  // subnormals: mantissa x 2^-1074
-  if (biased_exponent != 0) {
-    mantissa |= std::uint64_t{1} << 52;
-    shift = 1075 - biased_exponent;
-  }
-  if (shift < 0) return false;  // the infinities and NaNs too, whose exponent is the largest
-  static constexpr std::uint64_t powers_of_ten[] = {1, 10, 100, 1000};
-  const std::uint64_t product = mantissa * powers_of_ten[decimals];
-  scaled = 0;  // a shift of 64 or more leaves less than a half
-  if (shift == 0) {
-    scaled = product;
-  } else if (shift < 64) {
-    // Adding just under a half, and one more when the quotient is odd, carries into the
-    // quotient exactly when the rest is over a half, or a half and the quotient odd.
-    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-    scaled = (product + (half - 1) + ((product >> shift) & 1)) >> shift;
-  }
-  return true;
 }
 
 // Magnitudes of 2^53 and more, and the infinities. Such a finite double is an integer,
@@ -274,7 +245,7 @@ template <typename Unit>
   if (decimals < 0) decimals = 0;
   if (decimals > max_decimals) decimals = max_decimals;
   std::uint64_t scaled;
-  if (!scale_small(value, decimals, scaled)) {
+  if (!numerics::scale_to_decimals(value, decimals, scaled)) {
     char text[max_number_text];
     return put_text(out, text, static_cast<std::size_t>(write_large_fixed(text, value, decimals) - text));
   }

@@ -117,7 +117,7 @@ void check_record(const TamselRecord& record) {
     fail("a category for a wrong or doubtful answer");
   }
   static char json[TAMSEL_REVIEW_JSON_BYTES];
-  const std::size_t size = tamsel_record_json(&record, json);
+  const std::size_t size = tamsel_record_json(&record, json, sizeof json);
   if (size + 1 >= TAMSEL_REVIEW_JSON_BYTES || json[size] != '\0') fail("the JSON reached its capacity");
   if (std::strstr(json, ",\"category_source\":") == nullptr) fail("the JSON was cut");
 }

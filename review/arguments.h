@@ -1,85 +1,41 @@
 // SPDX-License-Identifier: MIT
-// The arguments of a request as the library read them, and warnings for those that are
-// probably not what the user meant: a number read otherwise than it was typed ("1,75" reads as
-// 1), a value no person has ("height_m 175"), a sex read by its first letter alone ("Mujer"
-// reads as male). The answer itself never changes.
+// A text request's arguments as the library reads them, with what only the text tells: whether
+// the library read all of a token ("1,75" reads as 1, "70kg" as 70) and whether a sex is one of
+// the words the review takes ("Mujer" reads as male by its first letter). The numbers go to the
+// review's rules on numbers, which every typed call shares.
 #ifndef TAMSEL_REVIEW_ARGUMENTS_H
 #define TAMSEL_REVIEW_ARGUMENTS_H
 
 #include <cstddef>
 #include <string_view>
 
-#include "warning_list.h"
+#include "catalog/formula_table.h"
+#include "core/TamselCore.h"
+#include "core/row.h"
 
 namespace tamsel::review {
 
-enum class ArgumentType { real, whole, sex };
+using catalog::ArgumentType;
+using catalog::FormulaId;
 
-struct PlausibleRange {
-  double low;
-  double high;
-  std::string_view low_text;  // as the warnings print them
-  std::string_view high_text;
-  std::string_view reading;   // how a value in this range is taken, where there are two ranges
-};
+// The formula a keyword names, in either case, or null.
+const catalog::Formula* find_formula(std::string_view keyword);
 
-// What the review knows of an argument, by the name the library's usage lines give it.
-struct ArgumentRule {
-  std::string_view name;
-  ArgumentType type;
-  PlausibleRange ranges[2];
-  std::size_t range_count;
-  // A value outside the ranges that this factor brings into them was probably given in the
-  // unit that `unit_hint` names.
-  double unit_factor;
-  std::string_view unit_hint;
-};
-
-// Every formula the review knows, by keyword, with its arguments in usage-line order. The
-// names are exactly those of the library's usage lines ("M/F" is the sex).
-constexpr std::size_t max_arguments = 5;  // bodyfat_navy's, the most a formula takes
-enum class FormulaId {
-  bmi, bmr_harris, bmr_mifflin, bodyfat_navy, whr, ideal_devine, ideal_robinson, ideal_miller, bsa,
-  lbm, tdee, max_hr, target_hr, bai, wthr, bp_category, map, pulse_pressure
-};
-struct FormulaArguments {
-  std::string_view keyword;
-  std::size_t count;
-  std::string_view names[max_arguments];
-  FormulaId id;  // what the review's rules ask about, without comparing text
-};
-const FormulaArguments* find_formula(std::string_view keyword);  // either case; null if none
-const FormulaArguments* formula_table(std::size_t& count);
-
-const ArgumentRule* find_argument_rule(std::string_view usage_name);
-
-// Where the result rules find an argument: its place in the formula's usage line.
-namespace slot {
-constexpr std::size_t navy_waist = 1, navy_neck = 2, navy_height = 3, navy_hip = 4;  // bodyfat_navy
-constexpr std::size_t systolic = 0, diastolic = 1;  // bp_category, map, pulse_pressure
-constexpr std::size_t lbm_weight = 1;               // lbm
-constexpr std::size_t ideal_height = 1;             // ideal_devine, ideal_robinson, ideal_miller
-}  // namespace slot
-
-// One argument of the request, as the library read it. Its name is its rule's.
+// One argument of the request, as the library read it.
 struct Argument {
-  const ArgumentRule* rule;
   std::string_view token;
-  double value;  // the number the library computed with (0 for a sex)
-  bool male;     // for a sex: what the library took it for
-  bool plain;    // plain digits with at most one point, so wholly a number
+  double value;       // the number the library computed with; for the sex 1 (male) or 0
+  ArgumentType type;
+  bool plain;         // plain digits with at most one point, read in the same pass as found
+  bool wholly_read;   // the library read all of it; for the sex, a word the review takes
 };
 
 struct Arguments {
-  const FormulaArguments* formula;  // null when the keyword is no formula
-  std::size_t count;
-  unsigned doubtful;  // a bit for each argument that may need a warning; the others need none
-  Argument items[max_arguments];
+  const catalog::Formula* formula;  // null when the keyword is no formula
+  std::size_t count;                // the formula's arguments the request gives
+  bool male;
+  Argument items[catalog::max_arguments];
 };
-
-// The number a result line prints, -?[0-9]+(\.[0-9]+)? at the start of `text`: returns its
-// length, 0 when there is none, and sets `value` to it, correctly rounded.
-std::size_t read_printed_number(std::string_view text, double& value);
 
 // The library reads at most 1023 characters; in UTF-8 that is at most 4 x 1023 bytes, so no
 // argument of a result lies further into the request.
@@ -99,21 +55,33 @@ struct PaddedRequest {
 // Copies the first max_request_bytes of `request`, which must outlive `padded`.
 void pad_request(std::string_view request, PaddedRequest& padded);
 
+// Finds the keyword of `request`, leaving `p` just past it: the formula it names, or null.
+const catalog::Formula* read_keyword(const PaddedRequest& request, const char*& p);
+
+// Reads the argument that starts at `p` after any delimiters, as the library reads one of
+// `type`, and leaves `p` just past it. False, with an empty token, where the request ends.
+template <ArgumentType type>
+bool read_argument(const char*& p, const PaddedRequest& request, Argument& argument);
+extern template bool read_argument<ArgumentType::real>(const char*&, const PaddedRequest&, Argument&);
+extern template bool read_argument<ArgumentType::whole>(const char*&, const PaddedRequest&, Argument&);
+extern template bool read_argument<ArgumentType::sex>(const char*&, const PaddedRequest&, Argument&);
+
 // Splits `request` (UTF-8) as the library does and reads each argument of its formula. Only
 // the tokens the formula takes are looked at, so the cost never grows with the request.
 void read_arguments(const PaddedRequest& request, Arguments& out);
 void read_arguments(std::string_view request, Arguments& out);
 
-// Adds a warning for each argument that is probably not what the user meant.
-void check_arguments(const Arguments& arguments, WarningList& warnings);
+// The numbers of a request that gives all its formula's arguments, for the rules on numbers:
+// the reading, which arguments were read whole, and the warnings only the text can give.
+core::ReadRow numbers_of(const Arguments& arguments, TamselWarnings& text_warnings);
 
-// Every rule with a range, one per line, for a program's help: "  height_m   0.3 to 2.75".
+// The number a result line prints, -?[0-9]+(\.[0-9]+)? at the start of `text`: returns its
+// length, 0 when there is none, and sets `value` to it, correctly rounded.
+std::size_t read_printed_number(std::string_view text, double& value);
+
+// Every argument kind with a range, one per line, for a program's help: "  height_m   0.3 to 2.75".
 // Writes at most `capacity` bytes with the terminator; returns the size.
 std::size_t write_range_table(std::string_view line_end, char* out, std::size_t capacity);
-
-// The text of a number as the warnings print it: the shortest digits that read back as `value`
-// for what users type (plain decimals), "inf", "-inf" or "nan".
-std::size_t write_number(double value, char* out, std::size_t capacity);
 
 }  // namespace tamsel::review
 

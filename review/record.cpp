@@ -8,12 +8,17 @@
 
 #include "TamselReview.h"
 #include "arguments.h"
+#include "core/bounded_text.h"
+#include "core/review_rules.h"
+#include "core/row.h"
+#include "core/warning_text.h"
 #include "json_text.h"
-#include "results.h"
 #include "unicode.h"
 
 namespace tamsel::review {
 namespace {
+
+using core::BoundedText;
 
 constexpr std::string_view banner_first_line = "Tamsel Health Calculator - Command Line Medical Calculator";
 constexpr std::string_view listing_first_line = "Available Medical Calculations:";
@@ -80,28 +85,46 @@ const char* known_unit(std::string_view unit) {
   return "";
 }
 
-// The number and unit of a result line such as "Lean Body Mass: 61.42 kg".
-// `label` is where the conversion of the answer found its first ": ", as far as it looked.
-void read_result(TamselRecord& record, const LabelEnd& label, PrintedResult& printed) {
-  const std::string_view line(record.text, record.text_size);
-  std::size_t label_end = label.at;
-  // The rest a byte at a time: the label is short, and the library's search for it loads a
-  // block of the text just written, which measured slower.
-  for (std::size_t at = label.looked_at; label_end == LabelEnd::none; ++at) {
-    if (at + 1 >= line.size()) return;
-    if (line[at] == ':' && line[at + 1] == ' ') label_end = at;
+// Where the number of a result line such as "Lean Body Mass: 61.42 kg" starts: after the first
+// ": ", or at the end when there is none.
+std::size_t number_start(std::string_view line) {
+  for (std::size_t at = 0; at + 1 < line.size(); ++at) {
+    if (line[at] == ':' && line[at + 1] == ' ') return at + 2;
   }
-  std::string_view rest = line.substr(label_end + 2);
-  printed.text = rest;
+  return line.size();
+}
+
+// The exact result that a number printed as `rest` stands for: the printed value, or the
+// infinity or NaN the text names. False when the text holds no number.
+bool printed_result(std::string_view rest, double printed, bool has_value, double& result) {
+  if (has_value) {
+    result = printed;
+    return true;
+  }
+  if (starts_with(rest, "-inf")) {
+    result = -std::numeric_limits<double>::infinity();
+  } else if (starts_with(rest, "inf")) {
+    result = std::numeric_limits<double>::infinity();
+  } else if (starts_with(rest, "nan")) {
+    result = std::numeric_limits<double>::quiet_NaN();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The number and unit of a result line, read from its text.
+core::Printed read_result(TamselRecord& record, double& result, bool& has_result) {
+  const std::string_view line(record.text, record.text_size);
+  const std::size_t start = number_start(line);
+  std::string_view rest = line.substr(start);
   double value = 0.0;
   std::size_t length = read_printed_number(rest, value);
+  core::Printed printed{false, std::numeric_limits<double>::quiet_NaN()};
   if (length != 0) {
-    record.digits = rest.data();
+    record.digits_offset = start;
     record.digits_size = length;
-    record.value = value;
-    record.has_value = 1;
-    printed.has_value = true;
-    printed.value = record.value;
+    printed = {true, value};
   } else {
     for (const std::string_view word : {"-inf", "inf", "nan"}) {
       if (starts_with(rest, word)) {
@@ -110,9 +133,11 @@ void read_result(TamselRecord& record, const LabelEnd& label, PrintedResult& pri
       }
     }
   }
+  has_result = printed_result(rest, printed.value, printed.has_value, result);
   rest.remove_prefix(length);
   if (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
   record.unit = known_unit(rest);
+  return printed;
 }
 
 bool is_continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
@@ -133,7 +158,7 @@ std::size_t cut_at_boundary(const char* text, std::size_t kept, char next) {
 // Only a caller's own over-long text is cut, on a character boundary.
 void store_text(std::string_view answer, TamselRecord& record) {
   constexpr std::size_t room = TAMSEL_REVIEW_TEXT_BYTES - 1;
-  char* const out = record.text_storage;
+  char* const out = record.text;
   std::size_t size = 0;
   if (record.kind != TAMSEL_KIND_BANNER && record.kind != TAMSEL_KIND_LISTING) {
     size = answer.size() <= room ? answer.size() : room;
@@ -155,53 +180,111 @@ void store_text(std::string_view answer, TamselRecord& record) {
 
 void clear(TamselRecord& record) {
   record.kind = TAMSEL_KIND_RESULT;
-  record.text = record.text_storage;
   record.text_size = 0;
-  record.text_storage[0] = '\0';
-  record.digits = record.text_storage;
+  record.text[0] = '\0';
+  record.digits_offset = 0;
   record.digits_size = 0;
   record.value = std::numeric_limits<double>::quiet_NaN();
   record.has_value = 0;
   record.unit = "";
+  record.warning_codes = 0;
   record.warning_count = 0;
   record.category = nullptr;
   record.category_source = nullptr;
+  record.category_id = TAMSEL_CATEGORY_NONE;
 }
 
-// Fills in all but the text and the kind, which the record already holds. The kind comes from
-// the answer's first line, which no cut of its text reaches.
-void review_text(const PaddedRequest& request, const LabelEnd& label, TamselRecord& record) {
+// Writes the sentence of each warning in `codes`. Rare, so kept out of line.
+[[gnu::noinline]] void write_warnings(const Arguments& arguments, const core::Reading& reading, double result,
+                                      TamselRecord& record) {
+  core::WarningSubject subject{reading, result, {}, nullptr};
+  for (std::size_t place = 0; place < arguments.count; ++place) subject.tokens[place] = arguments.items[place].token;
+  const TamselWarnings codes = record.warning_codes;
+  for (unsigned bit = 0; bit < TAMSEL_WARNING_BITS && record.warning_count < TAMSEL_REVIEW_MAX_WARNINGS; ++bit) {
+    if ((codes >> bit & 1u) == 0) continue;
+    core::write_warning(bit, subject, record.warnings[record.warning_count++], TAMSEL_REVIEW_WARNING_BYTES);
+  }
+}
+
+void set_category(unsigned id, TamselRecord& record) {
+  record.category_id = id;
+  if (id == TAMSEL_CATEGORY_NONE) return;
+  record.category = catalog::categories[id].name.data();
+  record.category_source = catalog::scheme_source(catalog::categories[id].scheme).source.data();
+}
+
+// Whether the request gives every argument its formula takes, as a result's request does.
+bool complete(const Arguments& arguments) {
+  if (arguments.formula == nullptr) return false;
+  const std::size_t women_only = arguments.formula->women_only;
+  const bool hip_left_out = women_only != catalog::no_argument && arguments.male;
+  return arguments.count == arguments.formula->argument_count - (hip_left_out ? 1 : 0);
+}
+
+// Reviews a result answer whose text the record holds, the number read from that text.
+void review_text(const PaddedRequest& request, TamselRecord& record) {
   if (record.kind != TAMSEL_KIND_RESULT) return;
-  PrintedResult printed{false, 0.0, {}};
-  read_result(record, label, printed);
+  double result = 0;
+  bool has_result = false;
+  const core::Printed printed = read_result(record, result, has_result);
+  record.value = printed.value;
+  record.has_value = printed.has_value ? 1 : 0;
   Arguments arguments;
   read_arguments(request, arguments);
-  WarningList warnings(record);
-  check_arguments(arguments, warnings);
-  check_result(arguments, printed, warnings);
-  // A category is only named for an answer the review has no doubt about.
-  if (warnings.count() == 0) {
-    const Category category = categorize(arguments, printed);
-    record.category = category.name;
-    record.category_source = category.source;
+  if (!complete(arguments) || !has_result) return;
+  const FormulaId id = catalog::id_of(*arguments.formula);
+  TamselWarnings text_warnings = 0;
+  const core::ReadRow row = numbers_of(arguments, text_warnings);
+  const TamselWarnings argument_bits =
+      core::argument_warnings(id, row.reading, row.count, row.wholly_read) | text_warnings;
+  record.warning_codes = argument_bits | core::result_warnings(id, row.reading, result, printed, argument_bits);
+  if (record.warning_codes != 0) return write_warnings(arguments, row.reading, result, record);
+  set_category(core::category_of(id, row.reading, printed), record);
+}
+
+// Reviews the library's result answer to a request whose arguments are read:
+// its number is the core's, computed from the request's numbers as the library computed it.
+void review_numbers(const Arguments& arguments, TamselRecord& record) {
+  const catalog::Formula& entry = *arguments.formula;
+  TamselWarnings text_warnings = 0;
+  const core::ReadRow row = numbers_of(arguments, text_warnings);
+  const core::Evaluated evaluated = core::evaluate_any(row, text_warnings);
+  record.value = evaluated.row.value;
+  record.unit = entry.unit.data();
+  if (!std::isnan(evaluated.row.value)) {
+    record.has_value = 1;
+    // The number lies between the label's ": " and the unit, which the table gives.
+    const std::size_t suffix = entry.unit.empty() ? 0 : entry.unit == "%" ? 1 : 1 + entry.unit.size();
+    record.digits_offset = entry.label.size() + 2;
+    record.digits_size = record.text_size - record.digits_offset - suffix;
   }
+  record.warning_codes = evaluated.row.warnings;
+  if (evaluated.row.warnings != 0) return write_warnings(arguments, row.reading, evaluated.result, record);
+  set_category(evaluated.row.category, record);
+}
+
+void review_result(const PaddedRequest& request, TamselRecord& record) {
+  Arguments arguments;
+  read_arguments(request, arguments);
+  if (!complete(arguments)) return review_text(request, record);
+  review_numbers(arguments, record);
 }
 
 // The banner or the listing, its lines joined by "\n". Apart from the asking, so that the
 // copy's room is not on the stack of every answer.
 [[gnu::noinline]] void store_lines(TamselRecord& record) {
   char copy[TAMSEL_REVIEW_TEXT_BYTES];
-  for (std::size_t index = 0; index <= record.text_size; ++index) copy[index] = record.text_storage[index];
+  for (std::size_t index = 0; index <= record.text_size; ++index) copy[index] = record.text[index];
   store_text(std::string_view(copy, record.text_size), record);
 }
 
 // Reviews the answer to a request that is only at hand in UTF-16.
-[[gnu::noinline]] void review_wide_request(const TamselChar16* request, const LabelEnd& label, TamselRecord& record) {
+[[gnu::noinline]] void review_wide_request(const TamselChar16* request, TamselRecord& record) {
   char narrow_request[request_bytes];
   const std::size_t size = utf8_from_utf16(request, narrow_request, sizeof narrow_request, max_request_characters);
   PaddedRequest padded;
   pad_request(std::string_view(narrow_request, size), padded);
-  review_text(padded, label, record);
+  review_result(padded, record);
 }
 
 // Asks the library for `request` and reviews its answer. `narrow`, when not null, is the
@@ -211,15 +294,14 @@ void ask(const TamselChar16* request, const PaddedRequest* narrow, TamselRecord*
   clear(*record);
   const TamselChar16* const answer = CalcHealth(request);
   // Only the banner and the listing span lines, and only Windows parts them with "\r\n".
-  LabelEnd label;
-  record->text_size = utf8_from_utf16(answer, record->text_storage, TAMSEL_REVIEW_TEXT_BYTES, TAMSEL_REVIEW_TEXT_BYTES,
-                                      answer_units, label);
-  const TamselAnswerKind kind = classify(std::string_view(record->text_storage, record->text_size));
+  record->text_size =
+      utf8_from_utf16(answer, record->text, TAMSEL_REVIEW_TEXT_BYTES, TAMSEL_REVIEW_TEXT_BYTES, answer_units);
+  const TamselAnswerKind kind = classify(std::string_view(record->text, record->text_size));
   record->kind = kind;
   if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) store_lines(*record);
   if (kind != TAMSEL_KIND_RESULT) return;
-  if (narrow != nullptr) return review_text(*narrow, label, *record);
-  review_wide_request(request, label, *record);
+  if (narrow != nullptr) return review_result(*narrow, *record);
+  review_wide_request(request, *record);
 }
 
 void put_json_string_or_null(const char* text, BoundedText& out) {
@@ -232,18 +314,6 @@ void put_json_string_or_null(const char* text, BoundedText& out) {
 
 using namespace tamsel::review;
 
-extern "C" const char* tamsel_kind_name(TamselAnswerKind kind) {
-  switch (kind) {
-    case TAMSEL_KIND_RESULT: return "result";
-    case TAMSEL_KIND_USAGE: return "usage";
-    case TAMSEL_KIND_REQUIREMENT: return "requirement";
-    case TAMSEL_KIND_UNKNOWN: return "unknown";
-    case TAMSEL_KIND_BANNER: return "banner";
-    case TAMSEL_KIND_LISTING: return "listing";
-  }
-  return "result";
-}
-
 extern "C" int tamsel_is_wrong_request(TamselAnswerKind kind) {
   return kind != TAMSEL_KIND_RESULT && kind != TAMSEL_KIND_LISTING;
 }
@@ -255,7 +325,7 @@ extern "C" void tamsel_review(const char* request, std::size_t request_size, con
   store_text(std::string_view(answer, answer_size), *record);
   PaddedRequest padded;
   pad_request(std::string_view(request, request_size), padded);
-  review_text(padded, LabelEnd{}, *record);
+  review_text(padded, *record);
 }
 
 extern "C" void tamsel_ask16(const TamselChar16* request, TamselRecord* record) {
@@ -285,15 +355,16 @@ extern "C" void tamsel_ask(const char* request, std::size_t request_size, Tamsel
   ask(wide, nullptr, record);
 }
 
-extern "C" std::size_t tamsel_record_json(const TamselRecord* record, char* out) {
-  BoundedText json(out, TAMSEL_REVIEW_JSON_BYTES);
+extern "C" std::size_t tamsel_record_json(const TamselRecord* record, char* out, std::size_t capacity) {
+  if (capacity == 0) return 0;
+  BoundedText json(out, capacity);
   json.put("\"kind\":\"");
   json.put(tamsel_kind_name(record->kind));
   json.put("\",\"text\":");
   put_json_string(std::string_view(record->text, record->text_size), json);
   json.put(",\"value\":");
   // As printed: JSON's number syntax admits every form the library prints.
-  json.put(record->digits_size != 0 ? std::string_view(record->digits, record->digits_size) : "null");
+  json.put(record->digits_size != 0 ? std::string_view(tamsel_record_digits(record), record->digits_size) : "null");
   json.put(",\"unit\":");
   put_json_string(record->unit, json);
   json.put(",\"warnings\":[");
@@ -305,5 +376,9 @@ extern "C" std::size_t tamsel_record_json(const TamselRecord* record, char* out)
   put_json_string_or_null(record->category, json);
   json.put(",\"category_source\":");
   put_json_string_or_null(record->category_source, json);
+  if (json.cut()) {
+    out[0] = '\0';  // a cut record would be a wrong one
+    return 0;
+  }
   return json.size();
 }

@@ -158,50 +158,17 @@ __m128i narrow_sixteen(const TamselChar16* units, char* bytes) {
   return packed;
 }
 
-// A bit for each byte of `block` that is `byte`.
-unsigned bytes_equal(__m128i block, char byte) {
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
-}
-
-// The first ": " among the ASCII bytes `run` (a bit each) of the block at `at`, where `colon`
-// carries a ':' in the last byte of the block before, into `label`. No branch: where the label
-// ends differs from one answer to the next, and a branch on it is mostly guessed wrong.
-void look_for_label(__m128i block, unsigned run, std::size_t at, unsigned& colon, LabelEnd& label) {
-  const unsigned colons = bytes_equal(block, ':') & run;
-  // Bit i: a space at i and a ':' before it. The byte after the run packed to no space.
-  const unsigned pairs = ((colons << 1) | colon) & bytes_equal(block, ' ');
-  colon = colons >> 15;
-  const std::size_t here = pairs == 0 ? LabelEnd::none : at + static_cast<unsigned>(__builtin_ctz(pairs)) - 1;
-  label.at = here < label.at ? here : label.at;
-}
 #endif
 
 // Narrows the leading units 0x01 to 0x7F, at most `limit` of them, into `bytes`, one byte a
 // unit, and returns how many there were. Up to `word_limit` they go a block or a word at a time.
-// With `find_label`, the sixteen-unit blocks also look for the first ": ".
-template <bool find_label>
-std::size_t narrow_ascii(const TamselChar16* units, char* bytes, std::size_t word_limit, std::size_t limit,
-                         LabelEnd& label) {
+std::size_t narrow_ascii(const TamselChar16* units, char* bytes, std::size_t word_limit, std::size_t limit) {
   std::size_t size = 0;
 #if defined(__SSE2__)
-  unsigned colon = 0;
   for (; size + 16 <= word_limit; size += 16) {
-    const __m128i packed = narrow_sixteen(units + size, bytes + size);
-    const unsigned ascii = ascii_bytes(packed);
-    // The leading ASCII bytes, a bit each: those below the lowest clear bit.
-    const unsigned run = (~ascii & (ascii + 1)) - 1;
-    if (find_label) look_for_label(packed, run, size, colon, label);
-    if (ascii != 0xFFFFu) {
-      const std::size_t ascii_size = size + leading_ones(ascii);
-      // The byte after the run is no space, so a ':' at its end begins no label.
-      if (find_label) label.looked_at = ascii_size;
-      return ascii_size;
-    }
+    const unsigned ascii = ascii_bytes(narrow_sixteen(units + size, bytes + size));
+    if (ascii != 0xFFFFu) return size + leading_ones(ascii);
   }
-  // A ':' at the end of the last block may have its space in the units after it.
-  if (find_label && size != 0) label.looked_at = size - 1;
-#else
-  static_cast<void>(label);
 #endif
   if (words_little_endian) {
     for (; size + 4 <= word_limit; size += 4) {
@@ -219,13 +186,12 @@ std::size_t narrow_ascii(const TamselChar16* units, char* bytes, std::size_t wor
   return size;
 }
 
-template <bool find_label>
 std::size_t narrow(const TamselChar16* units, char* bytes, std::size_t capacity, std::size_t max_characters,
-                   std::size_t readable, LabelEnd& label) {
+                   std::size_t readable) {
   // ASCII, which nearly every answer is, one byte per unit.
   const std::size_t ascii_limit = max_characters < capacity - 1 ? max_characters : capacity - 1;
   const std::size_t word_limit = readable < ascii_limit ? readable : ascii_limit;
-  std::size_t size = narrow_ascii<find_label>(units, bytes, word_limit, ascii_limit, label);
+  std::size_t size = narrow_ascii(units, bytes, word_limit, ascii_limit);
   units += size;
   for (std::size_t characters = size; *units != 0 && characters < max_characters; ++characters) {
     char32_t code_point = static_cast<char32_t>(*units++);
@@ -317,14 +283,7 @@ std::size_t utf16_from_utf8(std::string_view bytes, TamselChar16* wide, std::siz
 
 std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t capacity,
                             std::size_t max_characters, std::size_t readable) {
-  LabelEnd unused;
-  return narrow<false>(units, bytes, capacity, max_characters, readable, unused);
-}
-
-std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t capacity,
-                            std::size_t max_characters, std::size_t readable, LabelEnd& label) {
-  label = LabelEnd{};
-  return narrow<true>(units, bytes, capacity, max_characters, readable, label);
+  return narrow(units, bytes, capacity, max_characters, readable);
 }
 
 }  // namespace tamsel::review

@@ -27,19 +27,6 @@ std::size_t utf16_from_utf8(std::string_view bytes, TamselChar16* wide, std::siz
 std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t capacity,
                             std::size_t max_characters, std::size_t readable = 0);
 
-// Where the first ": " of a text is, as far as a conversion looked for it: a result's label
-// ends there. Looking while converting saves a second pass over text just written.
-struct LabelEnd {
-  static constexpr std::size_t none = static_cast<std::size_t>(-1);
-  std::size_t at = none;      // the ':' of the first ": ", or none in the bytes looked at
-  std::size_t looked_at = 0;  // the leading bytes looked at
-};
-
-// utf8_from_utf16 that also looks for the first ": " where it converts sixteen units at a time
-// (every x86-64 build); elsewhere it looks at nothing.
-std::size_t utf8_from_utf16(const TamselChar16* units, char* bytes, std::size_t capacity,
-                            std::size_t max_characters, std::size_t readable, LabelEnd& label);
-
 // Widens the leading bytes 0x01 to 0x7F of the `size` bytes at `bytes` into `wide`, one unit a
 // byte, and returns how many there were. Nothing is read past `size`.
 std::size_t widen_ascii(const char* bytes, std::size_t size, TamselChar16* wide);

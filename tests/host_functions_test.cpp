@@ -383,49 +383,6 @@ TEST(Utf8Text, WordAtATimeConversionsStopWhereTheRunEnds) {
   }
 }
 
-// The conversion of an answer reports the first ": " it met, and how far it looked: the rest of
-// the text must hold the first one if it did not meet it. Pairs go at every place on both sides
-// of the sixteen-unit blocks, after a non-ASCII character, and after a lone ':' or ' '. Up to 20
-// characters, the blocks stop at 16 and the rest goes a unit at a time.
-TEST(Utf8Text, TheFirstLabelEndIsFoundWhereverItFalls) {
-  const std::vector<std::u16string> befores = {u"", u"a:b", u"a :", u":", u"\u00e9", u"ab:\u00e9 "};
-  for (const std::u16string& before : befores) {
-    for (std::size_t at = 0; at < 40; ++at) {
-      for (const bool paired : {true, false}) {
-        // Stale text past the terminator holds labels of its own.
-        std::vector<TamselChar16> units(2000, TamselChar16{' '});
-        for (std::size_t index = 0; index < units.size(); index += 2) units[index] = u':';
-        std::u16string text = before + std::u16string(48 - before.size(), u'x');
-        if (at >= before.size()) {
-          text[at] = u':';
-          if (paired) text[at + 1] = u' ';
-        }
-        text += u": tail";
-        std::copy(text.begin(), text.end(), units.begin());
-        units[text.size()] = 0;
-        for (const std::size_t readable : {std::size_t{0}, units.size()}) {
-          for (const std::size_t most : {std::size_t{80}, std::size_t{20}}) {
-            char plain[80];
-            char labelled[80];
-            const std::size_t size = tamsel::review::utf8_from_utf16(units.data(), plain, sizeof plain, most, readable);
-            tamsel::review::LabelEnd label;
-            const std::size_t labelled_size =
-                tamsel::review::utf8_from_utf16(units.data(), labelled, sizeof labelled, most, readable, label);
-            ASSERT_EQ(std::string(labelled, labelled_size), std::string(plain, size));
-            const std::size_t first = std::string_view(plain, size).find(": ");
-            const auto where = ::testing::Message() << at << " " << paired << " " << readable << " " << most;
-            if (label.at != tamsel::review::LabelEnd::none) {
-              EXPECT_EQ(label.at, first) << where;
-            } else {
-              EXPECT_GE(first, label.looked_at) << where;
-            }
-          }
-        }
-      }
-    }
-  }
-}
-
 // The review's buffers are fixed: a conversion stops before a character that would not fit,
 // and after as many characters as asked, always terminated.
 TEST(Utf8Text, TheReviewsConversionsStopWhereTheyMust) {

@@ -131,7 +131,7 @@ TEST(NoAllocation, TenThousandVariedReviewsAllocateNothing) {
   counting = true;
   for (int call = 0; call < 10000; ++call) {
     tamsel_ask16(requests[static_cast<std::size_t>(call) % requests.size()].c_str(), &record);
-    tamsel_record_json(&record, json);
+    tamsel_record_json(&record, json, sizeof json);
   }
   counting = false;
   EXPECT_EQ(allocations.load(), 0);

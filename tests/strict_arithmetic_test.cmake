@@ -5,7 +5,7 @@
 # -ffast-math they refuse to compile.
 # Arguments: -DCXX=... -DSOURCE_DIR=... -DWORK_DIR=... [-DCLANG=...]
 file(GLOB frame_sources ${SOURCE_DIR}/frame/*.cpp)
-list(FILTER frame_sources EXCLUDE REGEX "text_conversion_windows|wasm_entry")
+list(FILTER frame_sources EXCLUDE REGEX "text_conversion_windows")
 file(GLOB formula_sources ${SOURCE_DIR}/formulas/*.cpp)
 file(GLOB numerics_sources ${SOURCE_DIR}/numerics/*.cpp)
 set(sources ${frame_sources} ${formula_sources} ${numerics_sources} ${SOURCE_DIR}/tests/strict_arithmetic_driver.cpp)

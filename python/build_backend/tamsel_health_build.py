@@ -37,7 +37,7 @@ PREBUILT_VARIABLE = "TAMSEL_HEALTH_PREBUILT_EXTENSION"
 PACKAGE_ROOT = Path(__file__).resolve().parent.parent
 
 # What the library's build needs, copied into a source distribution under native/.
-NATIVE_SOURCES = ("CMakeLists.txt", "LICENSE", "catalog", "cmake", "frame", "formulas", "include",
+NATIVE_SOURCES = ("CMakeLists.txt", "LICENSE", "catalog", "cmake", "core", "frame", "formulas", "include",
                   "numerics", "review")
 
 # The extension module's file name for the Python running the backend.

@@ -310,7 +310,7 @@ PyObject *ask_json(PyObject *, PyObject *request) {
   // Too big for the stack; the GIL guards it. Copied out before anything that could run a
   // collection (and a finalizer that lets another thread in) is allocated.
   static char json[TAMSEL_REVIEW_JSON_BYTES];
-  const std::size_t size = tamsel_record_json(&record, json);
+  const std::size_t size = tamsel_record_json(&record, json, sizeof json);
   PyObject *members = utf8_text(json, size);
   if (members == nullptr) return nullptr;
   PyObject *answer = answer_from_record(record);

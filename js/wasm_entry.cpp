@@ -7,9 +7,9 @@
 #include <cstdint>
 
 #include "TamselCalculatorHealth.h"
-#include "buffer_sizes.h"
-#include "output_text.h"
 #include "TamselReview.h"
+#include "frame/buffer_sizes.h"
+#include "frame/output_text.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ std::uint32_t address(const void* pointer) {
 // import that a browser does not have. No range error is ever raised (every substring the
 // review takes lies inside its text); were one raised, the module traps instead, which reaches
 // JavaScript as a RuntimeError, and it still needs nothing from its host.
-extern "C" [[noreturn]] void abort() { __builtin_trap(); }
+extern "C" void abort() { __builtin_trap(); }
 
 // The address of wasm_input_units code units where the host writes the command line (at most
 // wasm_input_units - 1 of them, then a zero) before it calls CalcHealth with that address.
@@ -59,7 +59,7 @@ extern "C" TAMSEL_HEALTH_API const std::uint32_t* CalcHealthRecord(const TamselC
   summary[0] = static_cast<std::uint32_t>(record.kind);
   summary[1] = address(record.text);
   summary[2] = static_cast<std::uint32_t>(record.text_size);
-  summary[3] = address(record.digits);
+  summary[3] = address(tamsel_record_digits(&record));
   summary[4] = static_cast<std::uint32_t>(record.digits_size);
   summary[5] = address(record.unit);
   summary[6] = address(record.category);

@@ -4,8 +4,8 @@
 // the typed byte's 0x20 bit matches exactly that letter in either case; any other byte of the
 // name must match as it stands. The library and the review both compare keywords this way, so
 // that they can never disagree on which formula a request names.
-#ifndef TAMSEL_FRAME_FOLDED_WORDS_H
-#define TAMSEL_FRAME_FOLDED_WORDS_H
+#ifndef TAMSEL_CATALOG_FOLDED_WORDS_H
+#define TAMSEL_CATALOG_FOLDED_WORDS_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// One formula evaluated from numbers: the arguments as the library reads them, its arithmetic,
+// and the number its answer prints. Inline, so that a column's loop is made for each formula.
+#ifndef TAMSEL_CORE_EVALUATION_H
+#define TAMSEL_CORE_EVALUATION_H
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "../catalog/formula_table.h"
+#include "../formulas/body_fat.h"
+#include "../formulas/body_indices.h"
+#include "../formulas/cardiovascular.h"
+#include "../formulas/ideal_weight.h"
+#include "../formulas/metabolic_rates.h"
+#include "../numerics/decimal_scaling.h"
+
+namespace tamsel::core {
+
+using catalog::ArgumentType;
+using catalog::FormulaId;
+using catalog::max_arguments;
+
+// The numbers a formula computes with, as the library reads them: a real argument as it is,
+// a whole number as the 32-bit integer the library reads, the sex as 1 (male) or 0. A man's
+// hip in bodyfat_navy is not given and reads as 0.
+struct Reading {
+  FormulaId formula;
+  double values[max_arguments];
+  bool male;
+};
+
+// The whole number the library reads from the positional text of `value`, as atoi reads it:
+// the integer part, the 32-bit limits beyond them, and 0 for "nan", "inf" and "-inf".
+inline std::int32_t whole_reading(double value) {
+  constexpr double limit = 2147483648.0;  // 2^31
+  if (!std::isfinite(value)) return 0;
+  if (value >= limit) return std::numeric_limits<std::int32_t>::max();
+  if (value <= -limit - 1.0) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(value);  // toward zero, as the digits before the point
+}
+
+// Whether the library reads all of the positional text of a whole number: digits alone, with
+// no fraction, and no "nan" or "inf".
+inline bool whole_wholly_read(double value) { return std::isfinite(value) && std::trunc(value) == value; }
+
+// The formula's exact binary result, from the arithmetic the library does. Inline, so that a
+// loop that knows its formula calls that formula's function alone.
+[[gnu::always_inline]] inline double compute(FormulaId id, const Reading& reading) {
+  const double* v = reading.values;
+  const Sex sex = reading.male ? Sex::male : Sex::female;
+  const auto whole = [v](std::size_t place) { return static_cast<std::int32_t>(v[place]); };
+  switch (id) {
+    case FormulaId::bmi: return body_mass_index(v[0], v[1]);
+    case FormulaId::bmr_harris: return bmr_harris_benedict(sex, v[1], v[2], whole(3));
+    case FormulaId::bmr_mifflin: return bmr_mifflin_st_jeor(sex, v[1], v[2], whole(3));
+    case FormulaId::bodyfat_navy: return navy_body_fat_percent(sex, v[1], v[2], v[3], reading.male ? 0.0 : v[4]);
+    case FormulaId::whr: return waist_hip_ratio(v[0], v[1]);
+    case FormulaId::ideal_devine: return ideal_weight_devine(sex, v[1]);
+    case FormulaId::ideal_robinson: return ideal_weight_robinson(sex, v[1]);
+    case FormulaId::ideal_miller: return ideal_weight_miller(sex, v[1]);
+    case FormulaId::bsa: return body_surface_area(v[0], v[1]);
+    case FormulaId::lbm: return lean_body_mass(sex, v[1], v[2]);
+    case FormulaId::tdee: return total_daily_energy_expenditure(v[0], v[1]);
+    case FormulaId::max_hr: return max_heart_rate(whole(0));
+    case FormulaId::target_hr: return target_heart_rate(whole(0), v[1]);
+    case FormulaId::bai: return body_adiposity_index(v[0], v[1]);
+    case FormulaId::wthr: return waist_to_height_ratio(v[0], v[1]);
+    case FormulaId::bp_category: return static_cast<double>(blood_pressure_category(whole(0), whole(1)));
+    case FormulaId::map: return mean_arterial_pressure(whole(0), whole(1));
+    case FormulaId::pulse_pressure: break;
+  }
+  return pulse_pressure(whole(0), whole(1));
+}
+
+// The number a result line prints, read back. No value for nan and the infinities.
+struct Printed {
+  bool has_value;
+  double value;  // NaN where there is none
+};
+
+// What `result` prints as with `decimals` (-1: a whole number, printed as it is).
+Printed printed_large(double result, int decimals);
+
+inline Printed printed_value(double result, int decimals) {
+  if (decimals < 0) return {true, result};
+  std::uint64_t scaled;
+  if (!numerics::scale_to_decimals(result, decimals, scaled)) {
+    if (!std::isfinite(result)) return {false, std::numeric_limits<double>::quiet_NaN()};
+    return {true, result};  // 2^53 or more: a whole number, printed with its exact digits
+  }
+  // The printed digits as an integer and a power of ten, both exact doubles while the integer
+  // is at most 2^53: one division rounds their quotient correctly, as reading the text would.
+  static constexpr double powers_of_ten[] = {1, 10, 100, 1000};
+  constexpr std::uint64_t exact_limit = std::uint64_t{1} << 53;
+  if (scaled > exact_limit) return printed_large(result, decimals);
+  const double magnitude = static_cast<double>(scaled) / powers_of_ten[decimals];
+  return {true, std::signbit(result) ? -magnitude : magnitude};
+}
+
+}  // namespace tamsel::core
+
+#endif

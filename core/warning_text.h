@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+// The sentence of each warning, made from its code and the row's numbers only when asked: a
+// column of a million rows carries bits, not text.
+#ifndef TAMSEL_CORE_WARNING_TEXT_H
+#define TAMSEL_CORE_WARNING_TEXT_H
+
+#include <cstddef>
+#include <string_view>
+
+#include "TamselCore.h"
+#include "evaluation.h"
+
+namespace tamsel::core {
+
+// What a warning speaks of: the numbers as read, and each argument as it was given. A text
+// request gives its tokens; a typed row gives its numbers, which are then shown as the shortest
+// text that stands for them (positionally for a whole number).
+struct WarningSubject {
+  const Reading& reading;
+  double result;                                // the exact result
+  std::string_view tokens[max_arguments];       // as typed; empty for a typed row
+  const double* given;                          // a typed row's numbers, or null
+};
+
+// Writes the sentence of warning `bit` into `out` (`capacity` bytes with the terminator, cut on
+// a character boundary) and returns its size.
+std::size_t write_warning(unsigned bit, const WarningSubject& subject, char* out, std::size_t capacity);
+
+}  // namespace tamsel::core
+
+#endif
