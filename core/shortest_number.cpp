@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // A double's exact decimal digits come from integer arithmetic (it is an integer times a power
-// of two, so times 5^k over 10^k); then the fewest leading digits, rounded down or up, that the
-// library's own correctly rounded reader takes back to the same double. Where both roundings
-// read back, the nearer wins, and on a tie the even one, as to_chars chooses. Slow beside a
-// dedicated algorithm, and only ever asked for the few numbers a warning or a request shows.
+// of two, so times 5^k over 10^k), and so do those of the two midpoints to its neighbours: a
+// decimal strictly between them reads back as the double (on a midpoint itself, when the
+// double's last bit is even, as reading rounds ties to even). Then the fewest leading digits,
+// rounded down or up, that lie there; where both do, the nearer wins, and on a tie the even
+// one, as to_chars chooses. Slow beside a dedicated algorithm, and only ever asked for the few
+// numbers a warning or a request shows.
 #include "../numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
 
 #include "shortest_number.h"
@@ -11,7 +13,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "../frame/number_text.h"
 #include "../numerics/binary64.h"
 
 namespace tamsel::core {
@@ -20,9 +21,9 @@ namespace {
 constexpr std::uint32_t limb_base = 1000000000;  // nine decimal digits a limb
 constexpr int limb_digits = 9;
 
-// The exact value is below 2^53 x 5^1074 (about 10^767) or below 2^1024 (10^309): at most 767
-// digits, in 86 limbs.
-constexpr std::size_t max_exact_digits = 767;
+// The values written exactly are below 2^55 x 5^1076 (about 10^769: a midpoint beside the
+// smallest subnormals) or below 2^1025 (10^309): at most 769 digits, in 86 limbs.
+constexpr std::size_t max_exact_digits = 769;
 constexpr std::size_t max_limbs = (max_exact_digits + limb_digits - 1) / limb_digits;
 
 // A double's 17 significant digits always read back as it.
@@ -71,17 +72,12 @@ struct Decimal {
   int exponent;
 };
 
-// The exact decimal value of a finite, positive double.
-void exact_decimal(double value, Decimal& out) {
-  const std::uint64_t bits = numerics::bits_of(value);
-  const auto biased = static_cast<int>((bits >> numerics::mantissa_bits) & 0x7FF);
-  std::uint64_t mantissa = bits & numerics::mantissa_mask;
-  int exponent = -1074;
-  if (biased != 0) {
-    mantissa |= std::uint64_t{1} << numerics::mantissa_bits;
-    exponent = biased - 1075;
-  }
-  Limbs number{{static_cast<std::uint32_t>(mantissa % limb_base), static_cast<std::uint32_t>(mantissa / limb_base)}, 2};
+// The exact decimal value of mantissa x 2^exponent.
+void exact_decimal(std::uint64_t mantissa, int exponent, Decimal& out) {
+  Limbs number{{static_cast<std::uint32_t>(mantissa % limb_base),
+                static_cast<std::uint32_t>(mantissa / limb_base % limb_base),
+                static_cast<std::uint32_t>(mantissa / limb_base / limb_base)},
+               3};
   out.exponent = 0;
   if (exponent >= 0) {
     constexpr int doublings = 29;  // a limb below 2^30 shifted by 29 stays within 64 bits
@@ -104,6 +100,35 @@ void exact_decimal(double value, Decimal& out) {
   }
 }
 
+// A finite, positive double, and the midpoints to its neighbours, exactly.
+struct Neighbourhood {
+  Decimal value;
+  Decimal below;  // the midpoint to the next double down
+  Decimal above;  // the midpoint to the next double up
+  bool even;      // the double's last bit is 0: a midpoint reads as it
+};
+
+void neighbourhood(double value, Neighbourhood& out) {
+  const std::uint64_t bits = numerics::bits_of(value);
+  const auto biased = static_cast<int>((bits >> numerics::mantissa_bits) & 0x7FF);
+  std::uint64_t mantissa = bits & numerics::mantissa_mask;
+  int exponent = -1074;
+  if (biased != 0) {
+    mantissa |= std::uint64_t{1} << numerics::mantissa_bits;
+    exponent = biased - 1075;
+  }
+  exact_decimal(mantissa, exponent, out.value);
+  exact_decimal(2 * mantissa + 1, exponent - 1, out.above);
+  // Just above a power of two the doubles below are twice as dense.
+  const bool closer_below = mantissa == std::uint64_t{1} << numerics::mantissa_bits && biased > 1;
+  if (closer_below) {
+    exact_decimal(4 * mantissa - 1, exponent - 2, out.below);
+  } else {
+    exact_decimal(2 * mantissa - 1, exponent - 1, out.below);
+  }
+  out.even = (mantissa & 1) == 0;
+}
+
 // At most 17 digits and their exponent.
 struct Candidate {
   char digits[max_significant + 1];
@@ -111,43 +136,38 @@ struct Candidate {
   int exponent;
 };
 
-// Written positionally where the library's reader takes its short way (at most 15 digits, at
-// most 22 decimals: one exact division), else with an exponent.
-bool reads_back(const Candidate& candidate, double value) {
-  constexpr std::size_t max_plain_digits = 15;
-  constexpr int max_plain_decimals = 22;
-  // The digits, a point, "e", a sign and four digits of exponent.
-  char text[max_significant + 1 + 1 + 1 + 4 + 1];
-  char* p = text;
-  if (candidate.size <= max_plain_digits && candidate.exponent <= 0 && candidate.exponent >= -max_plain_decimals &&
-      static_cast<int>(candidate.size) + candidate.exponent > 0) {
-    const std::size_t whole = candidate.size - static_cast<std::size_t>(-candidate.exponent);
-    std::memcpy(p, candidate.digits, whole);
-    p += whole;
-    if (whole != candidate.size) {
-      *p++ = '.';
-      std::memcpy(p, candidate.digits + whole, candidate.size - whole);
-      p += candidate.size - whole;
-    }
-  } else {
-    std::memcpy(p, candidate.digits, candidate.size);
-    p += candidate.size;
-    *p++ = 'e';
-    int exponent = candidate.exponent;
-    if (exponent < 0) {
-      *p++ = '-';
-      exponent = -exponent;
-    }
-    char reversed[4];
-    int count = 0;
-    do {
-      reversed[count++] = static_cast<char>('0' + exponent % 10);
-      exponent /= 10;
-    } while (exponent != 0);
-    while (count > 0) *p++ = reversed[--count];
+// The power of ten of a number's first digit.
+int lead_of(const char* digits, std::size_t size, int exponent) {
+  static_cast<void>(digits);
+  return exponent + static_cast<int>(size) - 1;
+}
+
+// The digit of `digits` x 10^exponent at 10^position.
+char digit_at(const char* digits, std::size_t size, int exponent, int position) {
+  const int index = lead_of(digits, size, exponent) - position;
+  return index >= 0 && static_cast<std::size_t>(index) < size ? digits[index] : '0';
+}
+
+// Compares two positive decimals without trailing zeros: -1, 0 or 1.
+int compare(const char* a, std::size_t a_size, int a_exponent, const Decimal& b) {
+  const int a_lead = lead_of(a, a_size, a_exponent);
+  const int b_lead = lead_of(b.digits, b.size, b.exponent);
+  if (a_lead != b_lead) return a_lead < b_lead ? -1 : 1;
+  const int last = a_exponent < b.exponent ? a_exponent : b.exponent;
+  for (int position = a_lead; position >= last; --position) {
+    const char x = digit_at(a, a_size, a_exponent, position);
+    const char y = digit_at(b.digits, b.size, b.exponent, position);
+    if (x != y) return x < y ? -1 : 1;
   }
-  *p = '\0';
-  return numerics::bits_of(tamsel::read_real(text)) == numerics::bits_of(value);
+  return 0;
+}
+
+// Whether the library's correctly rounded reader takes the candidate back to the double.
+bool reads_back(const Candidate& candidate, const Neighbourhood& around) {
+  const int below = compare(candidate.digits, candidate.size, candidate.exponent, around.below);
+  const int above = compare(candidate.digits, candidate.size, candidate.exponent, around.above);
+  if (around.even) return below >= 0 && above <= 0;
+  return below > 0 && above < 0;
 }
 
 // The first `size` digits of `exact`, rounded down, or up when `up`.
@@ -182,14 +202,14 @@ int compare_rest_with_half(const Decimal& exact, std::size_t size) {
   return exact.size > size + 1 ? 1 : 0;  // no trailing zeros are kept, so any further digit is not 0
 }
 
-Candidate shortest_digits(double value, Decimal& exact) {
-  exact_decimal(value, exact);
+Candidate shortest_digits(const Neighbourhood& around) {
+  const Decimal& exact = around.value;
   for (std::size_t size = 1;; ++size) {
     if (size >= exact.size) return leading(exact, exact.size, false);
     const Candidate down = leading(exact, size, false);
     const Candidate up = leading(exact, size, true);
-    const bool down_reads = reads_back(down, value);
-    const bool up_reads = reads_back(up, value);
+    const bool down_reads = reads_back(down, around);
+    const bool up_reads = reads_back(up, around);
     if (down_reads && up_reads) {
       const int rest = compare_rest_with_half(exact, size);
       if (rest != 0) return rest > 0 ? up : down;
@@ -287,8 +307,10 @@ std::size_t write_shortest(double value, NumberStyle style, char* out) noexcept 
     std::memcpy(out + size, "inf", 3);
     return size + 3;
   }
-  Decimal exact;
-  const Candidate number = shortest_digits(value, exact);
+  Neighbourhood around;
+  neighbourhood(value, around);
+  const Decimal& exact = around.value;
+  const Candidate number = shortest_digits(around);
   // Where the shortest digits end before the point, the value is a whole number, and its own
   // digits are as short positionally and exact: to_chars writes those.
   Candidate whole;

@@ -2,47 +2,23 @@
 // libFuzzer target: any UTF-16 command line of up to 5,000 units, lone surrogates included,
 // must get a well-formed answer, and the same answer when asked again; its review must stay
 // within the record, and so must the review of any bytes taken as a request and an answer.
+// The same bytes, taken as a formula and its numbers, must get from the calculator on numbers,
+// alone and in a column, exactly what the request that writes those numbers gets.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "TamselCalculatorHealth.h"
 #include "TamselReview.h"
+#include "frame/number_text.h"
 
 namespace {
 
 constexpr std::size_t max_request_units = 5000;
 constexpr std::size_t result_text_units = 2000;
-
-// Every formula's result line: the text before the number, the text after it, the decimals.
-struct ResultLine {
-  const char* prefix;
-  const char* suffix;
-  int decimals;  // -1 for a whole number
-};
-
-constexpr ResultLine result_lines[] = {
-    {"BMI: ", "", 2},
-    {"Waist-Hip Ratio: ", "", 3},
-    {"Waist-to-Height Ratio: ", "", 3},
-    {"Body Adiposity Index: ", "%", 2},
-    {"Body Surface Area: ", " m\xB2", 3},
-    {"Body Fat Percentage (Navy Method): ", "%", 2},
-    {"Lean Body Mass: ", " kg", 2},
-    {"BMR (Harris-Benedict): ", " calories/day", 2},
-    {"BMR (Mifflin-St Jeor): ", " calories/day", 2},
-    {"Total Daily Energy Expenditure: ", " calories/day", 2},
-    {"Ideal Weight (Devine): ", " kg", 2},
-    {"Ideal Weight (Robinson): ", " kg", 2},
-    {"Ideal Weight (Miller): ", " kg", 2},
-    {"Maximum Heart Rate: ", " bpm", 0},
-    {"Target Heart Rate: ", " bpm", 0},
-    {"Blood Pressure Category: ", "", -1},
-    {"Mean Arterial Pressure: ", " mmHg", 1},
-    {"Pulse Pressure: ", " mmHg", 0},
-};
 
 [[noreturn]] void fail(const char* what) {
   std::fprintf(stderr, "invariant broken: %s\n", what);
@@ -84,15 +60,85 @@ bool is_number(const char* begin, const char* end, int decimals) {
   return p == end && p - point - 1 == decimals;
 }
 
+// Whether `text` is a formula's result line: its label and ": ", a number with its decimals,
+// its unit, from the formula table, the superscript two narrowed to its code page's byte.
 bool is_result_line(const char* text, std::size_t length) {
-  for (const ResultLine& line : result_lines) {
-    const std::size_t prefix = std::strlen(line.prefix);
-    const std::size_t suffix = std::strlen(line.suffix);
-    if (length < prefix + suffix || !starts_with(text, line.prefix)) continue;
-    if (std::strcmp(text + length - suffix, line.suffix) != 0) continue;
-    if (is_number(text + prefix, text + length - suffix, line.decimals)) return true;
+  for (int formula = 0; formula < TAMSEL_FORMULA_COUNT; ++formula) {
+    const TamselFormulaInfo& info = *tamsel_formula_info(formula);
+    const std::string prefix = std::string(info.label) + ": ";
+    const std::string unit = info.unit;
+    const std::string suffix = unit.empty() ? "" : unit == "%" ? "%" : unit == "m\xC2\xB2" ? " m\xB2" : " " + unit;
+    if (length < prefix.size() + suffix.size() || !starts_with(text, prefix.c_str())) continue;
+    if (std::strcmp(text + length - suffix.size(), suffix.c_str()) != 0) continue;
+    if (is_number(text + prefix.size(), text + length - suffix.size(), info.decimals)) return true;
   }
   return false;
+}
+
+bool same_bits(double a, double b) {
+  if (a != a || b != b) return a != a && b != b;
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The bytes as a formula and its numbers: a byte for the formula, a byte for the sex, then
+// eight bytes a number. The row alone, the row as a column of one, and the request that writes
+// its numbers (as the shortest text that reads back) must agree to the last bit.
+void check_typed_row(const std::uint8_t* data, std::size_t size) {
+  constexpr std::size_t number_bytes = 8;
+  if (size < 2 + number_bytes) return;
+  const int formula = data[0] % TAMSEL_FORMULA_COUNT;
+  const TamselFormulaInfo& info = *tamsel_formula_info(formula);
+  double arguments[TAMSEL_MAX_ARGUMENTS] = {};
+  const unsigned char sex = data[1] % 2;
+  std::string request = info.keyword;
+  std::size_t at = 2;
+  for (std::size_t place = 0; place < info.argument_count; ++place) {
+    const TamselArgumentInfo& argument = info.arguments[place];
+    if (argument.type == TAMSEL_ARGUMENT_SEX) {
+      arguments[place] = sex;
+      request += sex == TAMSEL_SEX_MALE ? " M" : " F";
+      continue;
+    }
+    if (at + number_bytes <= size) {
+      std::memcpy(&arguments[place], data + at, number_bytes);
+      at += number_bytes;
+    }
+    if (argument.women_only != 0 && sex == TAMSEL_SEX_MALE) continue;
+    char text[TAMSEL_NUMBER_BYTES];
+    tamsel_write_number(arguments[place], argument.type == TAMSEL_ARGUMENT_WHOLE, text);
+    request += ' ';
+    request += text;
+  }
+  TamselRow row;
+  if (tamsel_evaluate(formula, arguments, 0, 0, &row) != 0) fail("a formula number was refused");
+  TamselColumn columns[TAMSEL_MAX_ARGUMENTS] = {};
+  for (std::size_t place = 0; place < info.argument_count; ++place) {
+    columns[place] = info.arguments[place].type == TAMSEL_ARGUMENT_SEX ? TamselColumn{&sex, 0, nullptr, 0}
+                                                                       : TamselColumn{&arguments[place], 0, nullptr, 0};
+  }
+  double value;
+  unsigned char kind;
+  unsigned char category;
+  TamselWarnings warnings;
+  tamsel_evaluate_columns(formula, 1, columns, 0, &value, &kind, &category, &warnings);
+  if (!same_bits(value, row.value) || kind != row.kind || category != row.category || warnings != row.warnings) {
+    fail("a column of one differs from its row");
+  }
+  static TamselRecord record;
+  tamsel_ask(request.data(), request.size(), &record);
+  if (record.kind != TAMSEL_KIND_RESULT) fail("the request of a row got no result");
+  if (!same_bits(record.value, row.value) || record.category_id != row.category || record.warning_codes != row.warnings) {
+    fail("a row differs from its request");
+  }
+  std::size_t index = 0;
+  for (unsigned bit = 0; bit < TAMSEL_WARNING_BITS; ++bit) {
+    if ((row.warnings >> bit & 1u) == 0) continue;
+    char text[TAMSEL_WARNING_BYTES];
+    tamsel_warning_text(formula, arguments, bit, text, sizeof text);
+    if (index >= record.warning_count || std::strcmp(text, record.warnings[index++]) != 0) {
+      fail("a row's warning differs from its request's");
+    }
+  }
 }
 
 void check_answer(const char* text, std::size_t length) {
@@ -113,6 +159,13 @@ void check_record(const TamselRecord& record) {
     if (std::strlen(record.warnings[index]) >= TAMSEL_REVIEW_WARNING_BYTES) fail("a warning overflows its slot");
   }
   if ((record.digits_size != 0) != (record.has_value != 0)) fail("digits and value disagree");
+  if (record.digits_size != 0) {
+    // The value, from the calculator on numbers, is what the answer prints.
+    char digits[TAMSEL_REVIEW_TEXT_BYTES];
+    std::memcpy(digits, tamsel_record_digits(&record), record.digits_size);
+    digits[record.digits_size] = '\0';
+    if (!same_bits(tamsel::read_real(digits), record.value)) fail("the value is not the number printed");
+  }
   if (record.category != nullptr && (record.kind != TAMSEL_KIND_RESULT || record.warning_count != 0)) {
     fail("a category for a wrong or doubtful answer");
   }
@@ -151,5 +204,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tamsel_review(reinterpret_cast<const char*>(data), half, reinterpret_cast<const char*>(data) + half, size - half,
                 &record);
   check_record(record);
+  check_typed_row(data, size);
   return 0;
 }
