@@ -314,6 +314,109 @@ inline constexpr SchemeSpans scheme_spans = make_scheme_spans();
 
 constexpr SchemeSpan scheme_span(Scheme scheme) { return scheme_spans.of[static_cast<std::size_t>(scheme)]; }
 
+// --- Classes looked up by the printed number -------------------------------------------------
+
+// The class of a printed value, by the value in units of its last decimal (2286 for "22.86"):
+// every bound of a scheme is a whole number of such units, and a multiple of `step` of them, so
+// that one slot of `step` units holds one class. The last slot holds every larger value, the
+// first every value below `step` (negative ones included, which belong to the same class).
+constexpr std::size_t max_unit_slots = 96;
+
+struct UnitSlots {
+  std::size_t step;
+  std::size_t count;
+  unsigned char male[max_unit_slots];    // and every one for schemes without sex
+  unsigned char female[max_unit_slots];
+  bool exact;  // every bound is a whole number of units and a multiple of step
+};
+
+// The formula a scheme classifies, whose decimals the printed number has.
+constexpr int decimals_of(Scheme scheme) {
+  for (const Formula& entry : formulas) {
+    if (entry.scheme == scheme) return entry.decimals < 0 ? 0 : entry.decimals;
+  }
+  return 0;
+}
+
+constexpr long long units_of(double bound, int decimals, bool& whole) {
+  double scaled = bound;
+  for (int step = 0; step < decimals; ++step) scaled *= 10;
+  // The nearest whole number: thresholds such as 0.4 are decimals that a double only approaches.
+  const auto units = static_cast<long long>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+  const double away = scaled - static_cast<double>(units);
+  if (away > 1e-9 || away < -1e-9) whole = false;
+  return units;
+}
+
+constexpr std::size_t greatest_common_divisor(std::size_t a, std::size_t b) {
+  while (b != 0) {
+    const std::size_t rest = a % b;
+    a = b;
+    b = rest;
+  }
+  return a;
+}
+
+// The class of `units` (a value of at least 0) for one sex: the last whose bound it reaches.
+constexpr unsigned char class_at(Scheme scheme, long long units, bool female, int decimals, bool& whole) {
+  unsigned char found = 0;
+  for (std::size_t id = 1; id < category_count; ++id) {
+    if (categories[id].scheme != scheme) continue;
+    const double from = female ? categories[id].female_from : categories[id].from;
+    if (from == below_every_value || units_of(from, decimals, whole) <= units) found = static_cast<unsigned char>(id);
+  }
+  return found;
+}
+
+constexpr UnitSlots make_unit_slots(Scheme scheme) {
+  UnitSlots slots{};
+  slots.exact = true;
+  const int decimals = decimals_of(scheme);
+  std::size_t step = 0;
+  long long last = 0;
+  for (std::size_t id = 1; id < category_count; ++id) {
+    if (categories[id].scheme != scheme) continue;
+    for (const double from : {categories[id].from, categories[id].female_from}) {
+      if (from == below_every_value) continue;
+      const long long units = units_of(from, decimals, slots.exact);
+      if (units < 0) slots.exact = false;
+      step = greatest_common_divisor(step, static_cast<std::size_t>(units));
+      if (units > last) last = units;
+    }
+  }
+  slots.step = step == 0 ? 1 : step;
+  slots.count = static_cast<std::size_t>(last) / slots.step + 1;
+  if (slots.count > max_unit_slots) slots.exact = false;
+  for (std::size_t slot = 0; slot < slots.count && slot < max_unit_slots; ++slot) {
+    const auto units = static_cast<long long>(slot * slots.step);
+    slots.male[slot] = class_at(scheme, units, false, decimals, slots.exact);
+    slots.female[slot] = class_at(scheme, units, scheme == Scheme::body_fat, decimals, slots.exact);
+  }
+  return slots;
+}
+
+struct SchemeUnitSlots {
+  UnitSlots of[scheme_count];
+};
+
+constexpr SchemeUnitSlots make_scheme_unit_slots() {
+  SchemeUnitSlots all{};
+  for (std::size_t scheme = 0; scheme < scheme_count; ++scheme) {
+    all.of[scheme] = make_unit_slots(static_cast<Scheme>(scheme));
+  }
+  return all;
+}
+
+inline constexpr SchemeUnitSlots unit_slots = make_scheme_unit_slots();
+
+constexpr bool every_scheme_has_exact_slots() {
+  for (const UnitSlots& slots : unit_slots.of) {
+    if (!slots.exact) return false;
+  }
+  return true;
+}
+static_assert(every_scheme_has_exact_slots(), "a class bound that is no whole number of printed units");
+
 constexpr bool sources_follow_the_schemes() {
   for (std::size_t scheme = 0; scheme < scheme_count; ++scheme) {
     if (static_cast<std::size_t>(scheme_sources[scheme].scheme) != scheme) return false;

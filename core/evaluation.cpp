@@ -7,6 +7,8 @@
 #include "../frame/buffer_sizes.h"
 #include "../frame/number_text.h"
 
+#include <limits>
+
 namespace tamsel::core {
 
 // Past 2^53 the printed digits are no exact double, so the text is read back as the library's
@@ -14,7 +16,8 @@ namespace tamsel::core {
 Printed printed_large(double result, int decimals) {
   char text[max_number_text + 1];
   *write_fixed(text, result, decimals) = '\0';
-  return {true, read_real(text)};
+  const double units = result < 0 ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+  return {true, read_real(text), units};
 }
 
 Evaluated evaluate_any(const ReadRow& row, TamselWarnings text_warnings) { return evaluate_read(row, text_warnings); }

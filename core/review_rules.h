@@ -16,7 +16,7 @@
 
 namespace tamsel::core {
 
-inline bool within(const catalog::ArgumentKind& kind, double value) {
+[[gnu::always_inline]] inline bool within(const catalog::ArgumentKind& kind, double value) {
   for (std::size_t index = 0; index < kind.range_count; ++index) {
     if (value >= kind.ranges[index].low && value <= kind.ranges[index].high) return true;
   }
@@ -27,7 +27,7 @@ inline bool within(const catalog::ArgumentKind& kind, double value) {
 // `wholly_read` says the library read all of argument i's text: a number not wholly read is
 // always worth a word; one that was is when it lies outside its plausible range. The sex has no
 // rule on numbers.
-inline TamselWarnings argument_warnings(FormulaId id, const Reading& reading, std::size_t count, unsigned wholly_read) {
+[[gnu::always_inline]] inline TamselWarnings argument_warnings(FormulaId id, const Reading& reading, std::size_t count, unsigned wholly_read) {
   const catalog::Formula& entry = catalog::formula(id);
   TamselWarnings warnings = 0;
   for (std::size_t place = 0; place < entry.argument_count; ++place) {
@@ -107,7 +107,7 @@ inline TamselWarnings body_fat_range(const Reading& reading, double percent) {
 
 // The warnings about the result of formula `id` whose arguments gave `argument_bits`: `result`
 // is its exact value, `printed` what the answer prints.
-inline TamselWarnings result_warnings(FormulaId id, const Reading& reading, double result, const Printed& printed,
+[[gnu::always_inline]] inline TamselWarnings result_warnings(FormulaId id, const Reading& reading, double result, const Printed& printed,
                                       TamselWarnings argument_bits) {
   using namespace rules;
   if (id == FormulaId::bodyfat_navy) {
@@ -131,11 +131,21 @@ inline TamselWarnings result_warnings(FormulaId id, const Reading& reading, doub
 }
 
 // The category of the printed value of formula `id`, for a result with no warning; 0 for none.
-inline unsigned category_of(FormulaId id, const Reading& reading, const Printed& printed) {
+// By the printed number's units where they are known: one look at a slot.
+[[gnu::always_inline]] inline unsigned category_of(FormulaId id, const Reading& reading, const Printed& printed) {
   const catalog::Scheme scheme = catalog::formula(id).scheme;
   if (scheme == catalog::Scheme::none || !printed.has_value) return TAMSEL_CATEGORY_NONE;
-  const catalog::SchemeSpan span = catalog::scheme_span(scheme);
   const bool female = scheme == catalog::Scheme::body_fat && !reading.male;
+  const double units = printed.units;
+  if (units == units) {
+    const catalog::UnitSlots& slots = catalog::unit_slots.of[static_cast<std::size_t>(scheme)];
+    const double last = static_cast<double>((slots.count - 1) * slots.step);
+    const std::size_t slot = units <= 0      ? 0
+                             : units >= last ? slots.count - 1
+                                             : static_cast<std::size_t>(units) / slots.step;
+    return female ? slots.female[slot] : slots.male[slot];
+  }
+  const catalog::SchemeSpan span = catalog::scheme_span(scheme);
   unsigned found = TAMSEL_CATEGORY_NONE;
   for (std::size_t category = span.first; category < span.first + span.count; ++category) {
     const double from = female ? catalog::categories[category].female_from : catalog::categories[category].from;

@@ -68,18 +68,25 @@ struct Evaluated {
   double result;
 };
 
-[[gnu::always_inline]] inline Evaluated evaluate_read(const ReadRow& row, TamselWarnings text_warnings = 0) {
+constexpr TamselRow missing_row() {
+  return {std::numeric_limits<double>::quiet_NaN(), TAMSEL_KIND_MISSING, TAMSEL_CATEGORY_NONE, 0};
+}
+
+// The review of a row whose result is computed and printed.
+[[gnu::always_inline]] inline TamselRow review_read(const ReadRow& row, double result, const Printed& printed,
+                                                    TamselWarnings text_warnings) {
   const FormulaId id = row.reading.formula;
-  if (row.missing) {
-    return {{std::numeric_limits<double>::quiet_NaN(), TAMSEL_KIND_MISSING, TAMSEL_CATEGORY_NONE, 0},
-            std::numeric_limits<double>::quiet_NaN()};
-  }
-  const double result = compute(id, row.reading);
-  const Printed printed = printed_value(result, catalog::formula(id).decimals);
   const TamselWarnings arguments = argument_warnings(id, row.reading, row.count, row.wholly_read) | text_warnings;
   const TamselWarnings warnings = arguments | result_warnings(id, row.reading, result, printed, arguments);
   const unsigned category = warnings == 0 ? category_of(id, row.reading, printed) : TAMSEL_CATEGORY_NONE;
-  return {{printed.value, TAMSEL_KIND_RESULT, category, warnings}, result};
+  return {printed.value, TAMSEL_KIND_RESULT, category, warnings};
+}
+
+[[gnu::always_inline]] inline Evaluated evaluate_read(const ReadRow& row, TamselWarnings text_warnings = 0) {
+  if (row.missing) return {missing_row(), std::numeric_limits<double>::quiet_NaN()};
+  const double result = compute(row.reading.formula, row.reading);
+  const Printed printed = printed_value(result, catalog::formula(row.reading.formula).decimals);
+  return {review_read(row, result, printed, text_warnings), result};
 }
 
 [[gnu::always_inline]] inline TamselRow evaluate_row(FormulaId id, const double* given, unsigned missing,

@@ -19,7 +19,7 @@ constexpr int max_scaled_decimals = 3;
 // without their general machinery. Returns false, setting nothing, for magnitudes of 2^53 and
 // more (integers, printed exactly), the infinities and NaN; otherwise |value| x 10^decimals,
 // rounded, is `scaled`. `decimals` is 0 to max_scaled_decimals.
-inline bool scale_to_decimals(double value, int decimals, std::uint64_t& scaled) {
+[[gnu::always_inline]] inline bool scale_to_decimals(double value, int decimals, std::uint64_t& scaled) {
   const std::uint64_t bits = bits_of(value);
   const auto biased_exponent = static_cast<int>((bits >> mantissa_bits) & 0x7FF);
   std::uint64_t mantissa = bits & mantissa_mask;

@@ -120,11 +120,12 @@ core::Printed read_result(TamselRecord& record, double& result, bool& has_result
   std::string_view rest = line.substr(start);
   double value = 0.0;
   std::size_t length = read_printed_number(rest, value);
-  core::Printed printed{false, std::numeric_limits<double>::quiet_NaN()};
+  constexpr double none = std::numeric_limits<double>::quiet_NaN();
+  core::Printed printed{false, none, none};
   if (length != 0) {
     record.digits_offset = start;
     record.digits_size = length;
-    printed = {true, value};
+    printed = {true, value, none};  // the text may print other decimals than the formula's
   } else {
     for (const std::string_view word : {"-inf", "inf", "nan"}) {
       if (starts_with(rest, word)) {
