@@ -206,6 +206,24 @@ constexpr bool every_format_matches() {
 }
 static_assert(every_format_matches(), "a result line's label, decimals or unit differ from its format");
 
+// Each formula's arguments' types, looked up once when compiling: the review reads every
+// request's.
+struct ArgumentTypes {
+  ArgumentType of[formula_count][max_arguments];
+};
+
+constexpr ArgumentTypes make_argument_types() {
+  ArgumentTypes types{};
+  for (std::size_t id = 0; id < formula_count; ++id) {
+    for (std::size_t place = 0; place < formulas[id].argument_count; ++place) {
+      types.of[id][place] = argument_kind(formulas[id].arguments[place]).type;
+    }
+  }
+  return types;
+}
+
+inline constexpr ArgumentTypes argument_types = make_argument_types();
+
 // The listing groups the formulas, in this order.
 inline constexpr FormulaId listing_order[formula_count] = {
     FormulaId::bmi,          FormulaId::bodyfat_navy,   FormulaId::whr,          FormulaId::wthr,

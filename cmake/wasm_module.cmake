@@ -45,3 +45,4 @@ add_custom_command(TARGET TamselCalculatorHealthWasm POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:TamselCalculatorHealthWasm>
           ${PROJECT_SOURCE_DIR}/js/TamselCalculatorHealth.wasm
   VERBATIM)
+

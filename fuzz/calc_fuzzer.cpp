@@ -75,6 +75,25 @@ bool is_result_line(const char* text, std::size_t length) {
   return false;
 }
 
+// The library's answer in UTF-8: its units are those of the Basic Multilingual Plane.
+std::string utf8_of(const TamselChar16* units) {
+  std::string text;
+  for (std::size_t index = 0; index < result_text_units && units[index] != 0; ++index) {
+    const auto unit = static_cast<std::uint32_t>(units[index]);
+    if (unit < 0x80) {
+      text += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      text += static_cast<char>(0xC0 | (unit >> 6));
+      text += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      text += static_cast<char>(0xE0 | (unit >> 12));
+      text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  return text;
+}
+
 bool same_bits(double a, double b) {
   if (a != a || b != b) return a != a && b != b;
   return std::memcmp(&a, &b, sizeof a) == 0;
@@ -199,6 +218,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static TamselRecord record;
   tamsel_ask16(request, &record);
   check_record(record);
+  // A result is the library's answer to the letter, whether the review asked the library or
+  // answered from the numbers it read.
+  if (record.kind == TAMSEL_KIND_RESULT) {
+    const std::string text = utf8_of(CalcHealth(request));
+    if (text != std::string(record.text, record.text_size)) fail("a result's text is not the library's answer");
+  }
   if (record.kind == TAMSEL_KIND_RESULT && !is_result_line(first, length)) fail("a result the frame did not write");
   const std::size_t half = size / 2;
   tamsel_review(reinterpret_cast<const char*>(data), half, reinterpret_cast<const char*>(data) + half, size - half,

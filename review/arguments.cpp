@@ -190,6 +190,13 @@ const char* find_padded_delimiter(const char* p, const char* end) {
 #endif
 }
 
+// The first byte from `p` on that is no delimiter; the zero at the end of the copy is none.
+// Tested with & rather than ||, which would branch twice.
+const char* skip_delimiters(const char* p) {
+  while ((*p == ' ') | (*p == '\t')) ++p;
+  return p;
+}
+
 // "M", "F", "male" or "female" in either case: a sex the review takes without a word.
 bool is_accepted_sex(std::string_view token) {
   if (token.size() == 1) {
@@ -208,7 +215,7 @@ bool is_accepted_sex(std::string_view token) {
 template <ArgumentType type>
 bool read_argument(const char*& p, const PaddedRequest& request, Argument& argument) {
   const char* const end = request.end;
-  while (is_delimiter(*p)) ++p;  // the zero at the end is none
+  p = skip_delimiters(p);
   const char* const start = p;
   const char* const shown = request.request + (start - request.bytes);
   if constexpr (type == ArgumentType::sex) {
@@ -236,7 +243,7 @@ bool read_argument(const char*& p, const PaddedRequest& request, Argument& argum
     constexpr std::size_t max_plain_whole = 9;
     const std::size_t most_digits = type == ArgumentType::real ? max_plain_digits : has_point ? 0 : max_plain_whole;
     const std::size_t digits = size - (has_point ? 1 : 0);
-    argument.plain = only_number && digits != 0 && digits <= most_digits;
+    argument.plain = only_number & (digits - 1 < most_digits);  // digits - 1 wraps for none
     if (argument.plain) {
       argument.value = exact_decimal(mantissa, decimals);
       argument.wholly_read = true;
@@ -272,9 +279,23 @@ void read_arguments(std::string_view request, Arguments& out) {
   read_arguments(padded, out);
 }
 
+std::size_t ascii_prefix(const PaddedRequest& request) {
+  const char* p = request.bytes;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: the zero after the copy, and its padding, end every run.
+  for (;; p += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto ascii = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(block, _mm_setzero_si128())));
+    if (ascii != 0xFFFFu) return static_cast<std::size_t>(p - request.bytes) + static_cast<unsigned>(__builtin_ctz(~ascii));
+  }
+#else
+  while (static_cast<unsigned>(static_cast<unsigned char>(*p)) - 1u < 0x7Fu) ++p;
+  return static_cast<std::size_t>(p - request.bytes);
+#endif
+}
+
 const catalog::Formula* read_keyword(const PaddedRequest& request, const char*& p) {
-  p = request.bytes;
-  while (is_delimiter(*p)) ++p;
+  p = skip_delimiters(request.bytes);
   const char* const keyword = p;
   p = find_padded_delimiter(p, request.end);
   return catalog::find_formula(std::string_view(keyword, static_cast<std::size_t>(p - keyword)));
@@ -283,12 +304,17 @@ const catalog::Formula* read_keyword(const PaddedRequest& request, const char*& 
 void read_arguments(const PaddedRequest& padded, Arguments& out) {
   out.count = 0;
   out.male = false;
+  out.followed = false;
+  out.text_warnings = 0;
   const char* p = nullptr;
   out.formula = read_keyword(padded, p);
   if (out.formula == nullptr) return;
+  const FormulaId id = catalog::id_of(*out.formula);
+  out.row = {{id, {}, false}, 0, 0, false};
+  const ArgumentType* const types = catalog::argument_types.of[static_cast<std::size_t>(id)];
   for (std::size_t place = 0; place < out.formula->argument_count; ++place) {
     Argument& argument = out.items[place];
-    argument.type = catalog::argument_kind(out.formula->arguments[place]).type;
+    argument.type = types[place];
     bool given = false;
     switch (argument.type) {
       case ArgumentType::real: given = read_argument<ArgumentType::real>(p, padded, argument); break;
@@ -296,26 +322,18 @@ void read_arguments(const PaddedRequest& padded, Arguments& out) {
       case ArgumentType::sex:
         given = read_argument<ArgumentType::sex>(p, padded, argument);
         out.male = argument.value != 0;
+        if (!argument.wholly_read) out.text_warnings |= TAMSEL_WARNING_SEX_WORD(place);
         break;
     }
-    if (!given) return;
+    if (!given) break;
+    out.row.reading.values[place] = argument.value;
+    if (argument.wholly_read && argument.type != ArgumentType::sex) out.row.wholly_read |= 1u << place;
     out.count = place + 1;
   }
-}
-
-core::ReadRow numbers_of(const Arguments& arguments, TamselWarnings& text_warnings) {
-  core::ReadRow row{{catalog::id_of(*arguments.formula), {}, arguments.male}, arguments.count, 0, false};
-  text_warnings = 0;
-  for (std::size_t place = 0; place < arguments.count; ++place) {
-    const Argument& argument = arguments.items[place];
-    row.reading.values[place] = argument.value;
-    if (argument.type == ArgumentType::sex) {
-      if (!argument.wholly_read) text_warnings |= TAMSEL_WARNING_SEX_WORD(place);
-    } else if (argument.wholly_read) {
-      row.wholly_read |= 1u << place;
-    }
-  }
-  return row;
+  out.row.reading.male = out.male;
+  out.row.count = out.count;
+  p = skip_delimiters(p);
+  out.followed = *p != '\0';
 }
 
 std::size_t write_range_table(std::string_view line_end, char* out, std::size_t capacity) {

@@ -34,7 +34,12 @@ struct Arguments {
   const catalog::Formula* formula;  // null when the keyword is no formula
   std::size_t count;                // the formula's arguments the request gives
   bool male;
+  bool followed;                    // more tokens follow the formula's arguments
   Argument items[catalog::max_arguments];
+  // The numbers for the rules on numbers, filled in while reading: the values as the library
+  // reads them, which were read whole, and the warnings only the text gives.
+  core::ReadRow row;
+  TamselWarnings text_warnings;
 };
 
 // The library reads at most 1023 characters; in UTF-8 that is at most 4 x 1023 bytes, so no
@@ -55,6 +60,9 @@ struct PaddedRequest {
 // Copies the first max_request_bytes of `request`, which must outlive `padded`.
 void pad_request(std::string_view request, PaddedRequest& padded);
 
+// How many bytes of the copy, from its start, are 0x01 to 0x7F.
+std::size_t ascii_prefix(const PaddedRequest& request);
+
 // Finds the keyword of `request`, leaving `p` just past it: the formula it names, or null.
 const catalog::Formula* read_keyword(const PaddedRequest& request, const char*& p);
 
@@ -70,10 +78,6 @@ extern template bool read_argument<ArgumentType::sex>(const char*&, const Padded
 // the tokens the formula takes are looked at, so the cost never grows with the request.
 void read_arguments(const PaddedRequest& request, Arguments& out);
 void read_arguments(std::string_view request, Arguments& out);
-
-// The numbers of a request that gives all its formula's arguments, for the rules on numbers:
-// the reading, which arguments were read whole, and the warnings only the text can give.
-core::ReadRow numbers_of(const Arguments& arguments, TamselWarnings& text_warnings);
 
 // The number a result line prints, -?[0-9]+(\.[0-9]+)? at the start of `text`: returns its
 // length, 0 when there is none, and sets `value` to it, correctly rounded.

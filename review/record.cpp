@@ -3,6 +3,7 @@
 #include "numerics/strict_arithmetic.h"  // first: it governs how everything after it computes
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -12,6 +13,8 @@
 #include "core/review_rules.h"
 #include "core/row.h"
 #include "core/warning_text.h"
+#include "frame/byte_copy.h"
+#include "frame/number_text.h"
 #include "json_text.h"
 #include "unicode.h"
 
@@ -234,10 +237,9 @@ void review_text(const PaddedRequest& request, TamselRecord& record) {
   read_arguments(request, arguments);
   if (!complete(arguments) || !has_result) return;
   const FormulaId id = catalog::id_of(*arguments.formula);
-  TamselWarnings text_warnings = 0;
-  const core::ReadRow row = numbers_of(arguments, text_warnings);
+  const core::ReadRow& row = arguments.row;
   const TamselWarnings argument_bits =
-      core::argument_warnings(id, row.reading, row.count, row.wholly_read) | text_warnings;
+      core::argument_warnings(id, row.reading, row.count, row.wholly_read) | arguments.text_warnings;
   record.warning_codes = argument_bits | core::result_warnings(id, row.reading, result, printed, argument_bits);
   if (record.warning_codes != 0) return write_warnings(arguments, row.reading, result, record);
   set_category(core::category_of(id, row.reading, printed), record);
@@ -247,9 +249,8 @@ void review_text(const PaddedRequest& request, TamselRecord& record) {
 // its number is the core's, computed from the request's numbers as the library computed it.
 void review_numbers(const Arguments& arguments, TamselRecord& record) {
   const catalog::Formula& entry = *arguments.formula;
-  TamselWarnings text_warnings = 0;
-  const core::ReadRow row = numbers_of(arguments, text_warnings);
-  const core::Evaluated evaluated = core::evaluate_any(row, text_warnings);
+  const core::ReadRow& row = arguments.row;
+  const core::Evaluated evaluated = core::evaluate_any(row, arguments.text_warnings);
   record.value = evaluated.row.value;
   record.unit = entry.unit.data();
   if (!std::isnan(evaluated.row.value)) {
@@ -262,6 +263,60 @@ void review_numbers(const Arguments& arguments, TamselRecord& record) {
   record.warning_codes = evaluated.row.warnings;
   if (evaluated.row.warnings != 0) return write_warnings(arguments, row.reading, evaluated.result, record);
   set_category(evaluated.row.category, record);
+}
+
+// The text the library writes for a result: its label, ": ", the number as printed and its unit.
+void write_result_text(const catalog::Formula& entry, double result, TamselRecord& record) {
+  char* p = record.text;
+  copy_bytes(p, entry.label.data(), entry.label.size());
+  p += entry.label.size();
+  *p++ = ':';
+  *p++ = ' ';
+  char* const number = p;
+  p = entry.decimals < 0 ? write_integer(p, static_cast<std::int32_t>(result)) : write_fixed(p, result, entry.decimals);
+  if (!std::isnan(record.value)) {
+    record.digits_offset = static_cast<std::size_t>(number - record.text);
+    record.digits_size = static_cast<std::size_t>(p - number);
+  }
+  if (!entry.unit.empty()) {
+    if (entry.unit != "%") *p++ = ' ';
+    copy_bytes(p, entry.unit.data(), entry.unit.size());
+    p += entry.unit.size();
+  }
+  *p = '\0';
+  record.text_size = static_cast<std::size_t>(p - record.text);
+}
+
+// Answers a request that the library would compute, without asking it: the same reading of
+// the same tokens, the same arithmetic and the same printing, from the numbers read once. Only
+// a request that is plain ASCII and short of the library's 1023 bytes comes here, where the
+// library's tokens are the review's own; false, with nothing written, for any other answer.
+bool answer_from_numbers(const PaddedRequest& request, TamselRecord& record) {
+  Arguments arguments;
+  read_arguments(request, arguments);
+  if (!complete(arguments) || arguments.followed) return false;
+  const catalog::Formula& entry = *arguments.formula;
+#ifdef _WIN32
+  // The library widens its code page's upper half (the superscript two) with Windows' own code
+  // page, which the review does not know.
+  for (const char byte : entry.format) {
+    if (static_cast<unsigned char>(byte) >= 0x80) return false;
+  }
+#endif
+  const core::ReadRow& row = arguments.row;
+  const core::Evaluated evaluated = core::evaluate_any(row, arguments.text_warnings);
+  record.kind = TAMSEL_KIND_RESULT;
+  record.value = evaluated.row.value;
+  record.has_value = std::isnan(evaluated.row.value) ? 0 : 1;
+  record.unit = entry.unit.data();
+  write_result_text(entry, evaluated.result, record);
+  record.warning_codes = evaluated.row.warnings;
+  if (evaluated.row.warnings != 0) {
+    write_warnings(arguments, row.reading, evaluated.result, record);
+  } else {
+    set_category(evaluated.row.category, record);
+  }
+  return true;
 }
 
 void review_result(const PaddedRequest& request, TamselRecord& record) {
@@ -331,23 +386,48 @@ extern "C" void tamsel_review(const char* request, std::size_t request_size, con
 
 extern "C" void tamsel_ask16(const TamselChar16* request, TamselRecord* record) {
   static const TamselChar16 empty[] = {0};
-  ask(request == nullptr ? empty : request, nullptr, record);
+  if (request == nullptr) request = empty;
+  // A request of ASCII alone, short of the library's 1023 bytes, is answered from its numbers
+  // as tamsel_ask answers it.
+  std::size_t size = 0;
+  char bytes[max_request_characters];
+  while (size < max_request_characters && static_cast<std::uint32_t>(request[size]) - 1u < 0x7Fu) {
+    bytes[size] = static_cast<char>(request[size]);
+    ++size;
+  }
+  if (size < max_request_characters && request[size] == 0) {
+    PaddedRequest padded;
+    pad_request(std::string_view(bytes, size), padded);
+    clear(*record);
+    if (answer_from_numbers(padded, *record)) return;
+    return ask(request, &padded, record);
+  }
+  ask(request, nullptr, record);
 }
 
 extern "C" void tamsel_ask(const char* request, std::size_t request_size, TamselRecord* record) {
   if (request == nullptr) request_size = 0;
   const std::string_view bytes(request == nullptr ? "" : request, request_size);
-  TamselChar16 wide[request_units];
-  const std::size_t limit = bytes.size() < request_units - 1 ? bytes.size() : request_units - 1;
-  // The review's copy, made before the library is asked so that it is long written when read.
   PaddedRequest padded;
   pad_request(bytes.substr(0, max_request_characters), padded);
+  // A request of ASCII alone, up to its end or a NUL, is the library's tokens as they are; one
+  // shorter than the library's 1023 bytes is never cut. Such a result is answered from its
+  // numbers, read once.
+  const std::size_t ascii = ascii_prefix(padded);
+  if ((ascii == bytes.size() || bytes[ascii] == '\0') && ascii < max_request_characters) {
+    if (padded.end != padded.bytes + ascii) pad_request(bytes.substr(0, ascii), padded);  // a NUL came first
+    clear(*record);
+    if (answer_from_numbers(padded, *record)) return;
+  }
+  // Any other request goes to the library, whose answer is then reviewed.
+  TamselChar16 wide[request_units];
+  const std::size_t units = bytes.size() < request_units - 1 ? bytes.size() : request_units - 1;
   // A request of ASCII alone, up to its end, a NUL or what the units hold, widens byte by byte
   // and reads back from UTF-16 as the same bytes: the review reads those.
-  const std::size_t units = widen_ascii(bytes.data(), limit, wide);
-  if (units == limit || bytes[units] == '\0') {
-    wide[units] = 0;
-    const std::size_t size = units < max_request_characters ? units : max_request_characters;
+  const std::size_t widened = widen_ascii(bytes.data(), units, wide);
+  if (widened == units || bytes[widened] == '\0') {
+    wide[widened] = 0;
+    const std::size_t size = widened < max_request_characters ? widened : max_request_characters;
     if (padded.end != padded.bytes + size) pad_request(bytes.substr(0, size), padded);  // a NUL came first
     ask(wide, &padded, record);
     return;
