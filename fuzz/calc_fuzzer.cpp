@@ -14,6 +14,7 @@
 #include "TamselCalculatorHealth.h"
 #include "TamselReview.h"
 #include "frame/number_text.h"
+#include "review/unicode.h"
 
 namespace {
 
@@ -75,23 +76,10 @@ bool is_result_line(const char* text, std::size_t length) {
   return false;
 }
 
-// The library's answer in UTF-8: its units are those of the Basic Multilingual Plane.
+// The library's answer in UTF-8, as the review converts text.
 std::string utf8_of(const TamselChar16* units) {
-  std::string text;
-  for (std::size_t index = 0; index < result_text_units && units[index] != 0; ++index) {
-    const auto unit = static_cast<std::uint32_t>(units[index]);
-    if (unit < 0x80) {
-      text += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      text += static_cast<char>(0xC0 | (unit >> 6));
-      text += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      text += static_cast<char>(0xE0 | (unit >> 12));
-      text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      text += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-  }
-  return text;
+  char text[4 * result_text_units];
+  return std::string(text, tamsel::review::utf8_from_utf16(units, text, sizeof text, result_text_units));
 }
 
 bool same_bits(double a, double b) {
