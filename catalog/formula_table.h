@@ -35,6 +35,16 @@ struct Range {
   std::string_view reading;  // how a value in this span is taken, where there are two
 };
 
+// Another unit a value may have been given in, what turns it into the argument's unit, and
+// where the turned value must then lie for the hint to be named: a metric slip may be anyone's,
+// inches and pounds are an adult's.
+struct OtherUnit {
+  std::string_view name;  // "inches"
+  double factor;          // 2.54 for inches given as centimetres
+  double low;
+  double high;
+};
+
 // One kind of argument, by the name the usage lines give it. Several formulas share a kind.
 struct ArgumentKind {
   std::string_view name;  // "weight_kg"; "M/F" for the sex
@@ -45,10 +55,10 @@ struct ArgumentKind {
   std::string_view hint;   // what a field adds to its unit, or ""
   Range ranges[2];
   std::size_t range_count;
-  // A value outside the ranges that this factor brings into them was probably given in the
-  // unit that unit_hint names.
-  double unit_factor;
-  std::string_view unit_hint;
+  // A value outside the ranges that one of these brings into them was probably given in that
+  // unit: every one that does is named.
+  OtherUnit others[3];
+  std::size_t other_count;
 };
 
 enum class ArgumentId : unsigned char {
@@ -58,31 +68,35 @@ enum class ArgumentId : unsigned char {
 constexpr std::size_t argument_kind_count = 13;
 
 // Plausible values for an adult or a child, wide enough that no real measurement is flagged,
-// narrow enough to catch a unit mix-up or a slipped digit. Centimetres and metres differ by a
-// factor of 100, so each hints at the other. docs/formulas.md gives their sources.
+// narrow enough to catch a unit mix-up or a slipped digit; and the other units a value outside
+// them may have been typed in. docs/formulas.md gives their sources.
 inline constexpr ArgumentKind argument_kinds[argument_kind_count] = {
-    {"weight_kg", "weight_kg", ArgumentType::real, "kg", "Weight", "", {{2, 400, "2", "400", ""}, {}}, 1, 0, ""},
-    {"height_m", "height_m", ArgumentType::real, "m", "Height", "", {{0.3, 2.75, "0.3", "2.75", ""}, {}}, 1, 0.01,
-     "centimetres?"},
-    {"height_cm", "height_cm", ArgumentType::real, "cm", "Height", "", {{30, 275, "30", "275", ""}, {}}, 1, 100,
-     "metres?"},
-    {"waist_cm", "waist_cm", ArgumentType::real, "cm", "Waist", "", {{30, 250, "30", "250", ""}, {}}, 1, 100,
-     "metres?"},
-    {"hip_cm", "hip_cm", ArgumentType::real, "cm", "Hip", "", {{30, 250, "30", "250", ""}, {}}, 1, 100, "metres?"},
-    {"neck_cm", "neck_cm", ArgumentType::real, "cm", "Neck", "", {{15, 80, "15", "80", ""}, {}}, 1, 100, "metres?"},
-    {"age", "age", ArgumentType::whole, "years", "Age", "", {{1, 120, "1", "120", ""}, {}}, 1, 0, ""},
-    {"bmr", "bmr", ArgumentType::real, "calories/day", "BMR", "", {{500, 5000, "500", "5000", ""}, {}}, 1, 0, ""},
+    {"weight_kg", "weight_kg", ArgumentType::real, "kg", "Weight", "", {{2, 400, "2", "400", ""}, {}}, 1,
+     {{"pounds", 0.45359237, 30, 250}, {"grams", 0.001, 2, 400}}, 2},
+    {"height_m", "height_m", ArgumentType::real, "m", "Height", "", {{0.3, 2.75, "0.3", "2.75", ""}, {}}, 1,
+     {{"centimetres", 0.01, 0.3, 2.75}, {"inches", 0.0254, 1.2, 2.2}, {"feet", 0.3048, 1.2, 2.2}}, 3},
+    {"height_cm", "height_cm", ArgumentType::real, "cm", "Height", "", {{30, 275, "30", "275", ""}, {}}, 1,
+     {{"metres", 100, 30, 275}, {"inches", 2.54, 120, 220}, {"feet", 30.48, 120, 220}}, 3},
+    {"waist_cm", "waist_cm", ArgumentType::real, "cm", "Waist", "", {{30, 250, "30", "250", ""}, {}}, 1,
+     {{"metres", 100, 30, 250}, {"inches", 2.54, 50, 200}}, 2},
+    {"hip_cm", "hip_cm", ArgumentType::real, "cm", "Hip", "", {{30, 250, "30", "250", ""}, {}}, 1,
+     {{"metres", 100, 30, 250}, {"inches", 2.54, 60, 200}}, 2},
+    {"neck_cm", "neck_cm", ArgumentType::real, "cm", "Neck", "", {{15, 80, "15", "80", ""}, {}}, 1,
+     {{"metres", 100, 15, 80}, {"inches", 2.54, 25, 60}}, 2},
+    {"age", "age", ArgumentType::whole, "years", "Age", "", {{1, 120, "1", "120", ""}, {}}, 1, {}, 0},
+    // The calculator's own rates for real people reach down to about 390 (a small woman of 90).
+    {"bmr", "bmr", ArgumentType::real, "calories/day", "BMR", "", {{300, 5000, "300", "5000", ""}, {}}, 1, {}, 0},
     {"activity_factor", "activity_factor", ArgumentType::real, "", "Activity factor", "\xC3\x97 BMR, 1.2 to 1.9",
-     {{1, 2.5, "1", "2.5", ""}, {}}, 1, 0, ""},
+     {{1, 2.5, "1", "2.5", ""}, {}}, 1, {}, 0},
     // The library takes a value above 1 as a percentage and one of 1 or less as a fraction.
     {"intensity_percent", "intensity_percent", ArgumentType::real, "", "Intensity",
      "% of maximum heart rate, 70 or 0.7",
-     {{0.3, 1, "0.3", "1", "a fraction"}, {30, 100, "30", "100", "a per cent"}}, 2, 0, ""},
+     {{0.3, 1, "0.3", "1", "a fraction"}, {30, 100, "30", "100", "a per cent"}}, 2, {}, 0},
     {"systolic", "systolic", ArgumentType::whole, "mmHg", "Systolic pressure", "", {{50, 300, "50", "300", ""}, {}},
-     1, 0, ""},
+     1, {}, 0},
     {"diastolic", "diastolic", ArgumentType::whole, "mmHg", "Diastolic pressure", "",
-     {{20, 200, "20", "200", ""}, {}}, 1, 0, ""},
-    {"M/F", "sex", ArgumentType::sex, "", "Sex", "", {{}, {}}, 0, 0, ""},
+     {{20, 200, "20", "200", ""}, {}}, 1, {}, 0},
+    {"M/F", "sex", ArgumentType::sex, "", "Sex", "", {{}, {}}, 0, {}, 0},
 };
 
 constexpr const ArgumentKind& argument_kind(ArgumentId id) { return argument_kinds[static_cast<std::size_t>(id)]; }
@@ -115,6 +129,13 @@ struct Formula {
   int decimals;            // -1 for a whole number ("%d")
   std::string_view unit;   // "kg", "%", "bpm", "m\xC2\xB2", "calories/day", "mmHg" or ""
   Scheme scheme;
+  // A formula derived from adults that takes an age: the age of adulthood, under which it warns,
+  // and the adults of its source ("adults aged 19 to 78"); 0 for the others.
+  int least_age = 0;
+  std::string_view source_ages = "";
+  // A formula made for heights from this one on, in centimetres, with its words; 0 for none.
+  double least_height_cm = 0;
+  std::string_view least_height_text = "";
 };
 
 using A = ArgumentId;
@@ -123,21 +144,24 @@ inline constexpr Formula formulas[formula_count] = {
      "BMI: %.2f", "BMI", 2, "", Scheme::bmi},
     {"bmr_harris", "BMR (Harris-Benedict)", Group::metabolic, 4, {A::sex, A::weight_kg, A::height_cm, A::age},
      no_argument, "", "BMR (Harris-Benedict): %.2f calories/day", "BMR (Harris-Benedict)", 2, "calories/day",
-     Scheme::none},
+     Scheme::none, 18, "adults, 18 and over"},
     {"bmr_mifflin", "BMR (Mifflin-St Jeor)", Group::metabolic, 4, {A::sex, A::weight_kg, A::height_cm, A::age},
      no_argument, "", "BMR (Mifflin-St Jeor): %.2f calories/day", "BMR (Mifflin-St Jeor)", 2, "calories/day",
-     Scheme::none},
+     Scheme::none, 18, "adults aged 19 to 78"},
     {"bodyfat_navy", "Body Fat % (Navy Method)", Group::body_composition, 5,
      {A::sex, A::waist_cm, A::neck_cm, A::height_cm, A::hip_cm}, 4, "[M/F] [waist] [neck] [height] [hip]",
      "Body Fat Percentage (Navy Method): %.2f%%", "Body Fat Percentage (Navy Method)", 2, "%", Scheme::body_fat},
     {"whr", "Waist-Hip Ratio", Group::body_composition, 2, {A::waist_cm, A::hip_cm}, no_argument, "",
      "Waist-Hip Ratio: %.3f", "Waist-Hip Ratio", 3, "", Scheme::none},
     {"ideal_devine", "Ideal Weight (Devine)", Group::ideal_weight, 2, {A::sex, A::height_cm}, no_argument, "",
-     "Ideal Weight (Devine): %.2f kg", "Ideal Weight (Devine)", 2, "kg", Scheme::none},
+     "Ideal Weight (Devine): %.2f kg", "Ideal Weight (Devine)", 2, "kg", Scheme::none, 0, "", 152.4,
+     "5 feet (152.4 cm)"},
     {"ideal_robinson", "Ideal Weight (Robinson)", Group::ideal_weight, 2, {A::sex, A::height_cm}, no_argument, "",
-     "Ideal Weight (Robinson): %.2f kg", "Ideal Weight (Robinson)", 2, "kg", Scheme::none},
+     "Ideal Weight (Robinson): %.2f kg", "Ideal Weight (Robinson)", 2, "kg", Scheme::none, 0, "", 152.4,
+     "5 feet (152.4 cm)"},
     {"ideal_miller", "Ideal Weight (Miller)", Group::ideal_weight, 2, {A::sex, A::height_cm}, no_argument, "",
-     "Ideal Weight (Miller): %.2f kg", "Ideal Weight (Miller)", 2, "kg", Scheme::none},
+     "Ideal Weight (Miller): %.2f kg", "Ideal Weight (Miller)", 2, "kg", Scheme::none, 0, "", 152.4,
+     "5 feet (152.4 cm)"},
     {"bsa", "Body Surface Area", Group::body_composition, 2, {A::weight_kg, A::height_cm}, no_argument, "",
      "Body Surface Area: %.3f m\xB2", "Body Surface Area", 3, "m\xC2\xB2", Scheme::none},
     {"lbm", "Lean Body Mass", Group::body_composition, 3, {A::sex, A::weight_kg, A::height_cm}, no_argument, "",
@@ -146,9 +170,10 @@ inline constexpr Formula formulas[formula_count] = {
      "Total Daily Energy Expenditure: %.2f calories/day", "Total Daily Energy Expenditure", 2, "calories/day",
      Scheme::none},
     {"max_hr", "Maximum Heart Rate", Group::cardiovascular, 1, {A::age}, no_argument, "",
-     "Maximum Heart Rate: %.0f bpm", "Maximum Heart Rate", 0, "bpm", Scheme::none},
+     "Maximum Heart Rate: %.0f bpm", "Maximum Heart Rate", 0, "bpm", Scheme::none, 18, "adults aged 18 to 81"},
     {"target_hr", "Target Heart Rate", Group::cardiovascular, 2, {A::age, A::intensity_percent}, no_argument,
-     "[age] [intensity_decimal]", "Target Heart Rate: %.0f bpm", "Target Heart Rate", 0, "bpm", Scheme::none},
+     "[age] [intensity_decimal]", "Target Heart Rate: %.0f bpm", "Target Heart Rate", 0, "bpm", Scheme::none, 18,
+     "adults aged 18 to 81"},
     {"bai", "Body Adiposity Index", Group::body_composition, 2, {A::hip_cm, A::height_m}, no_argument, "",
      "Body Adiposity Index: %.2f%%", "Body Adiposity Index", 2, "%", Scheme::none},
     {"wthr", "Waist-to-Height Ratio", Group::body_composition, 2, {A::waist_cm, A::height_cm}, no_argument, "",
@@ -224,6 +249,33 @@ constexpr ArgumentTypes make_argument_types() {
 
 inline constexpr ArgumentTypes argument_types = make_argument_types();
 
+// What a living body has, for the rules that look at several arguments or at the result:
+// docs/formulas.md gives each bound's source.
+struct Span {
+  double low;
+  double high;
+};
+struct BodyLimits {
+  Span bmi;                    // the BMI a weight and a height make
+  Span typical_bmi;            // where a hint must bring it to be named
+  Span waist_for_height;       // girth / height
+  Span hip_for_height;
+  Span neck_for_height;
+  Span waist_for_hip;
+  double most_body_fat;        // a Navy result above this is no body
+  double most_adiposity_index; // a BAI above this is no living body's fat
+  double least_body_fat_male;  // essential fat
+  double least_body_fat_female;
+  double least_pulse_pressure; // mmHg between systolic and diastolic
+  double least_heart_rate;     // bpm: below any resting rate
+  double low_systolic;         // below these, low blood pressure
+  double low_diastolic;
+};
+
+inline constexpr BodyLimits body_limits = {
+    {7, 120}, {12, 60}, {0.25, 1.4}, {0.35, 1.6}, {0.1, 0.45}, {0.45, 1.6}, 100, 70, 2, 10, 10, 40, 90, 60,
+};
+
 // The listing groups the formulas, in this order.
 inline constexpr FormulaId listing_order[formula_count] = {
     FormulaId::bmi,          FormulaId::bodyfat_navy,   FormulaId::whr,          FormulaId::wthr,
@@ -243,34 +295,46 @@ struct Category {
   std::string_view name;
   double from;         // for body fat, a man's lower bound
   double female_from;  // a woman's, for body fat alone
+  std::string_view note;  // the caveats of its source, in short
 };
 
 constexpr double below_every_value = -std::numeric_limits<double>::infinity();
 
+// The caveats every surface shows beside a category.
+constexpr std::string_view bmi_note = "WHO's classes for adults; children and adolescents are classed by BMI-for-age";
+constexpr std::string_view pressure_note =
+    "ACC/AHA categories for adults, from this one reading; the guideline stages the average of two or more "
+    "readings taken on two or more occasions";
+constexpr std::string_view waist_note = "NICE's classes for adults; not used at a BMI of 35 or more";
+constexpr std::string_view body_fat_note = "ACE's chart for adults; a trade reference, not a peer-reviewed classification";
+
 inline constexpr Category categories[] = {
-    {Scheme::none, "", 0, 0},  // id 0: no class
-    {Scheme::bmi, "Severe thinness", below_every_value, 0},
-    {Scheme::bmi, "Moderate thinness", 16, 0},
-    {Scheme::bmi, "Mild thinness", 17, 0},
-    {Scheme::bmi, "Normal range", 18.5, 0},
-    {Scheme::bmi, "Pre-obese", 25, 0},
-    {Scheme::bmi, "Obese class I", 30, 0},
-    {Scheme::bmi, "Obese class II", 35, 0},
-    {Scheme::bmi, "Obese class III", 40, 0},
-    {Scheme::blood_pressure, "Normal", 0, 0},
-    {Scheme::blood_pressure, "Elevated", 1, 0},
-    {Scheme::blood_pressure, "Hypertension, stage 1", 2, 0},
-    {Scheme::blood_pressure, "Hypertension, stage 2", 3, 0},
-    {Scheme::blood_pressure, "Hypertensive crisis", 4, 0},
+    {Scheme::none, "", 0, 0, ""},  // id 0: no class
+    {Scheme::bmi, "Severe thinness", below_every_value, 0, bmi_note},
+    {Scheme::bmi, "Moderate thinness", 16, 0, bmi_note},
+    {Scheme::bmi, "Mild thinness", 17, 0, bmi_note},
+    {Scheme::bmi, "Normal range", 18.5, 0, bmi_note},
+    // WHO's own wider name beside it: "pre-obese" alone puzzles patients.
+    {Scheme::bmi, "Pre-obese (overweight)", 25, 0, bmi_note},
+    {Scheme::bmi, "Obese class I", 30, 0, bmi_note},
+    {Scheme::bmi, "Obese class II", 35, 0, bmi_note},
+    {Scheme::bmi, "Obese class III", 40, 0, bmi_note},
+    {Scheme::blood_pressure, "Normal", 0, 0, pressure_note},
+    {Scheme::blood_pressure, "Elevated", 1, 0, pressure_note},
+    {Scheme::blood_pressure, "Hypertension, stage 1", 2, 0, pressure_note},
+    {Scheme::blood_pressure, "Hypertension, stage 2", 3, 0, pressure_note},
+    {Scheme::blood_pressure, "Hypertensive crisis", 4, 0,
+     "this calculator's bound: systolic 180 or more, or diastolic 120 or more; the guideline's crisis is above "
+     "180 and/or above 120, confirmed by a repeat reading; ACC/AHA categories for adults"},
     // The guideline gives no class below 0.4.
-    {Scheme::waist_to_height, "Healthy central adiposity", 0.4, 0},
-    {Scheme::waist_to_height, "Increased central adiposity", 0.5, 0},
-    {Scheme::waist_to_height, "High central adiposity", 0.6, 0},
-    {Scheme::body_fat, "Essential fat", below_every_value, below_every_value},
-    {Scheme::body_fat, "Athletes", 6, 14},
-    {Scheme::body_fat, "Fitness", 14, 21},
-    {Scheme::body_fat, "Average", 18, 25},
-    {Scheme::body_fat, "Obese", 25, 32},
+    {Scheme::waist_to_height, "Healthy central adiposity", 0.4, 0, waist_note},
+    {Scheme::waist_to_height, "Increased central adiposity", 0.5, 0, waist_note},
+    {Scheme::waist_to_height, "High central adiposity", 0.6, 0, waist_note},
+    {Scheme::body_fat, "Essential fat", below_every_value, below_every_value, body_fat_note},
+    {Scheme::body_fat, "Athletes", 6, 14, body_fat_note},
+    {Scheme::body_fat, "Fitness", 14, 21, body_fat_note},
+    {Scheme::body_fat, "Average", 18, 25, body_fat_note},
+    {Scheme::body_fat, "Obese", 25, 32, body_fat_note},
 };
 constexpr std::size_t category_count = sizeof categories / sizeof categories[0];
 

@@ -84,13 +84,10 @@ typedef struct TamselArgumentInfo {
   const char *label;      /* for people: "Weight" */
   const char *hint;       /* what a form adds to the unit, such as "70 or 0.7", or "" */
   int women_only;         /* given for women only (bodyfat_navy's hip) */
-  /* The plausible values, one or two spans (none for the sex), and the factor that brings a
-   * value given in the unit of unit_hint into them (0 for none). */
+  /* The plausible values: one or two spans, none for the sex. */
   size_t range_count;
   double low[2];
   double high[2];
-  double unit_factor;
-  const char *unit_hint;
 } TamselArgumentInfo;
 
 typedef struct TamselFormulaInfo {
@@ -121,9 +118,11 @@ int tamsel_find_formula(const char *keyword, size_t size);
 #define TAMSEL_CATEGORY_NONE 0u
 /* One more than the largest id. */
 unsigned tamsel_category_limit(void);
-/* The name and the source of a category; NULL for 0 or an id past the limit. */
+/* The name, the source and the caveats of a category (what every surface shows beside it: for
+ * whom the classification is made and what it rests on); NULL for 0 or an id past the limit. */
 const char *tamsel_category_name(unsigned id);
 const char *tamsel_category_source(unsigned id);
+const char *tamsel_category_note(unsigned id);
 
 /* --- Warnings ------------------------------------------------------------------------------ */
 
@@ -139,18 +138,28 @@ typedef uint64_t TamselWarnings;
 #define TAMSEL_WARNING_SEX_WORD(place) ((TamselWarnings)1 << (3u * (unsigned)(place) + 2u))
 #define TAMSEL_WARNING_ARGUMENTS ((TamselWarnings)0x7FFF)
 
-/* About the result, by bit number. */
+/* About the result and about arguments taken together, by bit number. */
 typedef enum TamselResultWarning {
-  TAMSEL_WARNING_NAVY_GIRTH_NOT_ABOVE_NECK = 16,
+  TAMSEL_WARNING_NAVY_GIRTH_NOT_ABOVE_NECK = 16, /* the Navy formula has no answer */
   TAMSEL_WARNING_NAVY_HEIGHT_NOT_ABOVE_ZERO = 17,
-  TAMSEL_WARNING_SYSTOLIC_BELOW_DIASTOLIC = 18,
-  TAMSEL_WARNING_SYSTOLIC_EQUALS_DIASTOLIC = 19,
-  TAMSEL_WARNING_RESULT_NOT_A_NUMBER = 20,
-  TAMSEL_WARNING_RESULT_INFINITE = 21,
-  TAMSEL_WARNING_RESULT_NEGATIVE = 22,
-  TAMSEL_WARNING_BODY_FAT_BELOW_ESSENTIAL = 23,
-  TAMSEL_WARNING_BODY_FAT_ABOVE_LIVING = 24,
-  TAMSEL_WARNING_LEAN_MASS_ABOVE_WEIGHT = 25
+  TAMSEL_WARNING_SYSTOLIC_BELOW_DIASTOLIC = 18,  /* swapped? */
+  TAMSEL_WARNING_PULSE_PRESSURE_NARROW = 19,     /* closer than any heartbeat's */
+  TAMSEL_WARNING_BLOOD_PRESSURE_LOW = 20,        /* below 90/60, which no category covers */
+  TAMSEL_WARNING_AGE_UNDER_SOURCE = 21,          /* a child, for an equation from adults */
+  TAMSEL_WARNING_BMI_IMPLAUSIBLE = 22,           /* a weight and a height no living body has */
+  TAMSEL_WARNING_WAIST_FOR_HEIGHT = 23,          /* a girth no living body has for its height */
+  TAMSEL_WARNING_HIP_FOR_HEIGHT = 24,
+  TAMSEL_WARNING_NECK_FOR_HEIGHT = 25,
+  TAMSEL_WARNING_WAIST_FOR_HIP = 26,
+  TAMSEL_WARNING_HEIGHT_UNDER_FORMULA = 27,      /* shorter than the formula was made for */
+  TAMSEL_WARNING_RESULT_NOT_A_NUMBER = 28,
+  TAMSEL_WARNING_RESULT_INFINITE = 29,
+  TAMSEL_WARNING_RESULT_NEGATIVE = 30,
+  TAMSEL_WARNING_BODY_FAT_BELOW_ESSENTIAL = 31,  /* the formula fails for this build */
+  TAMSEL_WARNING_BODY_FAT_ABOVE_WHOLE = 32,
+  TAMSEL_WARNING_ADIPOSITY_ABOVE_LIVING = 33,
+  TAMSEL_WARNING_LEAN_MASS_ABOVE_WEIGHT = 34,
+  TAMSEL_WARNING_HEART_RATE_BELOW_RESTING = 35
 } TamselResultWarning;
 #define TAMSEL_WARNING_BITS 64
 

@@ -33,8 +33,6 @@ constexpr TamselArgumentInfo argument_info(const catalog::Formula& entry, std::s
     info.low[index] = kind.ranges[index].low;
     info.high[index] = kind.ranges[index].high;
   }
-  info.unit_factor = kind.unit_factor;
-  info.unit_hint = c_text(kind.unit_hint);
   return info;
 }
 
@@ -85,8 +83,10 @@ constexpr const char* warning_names[TAMSEL_WARNING_BITS] = {
     "out_of_range", "read_otherwise", "sex_word", "out_of_range", "read_otherwise", "sex_word",
     "out_of_range", "read_otherwise", "sex_word", nullptr,
     "navy_girth_not_above_neck", "navy_height_not_above_zero", "systolic_below_diastolic",
-    "systolic_equals_diastolic", "result_not_a_number", "result_infinite", "result_negative",
-    "body_fat_below_essential", "body_fat_above_living", "lean_mass_above_weight",
+    "pulse_pressure_narrow", "blood_pressure_low", "age_under_source", "bmi_implausible",
+    "waist_for_height", "hip_for_height", "neck_for_height", "waist_for_hip", "height_under_formula",
+    "result_not_a_number", "result_infinite", "result_negative", "body_fat_below_essential",
+    "body_fat_above_whole", "adiposity_above_living", "lean_mass_above_weight", "heart_rate_below_resting",
 };
 
 }  // namespace
@@ -128,6 +128,11 @@ extern "C" const char* tamsel_category_name(unsigned id) {
 extern "C" const char* tamsel_category_source(unsigned id) {
   if (id == TAMSEL_CATEGORY_NONE || id >= tamsel::catalog::category_count) return nullptr;
   return c_text(tamsel::catalog::scheme_source(tamsel::catalog::categories[id].scheme).source);
+}
+
+extern "C" const char* tamsel_category_note(unsigned id) {
+  if (id == TAMSEL_CATEGORY_NONE || id >= tamsel::catalog::category_count) return nullptr;
+  return c_text(tamsel::catalog::categories[id].note);
 }
 
 extern "C" const char* tamsel_warning_name(unsigned bit) { return bit < TAMSEL_WARNING_BITS ? warning_names[bit] : nullptr; }

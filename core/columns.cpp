@@ -10,6 +10,7 @@
 #include <cfloat>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -32,7 +33,6 @@ struct Chunk {
   double marks[chunk_rows];
   double result[chunk_rows];
   double value[chunk_rows];
-  double units[chunk_rows];
   double quiet[chunk_rows];  // 1 where the row surely needs no word: see compute_rows
   // Its category's slot; only meant for a quiet row, whose printed units are at least 0.
   std::int32_t slot_index[chunk_rows];
@@ -130,10 +130,16 @@ template <FormulaId id>
   return reading;
 }
 
-// Formulas whose result has rules of its own beyond being finite and not negative: their rows
-// always take the whole review.
-constexpr bool has_result_rules(FormulaId id) {
-  return id == FormulaId::bodyfat_navy || id == FormulaId::lbm || rules::takes_pressures(id);
+// Formulas whose rows have rules beyond their arguments' ranges and a finite result not below
+// zero (arguments taken together, an age, a height, the result's own bounds): their rows take the
+// whole review, but for the one rule of bmi, which its result is, checked with the rest.
+constexpr bool has_result_rules(FormulaId id) { return id != FormulaId::tdee && id != FormulaId::bmi; }
+
+// The bounds the result itself must keep for a row to be quiet: the BMI that a weight and a
+// height make, for bmi; none for the others that may be quiet.
+constexpr catalog::Span result_span(FormulaId id) {
+  constexpr double everything = std::numeric_limits<double>::infinity();
+  return id == FormulaId::bmi ? catalog::body_limits.bmi : catalog::Span{-everything, everything};
 }
 
 // What a chunk's finishing step needs of a formula, made when compiling.
@@ -147,6 +153,7 @@ struct Finish {
   static constexpr double last_slot = static_cast<double>(slots.count - 1);
   // A whole result ("%d") goes the long way: its rules are the pressures'.
   static constexpr bool may_be_quiet = !has_result_rules(id) && entry.decimals >= 0;
+  static constexpr catalog::Span result = result_span(id);
 };
 
 // Rounds row `row` as printed and marks whether it surely needs no word (returned too): every argument wholly
@@ -158,8 +165,9 @@ template <FormulaId id>
   using F = Finish<id>;
   const ShortRounding rounding = round_printed(chunk.result[row], F::decimals);
   chunk.value[row] = rounding.value;
-  chunk.units[row] = rounding.units;
-  bool quiet = F::may_be_quiet && chunk.present[row] != 0 && rounding.units >= 0 && rounding.exact != 0;
+  const double result = chunk.result[row];
+  bool quiet = F::may_be_quiet && chunk.present[row] != 0 && rounding.units >= 0 && rounding.exact != 0 &&
+               result >= F::result.low && result <= F::result.high;
   for (std::size_t place = 0; place < F::entry.argument_count; ++place) {
     const catalog::ArgumentKind& kind = catalog::argument_of(id, place);
     const double given = chunk.given[place][row];
@@ -201,12 +209,17 @@ template <FormulaId id>
   const __m128d distance = _mm_and_pd(_mm_sub_pd(scaled, rounded), magnitude_bits);
   const __m128d units = _mm_or_pd(rounded, sign);
   _mm_storeu_pd(chunk.value + row, _mm_or_pd(_mm_div_pd(rounded, _mm_set1_pd(F::scale)), sign));
-  _mm_storeu_pd(chunk.units + row, units);
   // All bits set where a test holds; NaN fails every comparison.
   __m128d quiet = _mm_and_pd(_mm_cmplt_pd(scaled, _mm_set1_pd(0x1p30)),
                              _mm_cmplt_pd(distance, _mm_set1_pd(0.5 - 0x1p-22)));
-  quiet = _mm_and_pd(quiet, _mm_cmpneq_pd(_mm_loadu_pd(chunk.present + row), zero));
+  if (chunk.present != every_row_present) {
+    quiet = _mm_and_pd(quiet, _mm_cmpneq_pd(_mm_loadu_pd(chunk.present + row), zero));
+  }
   quiet = _mm_and_pd(quiet, _mm_cmpge_pd(units, zero));
+  if (F::result.low != -std::numeric_limits<double>::infinity()) {
+    quiet = _mm_and_pd(quiet, _mm_and_pd(_mm_cmpge_pd(result, _mm_set1_pd(F::result.low)),
+                                         _mm_cmple_pd(result, _mm_set1_pd(F::result.high))));
+  }
   for (std::size_t place = 0; place < F::entry.argument_count; ++place) {
     const catalog::ArgumentKind& kind = catalog::argument_of(id, place);
     const __m128d given = _mm_loadu_pd(chunk.given[place] + row);

@@ -44,36 +44,42 @@ namespace tamsel::core {
 
 namespace rules {
 
-// Essential fat, without which no one lives: about 2 to 5 % of a man's weight and 10 to 13 % of
-// a woman's. Even in severe obesity, measured body fat stays below about 70 %.
-constexpr double least_body_fat_male = 2;
-constexpr double least_body_fat_female = 10;
-constexpr double most_body_fat = 70;
-
 constexpr TamselWarnings bit(TamselResultWarning warning) { return TamselWarnings{1} << warning; }
 
-// Where the rules find an argument: its place in the formula's usage line, checked against the
-// table when compiling.
-namespace place {
-constexpr std::size_t navy_waist = 1, navy_neck = 2, navy_height = 3, navy_hip = 4;
-constexpr std::size_t systolic = 0, diastolic = 1;
-constexpr std::size_t lbm_weight = 1;
-}  // namespace place
-
-constexpr bool argument_is(FormulaId id, std::size_t at, catalog::ArgumentId argument) {
-  return catalog::formula(id).arguments[at] == argument;
+// Where a formula takes an argument of kind `argument`, or no_argument.
+constexpr std::size_t place_of(FormulaId id, catalog::ArgumentId argument) {
+  const catalog::Formula& entry = catalog::formula(id);
+  for (std::size_t place = 0; place < entry.argument_count; ++place) {
+    if (entry.arguments[place] == argument) return place;
+  }
+  return catalog::no_argument;
 }
-static_assert(argument_is(FormulaId::bodyfat_navy, place::navy_waist, catalog::ArgumentId::waist_cm) &&
-                  argument_is(FormulaId::bodyfat_navy, place::navy_neck, catalog::ArgumentId::neck_cm) &&
-                  argument_is(FormulaId::bodyfat_navy, place::navy_height, catalog::ArgumentId::height_cm) &&
-                  argument_is(FormulaId::bodyfat_navy, place::navy_hip, catalog::ArgumentId::hip_cm),
-              "the Navy formula's places");
-static_assert(argument_is(FormulaId::lbm, place::lbm_weight, catalog::ArgumentId::weight_kg), "lean mass's weight");
+
+constexpr bool takes(FormulaId id, catalog::ArgumentId argument) { return place_of(id, argument) != catalog::no_argument; }
 
 constexpr bool takes_pressures(FormulaId id) {
-  return catalog::formula(id).argument_count == 2 && argument_is(id, place::systolic, catalog::ArgumentId::systolic) &&
-         argument_is(id, place::diastolic, catalog::ArgumentId::diastolic);
+  return catalog::formula(id).argument_count == 2 && takes(id, catalog::ArgumentId::systolic) &&
+         takes(id, catalog::ArgumentId::diastolic);
 }
+
+// A height in metres, from whichever unit the formula takes it in (0 where it takes none).
+inline double height_in_metres(FormulaId id, const Reading& reading) {
+  using catalog::ArgumentId;
+  if (takes(id, ArgumentId::height_m)) return reading.values[place_of(id, ArgumentId::height_m)];
+  if (takes(id, ArgumentId::height_cm)) return reading.values[place_of(id, ArgumentId::height_cm)] * 0.01;
+  return 0;
+}
+
+inline double height_in_centimetres(FormulaId id, const Reading& reading) {
+  using catalog::ArgumentId;
+  if (takes(id, ArgumentId::height_cm)) return reading.values[place_of(id, ArgumentId::height_cm)];
+  return reading.values[place_of(id, ArgumentId::height_m)] * 100;
+}
+
+inline bool within(const catalog::Span& span, double value) { return value >= span.low && value <= span.high; }
+
+// The BMI a weight and a height make, as the bmi formula computes it.
+inline double implied_bmi(double weight_kg, double height_m) { return weight_kg / (height_m * height_m); }
 
 // Quantities that cannot be below zero for any person: all but the blood-pressure category
 // and the pulse pressure, which a swapped pair makes negative (and is warned about as such).
@@ -83,51 +89,115 @@ constexpr bool never_negative(FormulaId id) { return id != FormulaId::pulse_pres
 // height above 0.
 inline TamselWarnings navy_girths(const Reading& reading) {
   const double* v = reading.values;
-  const double girth = reading.male ? v[place::navy_waist] : v[place::navy_waist] + v[place::navy_hip];
-  if (girth > v[place::navy_neck]) return v[place::navy_height] > 0 ? 0 : bit(TAMSEL_WARNING_NAVY_HEIGHT_NOT_ABOVE_ZERO);
+  const double girth = reading.male ? v[1] : v[1] + v[4];
+  if (girth > v[2]) return v[3] > 0 ? 0 : bit(TAMSEL_WARNING_NAVY_HEIGHT_NOT_ABOVE_ZERO);
   return bit(TAMSEL_WARNING_NAVY_GIRTH_NOT_ABOVE_NECK);
 }
 
-// Systolic pressure is the peak of each beat and diastolic its trough.
-inline TamselWarnings pressures(const Reading& reading) {
-  const double systolic = reading.values[place::systolic];
-  const double diastolic = reading.values[place::diastolic];
-  if (systolic > diastolic) return 0;
-  return bit(systolic < diastolic ? TAMSEL_WARNING_SYSTOLIC_BELOW_DIASTOLIC : TAMSEL_WARNING_SYSTOLIC_EQUALS_DIASTOLIC);
+// Systolic pressure is the peak of each beat and diastolic its trough: never below it, and
+// (narrow below) some way under it.
+inline TamselWarnings swapped_pressures(const Reading& reading) {
+  return reading.values[0] < reading.values[1] ? bit(TAMSEL_WARNING_SYSTOLIC_BELOW_DIASTOLIC) : 0;
 }
 
-inline TamselWarnings body_fat_range(const Reading& reading, double percent) {
-  const double least = reading.male ? least_body_fat_male : least_body_fat_female;
-  if (percent < least) return bit(TAMSEL_WARNING_BODY_FAT_BELOW_ESSENTIAL);
-  if (percent > most_body_fat) return bit(TAMSEL_WARNING_BODY_FAT_ABOVE_LIVING);
+inline TamselWarnings narrow_pressures(const Reading& reading) {
+  const bool narrow = reading.values[0] - reading.values[1] < catalog::body_limits.least_pulse_pressure;
+  return narrow ? bit(TAMSEL_WARNING_PULSE_PRESSURE_NARROW) : 0;
+}
+
+// Arguments that no living body has together: a weight and a height, a girth and a height, a
+// waist and a hip; a height under what the formula was made for.
+inline TamselWarnings across_arguments(FormulaId id, const Reading& reading) {
+  using catalog::ArgumentId;
+  const catalog::BodyLimits& limits = catalog::body_limits;
+  const double* v = reading.values;
+  TamselWarnings warnings = 0;
+  if (takes(id, ArgumentId::weight_kg) && (takes(id, ArgumentId::height_m) || takes(id, ArgumentId::height_cm))) {
+    if (!within(limits.bmi, implied_bmi(v[place_of(id, ArgumentId::weight_kg)], height_in_metres(id, reading)))) {
+      warnings |= bit(TAMSEL_WARNING_BMI_IMPLAUSIBLE);
+    }
+  }
+  const bool has_height = takes(id, ArgumentId::height_m) || takes(id, ArgumentId::height_cm);
+  if (has_height && takes(id, ArgumentId::waist_cm) &&
+      !within(limits.waist_for_height, v[place_of(id, ArgumentId::waist_cm)] / height_in_centimetres(id, reading))) {
+    warnings |= bit(TAMSEL_WARNING_WAIST_FOR_HEIGHT);
+  }
+  // A man's hip is not given to the Navy formula.
+  const bool hip_given = takes(id, ArgumentId::hip_cm) && !(id == FormulaId::bodyfat_navy && reading.male);
+  if (has_height && hip_given &&
+      !within(limits.hip_for_height, v[place_of(id, ArgumentId::hip_cm)] / height_in_centimetres(id, reading))) {
+    warnings |= bit(TAMSEL_WARNING_HIP_FOR_HEIGHT);
+  }
+  if (has_height && takes(id, ArgumentId::neck_cm) &&
+      !within(limits.neck_for_height, v[place_of(id, ArgumentId::neck_cm)] / height_in_centimetres(id, reading))) {
+    warnings |= bit(TAMSEL_WARNING_NECK_FOR_HEIGHT);
+  }
+  if (!has_height && takes(id, ArgumentId::waist_cm) && hip_given &&
+      !within(limits.waist_for_hip, v[place_of(id, ArgumentId::waist_cm)] / v[place_of(id, ArgumentId::hip_cm)])) {
+    warnings |= bit(TAMSEL_WARNING_WAIST_FOR_HIP);
+  }
+  const double least_height = catalog::formula(id).least_height_cm;
+  if (least_height != 0 && height_in_centimetres(id, reading) < least_height) {
+    warnings |= bit(TAMSEL_WARNING_HEIGHT_UNDER_FORMULA);
+  }
+  return warnings;
+}
+
+// What a result no living body has says, once no argument explains it.
+inline TamselWarnings impossible_result(FormulaId id, const Reading& reading, double result, const Printed& printed) {
+  const catalog::BodyLimits& limits = catalog::body_limits;
+  if (!printed.has_value) {
+    return bit(std::isnan(result) ? TAMSEL_WARNING_RESULT_NOT_A_NUMBER : TAMSEL_WARNING_RESULT_INFINITE);
+  }
+  const double value = printed.value;
+  if (id == FormulaId::bodyfat_navy) {
+    const double least = reading.male ? limits.least_body_fat_male : limits.least_body_fat_female;
+    if (value < least) return bit(TAMSEL_WARNING_BODY_FAT_BELOW_ESSENTIAL);
+    if (value > limits.most_body_fat) return bit(TAMSEL_WARNING_BODY_FAT_ABOVE_WHOLE);
+    return 0;
+  }
+  if (never_negative(id) && value < 0) return bit(TAMSEL_WARNING_RESULT_NEGATIVE);
+  if (id == FormulaId::bai && value > limits.most_adiposity_index) return bit(TAMSEL_WARNING_ADIPOSITY_ABOVE_LIVING);
+  if (id == FormulaId::lbm && value > reading.values[place_of(id, catalog::ArgumentId::weight_kg)]) {
+    return bit(TAMSEL_WARNING_LEAN_MASS_ABOVE_WEIGHT);
+  }
+  if (id == FormulaId::target_hr && value < limits.least_heart_rate) return bit(TAMSEL_WARNING_HEART_RATE_BELOW_RESTING);
   return 0;
 }
 
 }  // namespace rules
 
-// The warnings about the result of formula `id` whose arguments gave `argument_bits`: `result`
-// is its exact value, `printed` what the answer prints.
-[[gnu::always_inline]] inline TamselWarnings result_warnings(FormulaId id, const Reading& reading, double result, const Printed& printed,
-                                      TamselWarnings argument_bits) {
+// The warnings about the result of formula `id`, and about its arguments taken together, given
+// the warnings its arguments gave one by one: `result` is the exact value, `printed` what the
+// answer prints. Pairs that cannot be (a waist not above the neck, a systolic pressure below the
+// diastolic) always warn; otherwise an argument already warned about explains whatever follows
+// from it, a pulse pressure closer than a heartbeat's makes any category meaningless, and
+// arguments that no body has together explain an impossible result.
+[[gnu::always_inline]] inline TamselWarnings result_warnings(FormulaId id, const Reading& reading, double result,
+                                                             const Printed& printed, TamselWarnings argument_bits) {
   using namespace rules;
   if (id == FormulaId::bodyfat_navy) {
     if (const TamselWarnings girths = navy_girths(reading)) return girths;
   }
   if (takes_pressures(id)) {
-    if (const TamselWarnings pair = pressures(reading)) return pair;
+    if (const TamselWarnings pair = swapped_pressures(reading)) return pair;
   }
-  // An argument already warned about explains an impossible result.
-  const bool arguments_warned = argument_bits != 0;
-  if (!printed.has_value) {
-    if (arguments_warned) return 0;
-    return bit(std::isnan(result) ? TAMSEL_WARNING_RESULT_NOT_A_NUMBER : TAMSEL_WARNING_RESULT_INFINITE);
+  if (argument_bits != 0) return 0;
+  if (takes_pressures(id)) {
+    if (const TamselWarnings pair = narrow_pressures(reading)) return pair;
   }
-  if (id == FormulaId::bodyfat_navy) return arguments_warned ? 0 : body_fat_range(reading, printed.value);
-  if (never_negative(id) && printed.value < 0) return arguments_warned ? 0 : bit(TAMSEL_WARNING_RESULT_NEGATIVE);
-  if (id == FormulaId::lbm && printed.value > reading.values[place::lbm_weight]) {
-    return bit(TAMSEL_WARNING_LEAN_MASS_ABOVE_WEIGHT);
+  TamselWarnings warnings = 0;
+  const catalog::Formula& entry = catalog::formula(id);
+  if (entry.least_age != 0 && reading.values[place_of(id, catalog::ArgumentId::age)] < entry.least_age) {
+    warnings |= bit(TAMSEL_WARNING_AGE_UNDER_SOURCE);
   }
-  return 0;
+  if (id == FormulaId::bp_category && (reading.values[0] < catalog::body_limits.low_systolic ||
+                                       reading.values[1] < catalog::body_limits.low_diastolic)) {
+    warnings |= bit(TAMSEL_WARNING_BLOOD_PRESSURE_LOW);
+  }
+  const TamselWarnings across = across_arguments(id, reading);
+  if (across != 0) return warnings | across;
+  return warnings | impossible_result(id, reading, result, printed);
 }
 
 // The category of the printed value of formula `id`, for a result with no warning; 0 for none.

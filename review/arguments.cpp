@@ -322,7 +322,7 @@ void read_arguments(const PaddedRequest& padded, Arguments& out) {
       case ArgumentType::sex:
         given = read_argument<ArgumentType::sex>(p, padded, argument);
         out.male = argument.value != 0;
-        if (!argument.wholly_read) out.text_warnings |= TAMSEL_WARNING_SEX_WORD(place);
+        if (given && !argument.wholly_read) out.text_warnings |= TAMSEL_WARNING_SEX_WORD(place);
         break;
     }
     if (!given) break;

@@ -225,8 +225,30 @@ bool complete(const Arguments& arguments) {
   return arguments.count == arguments.formula->argument_count - (hip_left_out ? 1 : 0);
 }
 
-// Reviews a result answer whose text the record holds, the number read from that text.
+// A usage or requirement line for a formula's request: what in its arguments read as something
+// else, which may be why ("hombre" reads as female, so the Navy formula asks for a hip; "1, 75"
+// is two tokens). A token without a digit is a word out of place, not a number.
+void review_wrong_count(const PaddedRequest& request, TamselRecord& record) {
+  Arguments arguments;
+  read_arguments(request, arguments);
+  if (arguments.formula == nullptr) return;
+  TamselWarnings codes = arguments.text_warnings;
+  for (std::size_t place = 0; place < arguments.count; ++place) {
+    const Argument& argument = arguments.items[place];
+    const bool has_digit = argument.token.find_first_of("0123456789") != std::string_view::npos;
+    if (argument.type != ArgumentType::sex && !argument.wholly_read && has_digit) {
+      codes |= TAMSEL_WARNING_READ_OTHERWISE(place);
+    }
+  }
+  record.warning_codes = codes;
+  if (codes != 0) write_warnings(arguments, arguments.row.reading, 0, record);
+}
+
+// Reviews an answer whose text the record holds, a result's number read from that text.
 void review_text(const PaddedRequest& request, TamselRecord& record) {
+  if (record.kind == TAMSEL_KIND_USAGE || record.kind == TAMSEL_KIND_REQUIREMENT) {
+    return review_wrong_count(request, record);
+  }
   if (record.kind != TAMSEL_KIND_RESULT) return;
   double result = 0;
   bool has_result = false;
@@ -340,6 +362,7 @@ void review_result(const PaddedRequest& request, TamselRecord& record) {
   const std::size_t size = utf8_from_utf16(request, narrow_request, sizeof narrow_request, max_request_characters);
   PaddedRequest padded;
   pad_request(std::string_view(narrow_request, size), padded);
+  if (record.kind != TAMSEL_KIND_RESULT) return review_wrong_count(padded, record);
   review_result(padded, record);
 }
 
@@ -355,8 +378,11 @@ void ask(const TamselChar16* request, const PaddedRequest* narrow, TamselRecord*
   const TamselAnswerKind kind = classify(std::string_view(record->text, record->text_size));
   record->kind = kind;
   if (kind == TAMSEL_KIND_BANNER || kind == TAMSEL_KIND_LISTING) store_lines(*record);
-  if (kind != TAMSEL_KIND_RESULT) return;
-  if (narrow != nullptr) return review_result(*narrow, *record);
+  if (kind != TAMSEL_KIND_RESULT && kind != TAMSEL_KIND_USAGE && kind != TAMSEL_KIND_REQUIREMENT) return;
+  if (narrow != nullptr) {
+    if (kind != TAMSEL_KIND_RESULT) return review_wrong_count(*narrow, *record);
+    return review_result(*narrow, *record);
+  }
   review_wide_request(request, *record);
 }
 

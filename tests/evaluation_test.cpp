@@ -94,8 +94,10 @@ class RowMaker {
         const double edge = pick(0, 1) == 0 ? low : high;
         return pick(0, 1) == 0 ? edge : std::nextafter(edge, pick(0, 1) == 0 ? -infinity : infinity);
       }
-      case 4:  // the other unit, or a slipped digit
-        return typed(low, high) * (argument.unit_factor != 0 ? argument.unit_factor : 10.0);
+      case 4: {  // another unit, or a slipped digit
+        static const double slips[] = {100, 0.01, 2.54, 1 / 2.54, 0.45359237, 10, 0.1};
+        return typed(low, high) * slips[pick(0, sizeof slips / sizeof slips[0] - 1)];
+      }
       default: return typed(low, high);
     }
   }

@@ -142,7 +142,8 @@ TEST(TerminalText, DropsTheEscapeSequencesThatKeysSend) {
 std::size_t warnings_about(const TamselRecord& record, const std::string& argument) {
   std::size_t count = 0;
   for (std::size_t index = 0; index < record.warning_count; ++index) {
-    count += std::string(record.warnings[index]).rfind(argument + " ", 0) == 0 ? 1 : 0;
+    const std::string warning = record.warnings[index];
+    count += warning.rfind(argument + " ", 0) == 0 && warning.find(" outside ") != std::string::npos ? 1 : 0;
   }
   return count;
 }
@@ -169,8 +170,8 @@ TEST(ArgumentReview, RangesIncludeTheirBoundsAndNoMore) {
            {"bodyfat_navy M 90 14.9 180", "neck_cm", true}, {"bodyfat_navy M 90 80.1 180", "neck_cm", true},
            {"max_hr 1", "age", false},                   {"max_hr 120", "age", false},
            {"max_hr 0", "age", true},                    {"max_hr 121", "age", true},
-           {"tdee 500 1.5", "bmr", false},               {"tdee 5000 1.5", "bmr", false},
-           {"tdee 499 1.5", "bmr", true},                {"tdee 5001 1.5", "bmr", true},
+           {"tdee 300 1.5", "bmr", false},               {"tdee 5000 1.5", "bmr", false},
+           {"tdee 299 1.5", "bmr", true},                {"tdee 5001 1.5", "bmr", true},
            {"tdee 1800 1", "activity_factor", false},    {"tdee 1800 2.5", "activity_factor", false},
            {"tdee 1800 0.99", "activity_factor", true},  {"tdee 1800 2.51", "activity_factor", true},
            {"target_hr 30 0.3", "intensity_percent", false}, {"target_hr 30 1", "intensity_percent", false},
@@ -194,9 +195,9 @@ TEST(ArgumentReview, WholeNumbersInEveryFormAreNotDoubted) {
     const char* warning;  // the only one expected, or "" for none
   };
   for (const Case& c : std::vector<Case>{
-           {"bmi 70 0.500000000000", ""},  // twelve decimals: exactly 0.5
+           {"bmi 70 1.500000000000", ""},  // twelve decimals: exactly 1.5
            {"bmi 70 2.000000000000000", ""},
-           {"bmi 70 0.3000000000000", ""},
+           {"bmi 20 0.8000000000000", ""},
            {"bmi infinity 1.75", "weight_kg infinity is outside 2 to 400"},
            {"bmi -INFINITY 1.75", "weight_kg -INFINITY is outside 2 to 400"},
            {"bmi nan(1) 1.75", "weight_kg nan(1) is outside 2 to 400"},
@@ -245,10 +246,15 @@ TEST(ArgumentReview, ResultWarningsNameTheirNumbers) {
             {"waist 30 and hip 35 together are not above neck 70, so the Navy formula has no answer"}},
            {"map 80 120", {"systolic 80 is below diastolic 120; swapped?"}},
            // a height in inches is 137 cm to 229 cm in centimetres, no more and no less
-           {"ideal_devine M 53.8", {"the result -39.28 kg is below zero, which no person measures"}},
-           {"ideal_devine M 54", {"the result -39.10 kg is below zero, which no person measures; height in inches?"}},
-           {"ideal_devine M 90.1", {"the result -6.41 kg is below zero, which no person measures; height in inches?"}},
-           {"ideal_devine M 90.2", {"the result -6.32 kg is below zero, which no person measures"}}}) {
+           {"ideal_devine M 53.8",
+            {"height 53.8 cm is under the 5 feet (152.4 cm) the Devine formula was made for: below it, the formula runs on "
+             "past its data"}},
+           {"ideal_devine M 54", {"height 54 cm is under the 5 feet (152.4 cm) the Devine formula was made for; height in inches?"}},
+           {"ideal_devine M 90.1",
+            {"height 90.1 cm is under the 5 feet (152.4 cm) the Devine formula was made for; height in inches?"}},
+           {"ideal_devine M 90.2",
+            {"height 90.2 cm is under the 5 feet (152.4 cm) the Devine formula was made for: below it, the formula runs on "
+             "past its data"}}}) {
     tamsel_ask(c.request, std::strlen(c.request), &review);
     EXPECT_EQ(std::vector<std::string>(review.warnings, review.warnings + review.warning_count), c.warnings)
         << c.request;

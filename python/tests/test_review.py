@@ -122,7 +122,7 @@ def test_ten_thousand_requests_give_the_host_programs_records():
     # Some of each, so that agreeing means something.
     assert {record["kind"] for record in records} >= {"result", "usage", "unknown", "listing"}
     assert sum(bool(record["warnings"]) for record in records) > 1000
-    assert sum(record["category"] is not None for record in records) > 30
+    assert sum(record["category"] is not None for record in records) > 15
     # And the program of the package writes what the host program writes.
     for option in ("--json", "--csv", "--strict"):
         ours = run([option, "-"], stdin)
