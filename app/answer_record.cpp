@@ -116,6 +116,8 @@ void append_csv_record(const AnswerRecord& record, std::string& out) {
   append_csv_field(review.category != nullptr ? review.category : "", out);
   out += ',';
   append_csv_field(review.category_source != nullptr ? review.category_source : "", out);
+  out += ',';
+  append_csv_field(review.category_note != nullptr ? review.category_note : "", out);
 }
 
 }  // namespace tamsel_host

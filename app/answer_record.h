@@ -22,7 +22,8 @@ struct AnswerRecord {
 // sequence becomes U+FFFD) and carries no raw control character.
 void append_json_record(const AnswerRecord& record, std::string& out);
 
-constexpr std::string_view csv_header = "line,request,kind,text,value,unit,warnings,category,category_source";
+constexpr std::string_view csv_header =
+    "line,request,kind,text,value,unit,warnings,category,category_source,category_note";
 
 // One RFC 4180 row, without a line end; warnings are joined by "; ".
 void append_csv_record(const AnswerRecord& record, std::string& out);

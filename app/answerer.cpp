@@ -65,6 +65,9 @@ void Answerer::write(const Answer& answer, bool terminal, std::string& out) {
           out += " (";
           out += review.category_source;
           out += ')';
+          out += line_end;
+          out += "  note: ";
+          out += review.category_note;
         }
       } else {
         append_lines(answer.text(), out);

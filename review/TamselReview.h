@@ -38,8 +38,8 @@ extern "C" {
 #define TAMSEL_REVIEW_WARNING_BYTES TAMSEL_WARNING_BYTES
 
 /* The JSON members of one record, tamsel_record_json: the text escaped (each byte at most 6,
- * "\u001b") 6 x 4,095; every warning escaped, 16 x 6 x 255; the category and its source under
- * 512; the names and punctuation under 256. 24,570 + 24,480 + 768 < 50,000. */
+ * "\u001b") 6 x 4,095; every warning escaped, 16 x 6 x 255; the category, its source and its note
+ * under 768; the names and punctuation under 256. 24,570 + 24,480 + 1,024 < 50,000. */
 #define TAMSEL_REVIEW_JSON_BYTES 50000
 
 typedef struct TamselRecord {
@@ -61,11 +61,12 @@ typedef struct TamselRecord {
   TamselWarnings warning_codes;
   size_t warning_count;
   char warnings[TAMSEL_REVIEW_MAX_WARNINGS][TAMSEL_REVIEW_WARNING_BYTES];
-  /* The published class of the printed value and where it comes from (static text, and the
-   * category's id); NULL and 0 for formulas without one, for every other kind, and for a result
-   * that has a warning. */
+  /* The published class of the printed value, where it comes from and the caveats of that
+   * source (for whom it classifies, what it rests on), static text, and the category's id; NULL
+   * and 0 for formulas without one, for every other kind, and for a result that has a warning. */
   const char *category;
   const char *category_source;
+  const char *category_note;
   unsigned category_id;
 } TamselRecord;
 
@@ -90,8 +91,8 @@ void tamsel_ask16(const TamselChar16 *request, TamselRecord *record);
 
 /* Writes the record's members as JSON, without braces:
  *   "kind":"result","text":"BMI: 22.86","value":22.86,"unit":"","warnings":[],
- *   "category":"Normal range","category_source":"WHO ..."
- * value is the digits as printed, or null; category and category_source are null when there
+ *   "category":"Normal range","category_source":"WHO ...","category_note":"WHO's classes for adults; ..."
+ * value is the digits as printed, or null; the category's three members are null when there
  * is none. Writes at most `capacity` bytes with the terminator (TAMSEL_REVIEW_JSON_BYTES hold
  * every record); returns the size written, or 0 with `out` empty when the record does not fit. */
 size_t tamsel_record_json(const TamselRecord *record, char *out, size_t capacity);

@@ -195,6 +195,7 @@ void clear(TamselRecord& record) {
   record.warning_count = 0;
   record.category = nullptr;
   record.category_source = nullptr;
+  record.category_note = nullptr;
   record.category_id = TAMSEL_CATEGORY_NONE;
 }
 
@@ -215,6 +216,7 @@ void set_category(unsigned id, TamselRecord& record) {
   if (id == TAMSEL_CATEGORY_NONE) return;
   record.category = catalog::categories[id].name.data();
   record.category_source = catalog::scheme_source(catalog::categories[id].scheme).source.data();
+  record.category_note = catalog::categories[id].note.data();
 }
 
 // Whether the request gives every argument its formula takes, as a result's request does.
@@ -483,6 +485,8 @@ extern "C" std::size_t tamsel_record_json(const TamselRecord* record, char* out,
   put_json_string_or_null(record->category, json);
   json.put(",\"category_source\":");
   put_json_string_or_null(record->category_source, json);
+  json.put(",\"category_note\":");
+  put_json_string_or_null(record->category_note, json);
   if (json.cut()) {
     out[0] = '\0';  // a cut record would be a wrong one
     return 0;

@@ -78,7 +78,11 @@ void health_record(sqlite3_context *context, int, sqlite3_value **arguments) {
   Turn hold;
   if (!ask(context, arguments[0])) return;
   record_json[0] = '{';
-  size_t size = tamsel_record_json(&record, record_json + 1);
+  size_t size = tamsel_record_json(&record, record_json + 1, TAMSEL_REVIEW_JSON_BYTES);
+  if (size == 0) {  // never for the review's own records; a cut record would be a wrong one
+    sqlite3_result_error(context, "health_record: the record does not fit", -1);
+    return;
+  }
   record_json[size + 1] = '}';
   sqlite3_result_text(context, record_json, static_cast<int>(size + 2), SQLITE_TRANSIENT);
 }

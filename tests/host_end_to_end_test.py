@@ -128,7 +128,7 @@ class Options(unittest.TestCase):
             result = run(*arguments)
             self.assertEqual(result.returncode, 2, arguments)
             if named is None:  # after "--" it is a request, answered by the library
-                self.assertEqual(result.stdout.splitlines()[1], b"1,'--json --jsn,unknown,Unknown formula: --json,,,,,")
+                self.assertEqual(result.stdout.splitlines()[1], b"1,'--json --jsn,unknown,Unknown formula: --json,,,,,,")
                 continue
             self.assertEqual((result.stdout, result.stderr), (b"", lines(
                 b'tamsel-health: unknown option "' + named + b'"; tamsel-health --help lists the options',
@@ -319,7 +319,8 @@ class Records(unittest.TestCase):
         (10, "bodyfat_navy F 80 35 165", "requirement", None, ""),
         (11, "say \"hi\", \\o/ \x01\ufffd", "unknown", None, ""),
         (13, "help", "listing", None, "")]
-    FIELDS = ["line", "request", "kind", "text", "value", "unit", "warnings", "category", "category_source"]
+    FIELDS = ["line", "request", "kind", "text", "value", "unit", "warnings", "category", "category_source",
+              "category_note"]
 
     def check_records(self, records):
         self.assertEqual([(record["line"], record["request"], record["kind"], record["value"], record["unit"])
@@ -338,6 +339,7 @@ class Records(unittest.TestCase):
         # A result gets its published class; a doubtful or wrong one gets none.
         self.assertEqual((by_line[1]["category"], by_line[8]["category"]), ("Normal range", "Hypertension, stage 2"))
         self.assertTrue(by_line[1]["category_source"].startswith("WHO Technical Report Series 894"))
+        self.assertIn("for adults", by_line[1]["category_note"])
         self.assertFalse(by_line[5]["category"] or by_line[9]["category"] or by_line[13]["category"])
 
     def test_json_lines(self):
@@ -356,7 +358,8 @@ class Records(unittest.TestCase):
     def test_csv(self):
         result = run("--csv", "-", stdin=self.REQUESTS)
         self.assertEqual(result.returncode, 2)
-        self.assertTrue(result.stdout.startswith(b"line,request,kind,text,value,unit,warnings,category,category_source" + LINE_END))
+        self.assertTrue(result.stdout.startswith(
+            b"line,request,kind,text,value,unit,warnings,category,category_source,category_note" + LINE_END))
         rows = list(csv.DictReader(io.StringIO(result.stdout.decode(), newline="")))
         for row in rows:
             self.assertEqual(list(row), self.FIELDS)
@@ -379,13 +382,13 @@ class Records(unittest.TestCase):
         self.assertEqual(json.loads(result.stdout), {
             "line": 1, "request": "bmi 70 175", "kind": "result", "text": "BMI: 0.00", "value": 0.0, "unit": "",
             "warnings": ["height_m 175 is outside 0.3 to 2.75; centimetres?"], "category": None,
-            "category_source": None})
+            "category_source": None, "category_note": None})
         self.assertEqual(warnings_of(result), [b"height_m 175 is outside 0.3 to 2.75; centimetres?"])
         # A record of a wrong request still goes to standard output, where a program reads it.
         result = run("--csv", "foo")
         self.assertEqual(result.returncode, 2)
         self.assertEqual(list(csv.reader(io.StringIO(result.stdout.decode(), newline=""))),
-                         [self.FIELDS, ["1", "foo", "unknown", "Unknown formula: foo", "", "", "", "", ""]])
+                         [self.FIELDS, ["1", "foo", "unknown", "Unknown formula: foo", "", "", "", "", "", ""]])
 
     def test_every_unit(self):
         requests = {"lbm M 80 180": "kg", "bai 100 1.75": "%", "max_hr 30": "bpm", "bsa 70 175": "m\u00b2",

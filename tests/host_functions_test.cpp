@@ -30,17 +30,17 @@ TEST(AnswerRecord, JsonAndCsvEscapeWhatTheyMust) {
   EXPECT_EQ(json,
             "{\"line\":7,\"request\":\"say \\\"hi\\\",\\\\ \\u0001\\u007f\\u0085\xef\xbf\xbd\",\"kind\":\"listing\","
             "\"text\":\"Available Medical Calculations:\\nBody Composition:\",\"value\":null,\"unit\":\"\","
-            "\"warnings\":[],\"category\":null,\"category_source\":null}");
+            "\"warnings\":[],\"category\":null,\"category_source\":null,\"category_note\":null}");
   std::string csv;
   tamsel_host::append_csv_record({7, request, review}, csv);
   EXPECT_EQ(csv,
             "7,\"say \"\"hi\"\",\\ \x01\x7f\xc2\x85\xef\xbf\xbd\",listing,"
-            "\"Available Medical Calculations:\nBody Composition:\",,,,,");
+            "\"Available Medical Calculations:\nBody Composition:\",,,,,,");
   const std::string bmi = "bmi 70 1,75";
   tamsel_ask(bmi.data(), bmi.size(), &review);
   csv.clear();
   tamsel_host::append_csv_record({1, bmi, review}, csv);
-  EXPECT_EQ(csv, "1,\"bmi 70 1,75\",result,BMI: 70.00,70.00,,\"height_m \"\"1,75\"\" reads as 1; the decimal point is '.'\",,");
+  EXPECT_EQ(csv, "1,\"bmi 70 1,75\",result,BMI: 70.00,70.00,,\"height_m \"\"1,75\"\" reads as 1; the decimal point is '.'\",,,");
 }
 
 // Every control character is escaped by its own number, at each end of the C0 and C1 ranges,

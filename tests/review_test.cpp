@@ -435,7 +435,7 @@ TEST(ReviewRecord, JsonEscapesWhatItMust) {
   const std::size_t size = tamsel_record_json(&r, json, sizeof json);
   EXPECT_EQ(std::string(json, size),
             "\"kind\":\"unknown\",\"text\":\"Unknown formula: say\\u0001??\",\"value\":null,\"unit\":\"\","
-            "\"warnings\":[],\"category\":null,\"category_source\":null");
+            "\"warnings\":[],\"category\":null,\"category_source\":null,\"category_note\":null");
   tamsel_record_json(&asked("bp_category 115 75"), json, sizeof json);
   EXPECT_NE(std::string(json).find("\"value\":0,\"unit\":\"\",\"warnings\":[],\"category\":\"Normal\""), std::string::npos);
 }

@@ -204,9 +204,10 @@ PyObject *warning_tuple(const TamselRecord &record) {
   return warnings;
 }
 
-// The record as an Answer: kind, text, value, unit, warnings, category, category_source.
+// The record as an Answer: kind, text, value, unit, warnings, category, category_source,
+// category_note.
 PyObject *answer_from_record(const TamselRecord &record) {
-  constexpr Py_ssize_t fields = 7;
+  constexpr Py_ssize_t fields = 8;
   PyObject *items[fields] = {
       new_ref(kind_names[record.kind]),
       utf8_text(record.text, record.text_size),
@@ -215,6 +216,7 @@ PyObject *answer_from_record(const TamselRecord &record) {
       warning_tuple(record),
       static_text(record.category),
       static_text(record.category_source),
+      static_text(record.category_note),
   };
   // The named tuple made as tuple.__new__ makes it, without its Python-level __new__ and without
   // a tuple of the fields to copy from: allocated at its size, then filled.

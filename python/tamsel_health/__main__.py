@@ -38,7 +38,7 @@ Options:
   --json    one JSON object per answer (JSON Lines)
   --csv     CSV with a header row
             fields: line, request, kind, text, value, unit, warnings, category,
-            category_source
+            category_source, category_note
   --strict  a request with a warning is a wrong request
   --        the end of the options: the request follows, even if it starts with -
 
@@ -51,7 +51,7 @@ an unknown formula; with --strict, a warning), 1 when input or output fails.
 """.format(PROGRAM)
 
 _OPTIONS = ("--json", "--csv", "--strict")
-_CSV_HEADER = "line,request,kind,text,value,unit,warnings,category,category_source\n"
+_CSV_HEADER = "line,request,kind,text,value,unit,warnings,category,category_source,category_note\n"
 _WRONG_KINDS = frozenset(("banner", "usage", "requirement", "unknown"))
 
 _READ_SIZE = 64 * 1024
@@ -172,7 +172,8 @@ class _Form:
             value = "" if answer.kind != "result" else _printed_number(answer)
             fields = [str(line), _csv_field(request), answer.kind, _csv_field(answer.text), value,
                       _csv_field(answer.unit), _csv_field("; ".join(answer.warnings)),
-                      _csv_field(answer.category or ""), _csv_field(answer.category_source or "")]
+                      _csv_field(answer.category or ""), _csv_field(answer.category_source or ""),
+                      _csv_field(answer.category_note or "")]
             return header + ",".join(fields) + "\n", wrong, answer
         return answer.text + "\n", wrong, answer
 

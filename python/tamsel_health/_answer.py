@@ -46,8 +46,10 @@ class Answer(NamedTuple):
            category), or None: for formulas without one, for every other kind, and for a
            result that has a warning. It describes a number, and diagnoses nothing.
     category_source: where the category comes from, or None when there is none.
+    category_note: the caveats of that source in short (for whom it classifies, what it rests
+           on), shown beside the category; None when there is none.
 
-    The last three come from ask(); parse_answer() cannot know them without the request.
+    The last four come from ask(); parse_answer() cannot know them without the request.
     """
 
     kind: Kind
@@ -57,6 +59,7 @@ class Answer(NamedTuple):
     warnings: Tuple[str, ...] = ()
     category: Optional[str] = None
     category_source: Optional[str] = None
+    category_note: Optional[str] = None
 
     @property
     def is_wrong_request(self) -> bool:

@@ -43,13 +43,13 @@ def answer_of_record(record):
     value = record["value"]
     return tamsel_health.Answer(record["kind"], record["text"], None if value is None else float(value),
                                 record["unit"], tuple(record["warnings"]), record["category"],
-                                record["category_source"])
+                                record["category_source"], record["category_note"])
 
 
 def test_the_answer_keeps_its_first_four_fields():
     answer = tamsel_health.ask("bmi 70 175")
     assert tamsel_health.Answer._fields == ("kind", "text", "value", "unit", "warnings", "category",
-                                            "category_source")
+                                            "category_source", "category_note")
     assert (answer.kind, answer.text, answer.value, answer.unit) == ("result", "BMI: 0.00", 0.0, "")
     assert answer.warnings and answer.category is None  # no category for a doubtful result
     # Made with four fields, as code written for the first version does.

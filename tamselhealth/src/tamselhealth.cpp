@@ -140,7 +140,9 @@ void put_text(char* out, std::size_t& used, const char* text) {
   used += kept;
 }
 
-void note_warnings(Summary& summary, R_xlen_t row, const char* const* warnings, std::size_t count) {
+using WarningText = char[TAMSEL_REVIEW_WARNING_BYTES];
+
+void note_warnings(Summary& summary, R_xlen_t row, const WarningText* warnings, std::size_t count) {
   if (count == 0) return;
   summary.rows += 1;
   if (summary.quoted == quoted_rows) return;
@@ -513,7 +515,7 @@ void put_remembered(Columns& columns, StaticTexts& cache, R_xlen_t row, const Me
 }
 
 void note_bad_sex(Summary& summary, R_xlen_t row, const char* sex) {
-  char warning[TAMSEL_REVIEW_WARNING_BYTES];
+  WarningText warning;
   std::size_t used = 0;
   const char* const parts[] = {"sex \"", sex, "\" is not one word, so the row is NA"};
   for (const char* part : parts) {
@@ -523,8 +525,7 @@ void note_bad_sex(Summary& summary, R_xlen_t row, const char* sex) {
     used += kept;
   }
   warning[used] = '\0';
-  const char* const warnings[] = {warning};
-  note_warnings(summary, row, warnings, 1);
+  note_warnings(summary, row, &warning, 1);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ test_that("results with a published class carry it; doubtful ones do not", {
   classes <- list(
     list(bmi(c(15.99, 16, 16.99, 17, 18.49, 18.5, 24.99, 25, 29.99, 30, 34.99, 35, 39.99, 40), 1, what = "category"),
          c("Severe thinness", "Moderate thinness", "Moderate thinness", "Mild thinness", "Mild thinness",
-           "Normal range", "Normal range", "Pre-obese", "Pre-obese", "Obese class I", "Obese class I",
+           "Normal range", "Normal range", "Pre-obese (overweight)", "Pre-obese (overweight)", "Obese class I", "Obese class I",
            "Obese class II", "Obese class II", "Obese class III")),
     list(bp_category(c(115, 125, 135, 150, 185), c(75, 75, 85, 95, 125), what = "category"),
          c("Normal", "Elevated", "Hypertension, stage 1", "Hypertension, stage 2", "Hypertensive crisis")),
