@@ -18,7 +18,7 @@ foreach(target IN ITEMS tamsel_core tamsel_review)
 endforeach()
 
 add_executable(TamselCalculatorHealthWasm frame/wasm_entry.cpp)
-target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_review tamsel_warnings)
+target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_review tamsel_strict_arithmetic tamsel_warnings)
 target_compile_options(TamselCalculatorHealthWasm PRIVATE -fno-exceptions)
 set_target_properties(TamselCalculatorHealthWasm PROPERTIES OUTPUT_NAME TamselCalculatorHealth SUFFIX .wasm)
 # -Oz would link a different C library (and its strtod); the build type's -O3 or -Os is kept.
