@@ -138,7 +138,7 @@ test('the documents give the module\'s size', () => {
   assert.ok(Math.abs(actual[0] - size) <= margin, `${actual[0]} KB, not about ${size}`);
   assert.ok(Math.abs(actual[1] - gzipped) <= margin, `${actual[1]} KB gzipped, not about ${gzipped}`);
   const packageReadme = readFileSync(new URL('../../js/README.md', import.meta.url), 'utf8');
-  assert.deepEqual(packageReadme.match(/\d+ KB/g), ['64 KB']);
+  assert.deepEqual(packageReadme.match(/\d+ Ki?B/g), ['64 KiB']);
 });
 
 test('no JavaScript glue beside the module, and the package carries this very module', { skip: built === packaged && 'run by CTest, which names the built module' }, () => {
