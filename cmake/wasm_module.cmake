@@ -23,7 +23,7 @@ set_source_files_properties(core/warning_text.cpp core/shortest_number.cpp
   TARGET_DIRECTORY tamsel_evaluation PROPERTIES COMPILE_OPTIONS -Os)
 
 add_executable(TamselCalculatorHealthWasm js/wasm_entry.cpp)
-target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_review tamsel_warnings)
+target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_review tamsel_strict_arithmetic tamsel_warnings)
 target_compile_options(TamselCalculatorHealthWasm PRIVATE -fno-exceptions)
 set_target_properties(TamselCalculatorHealthWasm PROPERTIES OUTPUT_NAME TamselCalculatorHealth SUFFIX .wasm)
 # -Oz would link a different C library (and its strtod); the build type's -O3 or -Os is kept.
@@ -46,3 +46,30 @@ add_custom_command(TARGET TamselCalculatorHealthWasm POST_BUILD
           ${PROJECT_SOURCE_DIR}/js/TamselCalculatorHealth.wasm
   VERBATIM)
 
+# The page links each formula to its section of the formula reference, as HTML beside it: the
+# browser shows Markdown as raw text and follows no anchor in it. Written into web/ like the
+# module into js/, and never committed. Debian's python3-markdown serves Debian's own Python,
+# which need not be the python3 on the PATH.
+find_program(TAMSEL_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_program(TAMSEL_PATH_PYTHON python3 NO_CMAKE_FIND_ROOT_PATH)
+set(TAMSEL_MARKDOWN_PYTHON "")
+foreach(python IN ITEMS ${TAMSEL_DEBIAN_PYTHON} ${TAMSEL_PATH_PYTHON})
+  execute_process(COMMAND ${python} -c "import markdown" RESULT_VARIABLE no_markdown OUTPUT_QUIET ERROR_QUIET)
+  if(no_markdown EQUAL 0)
+    set(TAMSEL_MARKDOWN_PYTHON ${python})
+    break()
+  endif()
+endforeach()
+if(NOT TAMSEL_MARKDOWN_PYTHON)
+  message(FATAL_ERROR "The page's formula reference needs Python-Markdown (Debian: apt-get install "
+                      "--no-install-recommends python3-markdown)")
+endif()
+set(reference_sources ${PROJECT_SOURCE_DIR}/docs/formulas.md ${PROJECT_SOURCE_DIR}/docs/command-language.md)
+set(reference_pages ${PROJECT_SOURCE_DIR}/web/formulas.html ${PROJECT_SOURCE_DIR}/web/command-language.html)
+add_custom_command(OUTPUT ${reference_pages}
+  COMMAND ${TAMSEL_MARKDOWN_PYTHON} ${PROJECT_SOURCE_DIR}/tools/markdown_page.py ${PROJECT_SOURCE_DIR}/web
+          ${reference_sources}
+  DEPENDS ${reference_sources} ${PROJECT_SOURCE_DIR}/tools/markdown_page.py
+  COMMENT "The formula reference as HTML pages in web/"
+  VERBATIM)
+add_custom_target(tamsel_web_reference ALL DEPENDS ${reference_pages})

@@ -696,9 +696,22 @@ if __name__ == "__main__":
     parser.add_argument("--crlf", action="store_true", help="the program ends lines with CR LF")
     parser.add_argument("--no-line-editing", action="store_true", help="the program has no libedit")
     parser.add_argument("--man-page", help="the man page's source, to compare with --help")
+    # Under an emulator each run of the program costs seconds: CTest runs the classes in two
+    # parts at once, one named and the other everything else, so that no class is left out.
+    parser.add_argument("--only", help="a ,-separated list of the test classes to run")
+    parser.add_argument("--except", dest="excepted", help="a ,-separated list of test classes not to run")
     options, rest = parser.parse_known_args()
     PROGRAM[:] = [part for part in options.emulator.split(";") if part] + [options.program]
     LINE_END = b"\r\n" if options.crlf else b"\n"
     LINE_EDITING = not options.no_line_editing
     MAN_PAGE = options.man_page
+    if options.only or options.excepted:
+        named = set((options.only or options.excepted).split(","))
+        classes = {name: value for name, value in globals().items()
+                   if isinstance(value, type) and issubclass(value, unittest.TestCase)}
+        unknown = named - set(classes)
+        if unknown:
+            parser.error("no such test classes: " + ", ".join(sorted(unknown)))
+        chosen = [name for name in classes if (name in named) == bool(options.only)]
+        rest = chosen + rest
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=1)

@@ -40,7 +40,7 @@ endfunction()
 digest_of(${CXX} reference reference -std=c++17 -O2 -ffp-contract=off)
 set(builds "gnu_dialect|${CXX}|-std=gnu++17,-O2,${march}")
 # An explicit -ffp-contract=fast overrides Clang's pragma (the one flag the sources cannot
-# defend against, as the README says); GCC's pragma holds against it.
+# defend against); GCC's pragma holds against it.
 execute_process(COMMAND ${CXX} --version OUTPUT_VARIABLE version)
 # Clang, unlike GCC, says nothing of -funsafe-math-optimizations, so its sources cannot refuse
 # it; they turn its reassociation off instead, and must then give the same answers.
@@ -49,7 +49,11 @@ if(version MATCHES "clang")
   list(APPEND builds "clang_unsafe_math|${CXX}|-std=gnu++17,-O2,-funsafe-math-optimizations,${march}")
   set(refused -ffast-math -ffinite-math-only)
 else()
-  list(APPEND builds "gnu_dialect_O3_fast_contraction|${CXX}|-std=gnu++17,-O3,-ffp-contract=fast,${march}")
+  # GCC's fallback pragma holds under link-time optimisation, and so do the project's own
+  # flags without it.
+  list(APPEND builds "gnu_dialect_O3_fast_contraction|${CXX}|-std=gnu++17,-O3,-ffp-contract=fast,${march}"
+                     "gnu_dialect_lto|${CXX}|-std=gnu++17,-O2,-flto,${march}"
+                     "project_flags_lto|${CXX}|-std=gnu++17,-O2,-flto,-ffp-contract=off,-DTAMSEL_STRICT_ARITHMETIC_FLAGS,${march}")
 endif()
 if(CLANG)
   list(APPEND builds "clang_default|${CLANG}|-std=gnu++17,-O2,${march}"
@@ -66,6 +70,15 @@ foreach(build IN LISTS builds)
     message(FATAL_ERROR "${name}: the answers differ from the reference build (${digest}, not ${reference})")
   endif()
 endforeach()
+
+# The digest notices contraction: a build that says it has the flags but contracts (so that
+# GCC's fallback is off) must differ, where the processor has FMA to contract with.
+if(march AND NOT version MATCHES "clang")
+  digest_of(${CXX} contracting digest -std=gnu++17 -O2 -ffp-contract=fast -DTAMSEL_STRICT_ARITHMETIC_FLAGS ${march})
+  if(digest STREQUAL reference)
+    message(FATAL_ERROR "contracting: the digest equals the reference's, so it cannot tell contraction")
+  endif()
+endif()
 
 foreach(flag IN LISTS refused)
   execute_process(COMMAND ${CXX} -std=c++17 -O2 ${flag} ${includes} -c ${SOURCE_DIR}/numerics/log10.cpp

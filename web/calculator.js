@@ -43,7 +43,7 @@
     map: 'map-mean-arterial-pressure',
     pulse_pressure: 'pulse_pressure-pulse-pressure',
   };
-  const reference = '../docs/formulas.md';
+  const reference = 'formulas.html';
 
   // The words and unit of each argument the usage lines name; the unit also tells a phone user
   // which scale the library expects (metres for BMI, centimetres elsewhere).

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The page in web/ in a real browser: Debian's Chromium, headless, driven by playwright-core,
-// with the page served by `python3 -m http.server` on 127.0.0.1 as the README tells.
+// with the page served by `python3 -m http.server` on 127.0.0.1 as docs/javascript.md tells.
 // Needs `npm ci` in js/ and /usr/bin/chromium; without them the test is skipped, unless
 // TAMSEL_REQUIRE_BROWSER is set (CI sets it), when it fails.
 import assert from 'node:assert/strict';
@@ -215,25 +215,58 @@ test('the answer goes as soon as an input changes', { skip }, async () => {
   assert.deepEqual(page.problems, []);
 });
 
-// GitHub's anchors: lower case, punctuation but - and _ dropped, each space a hyphen.
-const anchorOf = (heading) => heading.trim().toLowerCase().replace(/[^\p{L}\p{N}\s_-]/gu, '').replace(/\s/g, '-');
+// The anchors of an HTML page, and the formula sections the page's script links to.
+const idsOf = (page) => new Set([...page.matchAll(/ id="([^"]+)"/g)].map((match) => match[1]));
+const linkedSections = () => Object.fromEntries([...readFileSync(join(root, 'web', 'calculator.js'), 'utf8')
+  .matchAll(/^ {4}(\w+): '([\w-]+)',$/gm)].map((match) => [match[1], match[2]]));
+
+// Without a browser too: the build writes the reference beside the page, with every anchor
+// the page links to, as UTF-8 that says so.
+test('the formula reference is built beside the page, with every formula\'s anchor', () => {
+  const reference = readFileSync(join(root, 'web', 'formulas.html'), 'utf8');
+  assert.match(reference, /<meta charset="utf-8">/);
+  assert.match(reference, /Body Surface Area: 1.845 m²/);
+  const ids = idsOf(reference);
+  const sections = linkedSections();
+  assert.equal(Object.keys(sections).length, 18);
+  for (const [keyword, anchor] of Object.entries(sections)) assert.ok(ids.has(anchor), `${keyword}: #${anchor}`);
+});
 
 test('each formula links to its section of the formula reference', { skip }, async () => {
-  const anchors = new Set(readFileSync(join(root, 'docs', 'formulas.md'), 'utf8').split('\n')
-    .filter((line) => /^#{1,6} /.test(line)).map((line) => anchorOf(line.replace(/^#+ /, ''))));
   const page = await openCalculator();
+  const served = await page.request.get(`${origin}/web/formulas.html`);
+  assert.equal(served.status(), 200);
+  const ids = idsOf(await served.text());
   const keywords = await page.$$eval('#formula option', (options) => options.map((option) => option.value));
+  assert.equal(keywords.length, 18);
   for (const keyword of keywords) {
     await page.selectOption('#formula', keyword);
     const href = await page.getAttribute('#formula-doc', 'href');
     const [path, anchor] = href.split('#');
-    assert.equal(path, '../docs/formulas.md');
-    assert.ok(anchor?.startsWith(`${keyword}-`) && anchors.has(anchor), `${keyword}: ${href}`);
+    assert.equal(path, 'formulas.html');
+    assert.ok(anchor?.startsWith(`${keyword}-`) && ids.has(anchor), `${keyword}: ${href}`);
   }
-  // Served with the repository, the link reaches the document.
-  const response = await page.request.get(new URL(await page.getAttribute('#formula-doc', 'href'), `${origin}/web/`).href);
-  assert.equal(response.status(), 200);
   assert.deepEqual(page.problems, []);
+  // Followed, the link lands on the formula's heading, its characters read as UTF-8.
+  await page.selectOption('#formula', 'bsa');
+  await Promise.all([page.waitForNavigation(), page.click('#formula-doc')]);
+  await page.screenshot({ path: join(screenshotDir, 'web-reference.png') });
+  const landed = await page.evaluate(() => ({
+    charset: document.characterSet,
+    target: document.querySelector(':target')?.id,
+    heading: document.querySelector(':target')?.textContent,
+    scrolled: window.scrollY,
+    top: Math.round(document.querySelector(':target')?.getBoundingClientRect().top ?? -1),
+    height: window.innerHeight,
+    text: document.body.textContent,
+  }));
+  assert.equal(landed.charset, 'UTF-8');
+  assert.equal(landed.target, 'bsa-body-surface-area-mosteller-formula');
+  assert.equal(landed.heading, 'bsa: body surface area, Mosteller formula');
+  assert.ok(landed.scrolled > 0 && landed.top >= 0 && landed.top < landed.height / 2,
+    `scrolled ${landed.scrolled} px, the heading ${landed.top} px from the top of ${landed.height}`);
+  assert.match(landed.text, /m²/);
+  assert.doesNotMatch(landed.text, /Â²|â€/);
 });
 
 test('a visible focus ring on every control', { skip }, async () => {

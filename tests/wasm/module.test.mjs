@@ -128,6 +128,20 @@ test('at most 96 KB, and 40 KB gzipped', () => {
   assert.ok(gzipped <= 40 * 1024, `${gzipped} bytes gzipped`);
 });
 
+// The module's size is written once, in docs/javascript.md, with the margin it is held to; the
+// package's README gives only the limit above.
+test('the documents give the module\'s size', () => {
+  const doc = readFileSync(new URL('../../docs/javascript.md', import.meta.url), 'utf8');
+  const stated = /module is about (\d+) KB \((\d+) KB gzipped\); the tests hold each figure to within (\d+) KB/.exec(doc);
+  assert.ok(stated, 'docs/javascript.md gives the module\'s size');
+  const [size, gzipped, margin] = stated.slice(1).map(Number);
+  const actual = [bytes.length, gzipSync(bytes, { level: 9 }).length].map((count) => count / 1000);
+  assert.ok(Math.abs(actual[0] - size) <= margin, `${actual[0]} KB, not about ${size}`);
+  assert.ok(Math.abs(actual[1] - gzipped) <= margin, `${actual[1]} KB gzipped, not about ${gzipped}`);
+  const packageReadme = readFileSync(new URL('../../js/README.md', import.meta.url), 'utf8');
+  assert.deepEqual(packageReadme.match(/\d+ Ki?B/g), ['64 KiB']);
+});
+
 test('no JavaScript glue beside the module, and the package carries this very module', { skip: built === packaged && 'run by CTest, which names the built module' }, () => {
   assert.ok(!existsSync(join(dirname(built), `${basename(built, '.wasm')}.js`)));
   assert.ok(readFileSync(packaged).equals(bytes), 'js/TamselCalculatorHealth.wasm is the module just built');
