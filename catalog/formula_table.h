@@ -45,6 +45,14 @@ struct OtherUnit {
   double high;
 };
 
+// The imperial unit a typed caller may give a metric argument in, when it says so by name, and
+// the exact definition that turns it into the argument's unit (one multiplication, rounded once).
+struct Imperial {
+  std::string_view name;  // "weight_lb"; empty for an argument without one
+  std::string_view unit;  // "lb" or "in"
+  double factor;          // 0.45359237 kg a pound; 2.54 cm, or 0.0254 m, an inch
+};
+
 // One kind of argument, by the name the usage lines give it. Several formulas share a kind.
 struct ArgumentKind {
   std::string_view name;  // "weight_kg"; "M/F" for the sex
@@ -59,6 +67,7 @@ struct ArgumentKind {
   // unit: every one that does is named.
   OtherUnit others[3];
   std::size_t other_count;
+  Imperial imperial;
 };
 
 enum class ArgumentId : unsigned char {
@@ -72,31 +81,33 @@ constexpr std::size_t argument_kind_count = 13;
 // them may have been typed in. docs/formulas.md gives their sources.
 inline constexpr ArgumentKind argument_kinds[argument_kind_count] = {
     {"weight_kg", "weight_kg", ArgumentType::real, "kg", "Weight", "", {{2, 400, "2", "400", ""}, {}}, 1,
-     {{"pounds", 0.45359237, 30, 250}, {"grams", 0.001, 2, 400}}, 2},
+     {{"pounds", 0.45359237, 30, 250}, {"grams", 0.001, 2, 400}}, 2, {"weight_lb", "lb", 0.45359237}},
     {"height_m", "height_m", ArgumentType::real, "m", "Height", "", {{0.3, 2.75, "0.3", "2.75", ""}, {}}, 1,
-     {{"centimetres", 0.01, 0.3, 2.75}, {"inches", 0.0254, 1.2, 2.2}, {"feet", 0.3048, 1.2, 2.2}}, 3},
+     {{"centimetres", 0.01, 0.3, 2.75}, {"inches", 0.0254, 1.2, 2.2}, {"feet", 0.3048, 1.2, 2.2}}, 3,
+     {"height_in", "in", 0.0254}},
     {"height_cm", "height_cm", ArgumentType::real, "cm", "Height", "", {{30, 275, "30", "275", ""}, {}}, 1,
-     {{"metres", 100, 30, 275}, {"inches", 2.54, 120, 220}, {"feet", 30.48, 120, 220}}, 3},
+     {{"metres", 100, 30, 275}, {"inches", 2.54, 120, 220}, {"feet", 30.48, 120, 220}}, 3,
+     {"height_in", "in", 2.54}},
     {"waist_cm", "waist_cm", ArgumentType::real, "cm", "Waist", "", {{30, 250, "30", "250", ""}, {}}, 1,
-     {{"metres", 100, 30, 250}, {"inches", 2.54, 50, 200}}, 2},
+     {{"metres", 100, 30, 250}, {"inches", 2.54, 50, 200}}, 2, {"waist_in", "in", 2.54}},
     {"hip_cm", "hip_cm", ArgumentType::real, "cm", "Hip", "", {{30, 250, "30", "250", ""}, {}}, 1,
-     {{"metres", 100, 30, 250}, {"inches", 2.54, 60, 200}}, 2},
+     {{"metres", 100, 30, 250}, {"inches", 2.54, 60, 200}}, 2, {"hip_in", "in", 2.54}},
     {"neck_cm", "neck_cm", ArgumentType::real, "cm", "Neck", "", {{15, 80, "15", "80", ""}, {}}, 1,
-     {{"metres", 100, 15, 80}, {"inches", 2.54, 25, 60}}, 2},
-    {"age", "age", ArgumentType::whole, "years", "Age", "", {{1, 120, "1", "120", ""}, {}}, 1, {}, 0},
+     {{"metres", 100, 15, 80}, {"inches", 2.54, 25, 60}}, 2, {"neck_in", "in", 2.54}},
+    {"age", "age", ArgumentType::whole, "years", "Age", "", {{1, 120, "1", "120", ""}, {}}, 1, {}, 0, {}},
     // The calculator's own rates for real people reach down to about 390 (a small woman of 90).
-    {"bmr", "bmr", ArgumentType::real, "calories/day", "BMR", "", {{300, 5000, "300", "5000", ""}, {}}, 1, {}, 0},
+    {"bmr", "bmr", ArgumentType::real, "calories/day", "BMR", "", {{300, 5000, "300", "5000", ""}, {}}, 1, {}, 0, {}},
     {"activity_factor", "activity_factor", ArgumentType::real, "", "Activity factor", "\xC3\x97 BMR, 1.2 to 1.9",
-     {{1, 2.5, "1", "2.5", ""}, {}}, 1, {}, 0},
+     {{1, 2.5, "1", "2.5", ""}, {}}, 1, {}, 0, {}},
     // The library takes a value above 1 as a percentage and one of 1 or less as a fraction.
     {"intensity_percent", "intensity_percent", ArgumentType::real, "", "Intensity",
      "% of maximum heart rate, 70 or 0.7",
-     {{0.3, 1, "0.3", "1", "a fraction"}, {30, 100, "30", "100", "a per cent"}}, 2, {}, 0},
+     {{0.3, 1, "0.3", "1", "a fraction"}, {30, 100, "30", "100", "a per cent"}}, 2, {}, 0, {}},
     {"systolic", "systolic", ArgumentType::whole, "mmHg", "Systolic pressure", "", {{50, 300, "50", "300", ""}, {}},
-     1, {}, 0},
+     1, {}, 0, {}},
     {"diastolic", "diastolic", ArgumentType::whole, "mmHg", "Diastolic pressure", "",
-     {{20, 200, "20", "200", ""}, {}}, 1, {}, 0},
-    {"M/F", "sex", ArgumentType::sex, "", "Sex", "", {{}, {}}, 0, {}, 0},
+     {{20, 200, "20", "200", ""}, {}}, 1, {}, 0, {}},
+    {"M/F", "sex", ArgumentType::sex, "", "Sex", "", {{}, {}}, 0, {}, 0, {}},
 };
 
 constexpr const ArgumentKind& argument_kind(ArgumentId id) { return argument_kinds[static_cast<std::size_t>(id)]; }

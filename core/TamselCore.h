@@ -88,6 +88,12 @@ typedef struct TamselArgumentInfo {
   size_t range_count;
   double low[2];
   double high[2];
+  /* The imperial unit a caller may give it in instead (TAMSEL_IMPERIAL), and what one of those
+   * is in `unit`: "weight_lb", "lb", 0.45359237; "height_in", "in", 2.54 or 0.0254. NULL, NULL
+   * and 0 for an argument without one. */
+  const char *imperial_name;
+  const char *imperial_unit;
+  double imperial_factor;
 } TamselArgumentInfo;
 
 typedef struct TamselFormulaInfo {
@@ -170,10 +176,12 @@ const char *tamsel_warning_name(unsigned bit);
 /* Every sentence fits this many bytes with its terminator; longer ones are cut. */
 #define TAMSEL_WARNING_BYTES 256
 
-/* Writes the sentence of warning `bit` of the row `arguments` (as tamsel_evaluate takes them),
- * such as "weight_kg 700 is outside 2 to 400", zero-terminated, cut to `capacity`; returns its
- * size, 0 for a bit the row does not have. */
-size_t tamsel_warning_text(int formula, const double *arguments, unsigned bit, char *out, size_t capacity);
+/* Writes the sentence of warning `bit` of the row `arguments` with `options` (as tamsel_evaluate
+ * takes them), such as "weight_kg 700 is outside 2 to 400", zero-terminated, cut to `capacity`;
+ * returns its size, 0 for a bit the row does not have. An argument given in its imperial unit
+ * is named so: "weight_lb 1600 (725.7 kg) is outside 2 to 400 kg". */
+size_t tamsel_warning_text(int formula, const double *arguments, unsigned options, unsigned bit, char *out,
+                           size_t capacity);
 
 /* --- One row --------------------------------------------------------------------------------- */
 
@@ -189,6 +197,14 @@ typedef struct TamselRow {
 /* NaN is a missing value, as it is in pandas and in R. Without it, NaN is a number, as the
  * text "nan" is to the library. */
 #define TAMSEL_NAN_IS_MISSING 1u
+
+/* The argument in `place` is given in its imperial unit (pounds, inches), which the caller has
+ * said by name. It is turned into the formula's unit with one multiplication by the exact
+ * definition (1 lb = 0.45359237 kg, 1 in = 2.54 cm), rounded once, and the row is then that of
+ * the metric value. Ignored for an argument without an imperial unit, so TAMSEL_IMPERIAL_ALL
+ * gives every one that has one in imperial units. */
+#define TAMSEL_IMPERIAL(place) (1u << (8u + (unsigned)(place)))
+#define TAMSEL_IMPERIAL_ALL (0x1Fu << 8u)
 
 /* Evaluates one row: the formula's arguments in usage-line order, the sex as a code. Bit i of
  * `missing` marks argument i as missing, and so does a sex that is no code. A man's hip (women

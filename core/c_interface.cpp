@@ -28,6 +28,11 @@ constexpr TamselArgumentInfo argument_info(const catalog::Formula& entry, std::s
   info.label = c_text(kind.label);
   info.hint = c_text(kind.hint);
   info.women_only = place == entry.women_only ? 1 : 0;
+  if (kind.imperial.factor != 0) {
+    info.imperial_name = c_text(kind.imperial.name);
+    info.imperial_unit = c_text(kind.imperial.unit);
+    info.imperial_factor = kind.imperial.factor;
+  }
   info.range_count = kind.range_count;
   for (std::size_t index = 0; index < 2; ++index) {
     info.low[index] = kind.ranges[index].low;
@@ -143,14 +148,14 @@ extern "C" int tamsel_evaluate(int formula, const double* arguments, unsigned mi
   return 0;
 }
 
-extern "C" std::size_t tamsel_warning_text(int formula, const double* arguments, unsigned bit, char* out,
-                                           std::size_t capacity) {
+extern "C" std::size_t tamsel_warning_text(int formula, const double* arguments, unsigned options, unsigned bit,
+                                           char* out, std::size_t capacity) {
   if (capacity != 0) out[0] = '\0';
   if (!is_formula(formula) || bit >= TAMSEL_WARNING_BITS || capacity == 0) return 0;
-  const ReadRow row = read_row(static_cast<FormulaId>(formula), arguments, 0, 0);
+  const ReadRow row = read_row(static_cast<FormulaId>(formula), arguments, 0, options);
   const Evaluated evaluated = evaluate_any(row, 0);
   if (row.missing || (evaluated.row.warnings >> bit & 1u) == 0) return 0;
-  const WarningSubject subject{row.reading, evaluated.result, {}, arguments};
+  const WarningSubject subject{row.reading, evaluated.result, {}, arguments, row.imperial};
   return write_warning(bit, subject, out, capacity);
 }
 

@@ -58,7 +58,7 @@ void mark_missing(Chunk& chunk, std::size_t count, std::size_t row) {
 // The given numbers of `count` rows from `start` on, doubles read wherever they lie (a strided
 // view need not be aligned), the sex from its byte; and which rows lack one.
 template <FormulaId id>
-void gather(const TamselColumn* columns, std::size_t start, std::size_t count, Chunk& chunk) {
+void gather(const TamselColumn* columns, std::size_t start, std::size_t count, unsigned options, Chunk& chunk) {
   constexpr const catalog::Formula& entry = catalog::formula(id);
   chunk.present = every_row_present;
   for (std::size_t place = 0; place < entry.argument_count; ++place) {
@@ -83,6 +83,11 @@ void gather(const TamselColumn* columns, std::size_t start, std::size_t count, C
       std::memcpy(given, at, count * sizeof(double));
     } else {
       for (std::size_t row = 0; row < count; ++row, at += stride) std::memcpy(&given[row], at, sizeof(double));
+    }
+    // Pounds and inches become the formula's units here, once, as a row turns them.
+    if (!sex && given_imperial(catalog::argument_of(id, place), place, options)) {
+      const double factor = catalog::argument_of(id, place).imperial.factor;
+      for (std::size_t row = 0; row < count; ++row) given[row] *= factor;
     }
     // A NaN, and a sex that is no code, fail every test of a quiet row; the rows that are not
     // quiet look for them (missing_at). Only marks are looked at here.
@@ -277,7 +282,7 @@ std::ptrdiff_t evaluate_columns_of(std::size_t rows, const TamselColumn* columns
   std::ptrdiff_t warned = 0;
   for (std::size_t start = 0; start < rows; start += chunk_rows) {
     const std::size_t count = rows - start < chunk_rows ? rows - start : chunk_rows;
-    gather<id>(columns, start, count, chunk);
+    gather<id>(columns, start, count, options, chunk);
     const bool all_quiet = compute_rows<id>(count, chunk);
     // Nearly every row is quiet: its outputs are its printed value, a result, no warning, and
     // the category in its slot, stored a chunk at a time. The other rows are put right after.

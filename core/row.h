@@ -21,13 +21,19 @@ struct ReadRow {
   std::size_t count;     // arguments given: all, but a man's hip
   unsigned wholly_read;  // a bit for each argument whose text the library reads whole
   bool missing;
+  unsigned imperial;     // a bit for each argument given in its imperial unit, now turned metric
 };
+
+// Whether `options` give the argument in `place` in its imperial unit, which it has.
+constexpr bool given_imperial(const catalog::ArgumentKind& kind, std::size_t place, unsigned options) {
+  return (options & TAMSEL_IMPERIAL(place)) != 0 && kind.imperial.factor != 0;
+}
 
 // Reads the numbers of one row: `given` in usage-line order, the sex as a code, `missing` a
 // bit for each missing one.
 [[gnu::always_inline]] inline ReadRow read_row(FormulaId id, const double* given, unsigned missing, unsigned options) {
   const catalog::Formula& entry = catalog::formula(id);
-  ReadRow row{{id, {}, false}, entry.argument_count, 0, false};
+  ReadRow row{{id, {}, false}, entry.argument_count, 0, false, 0};
   for (std::size_t place = 0; place < entry.argument_count; ++place) {
     if (place == entry.women_only && row.reading.male) {
       row.count = place;  // a man gives no hip; it is the last argument
@@ -38,10 +44,16 @@ struct ReadRow {
       row.missing = true;
       return row;
     }
-    switch (catalog::argument_kind(entry.arguments[place]).type) {
+    const catalog::ArgumentKind& kind = catalog::argument_kind(entry.arguments[place]);
+    switch (kind.type) {
       case ArgumentType::real:
-        row.reading.values[place] = value;
         row.wholly_read |= 1u << place;  // the shortest text of a double is all read
+        if (given_imperial(kind, place, options)) {
+          row.reading.values[place] = value * kind.imperial.factor;  // rounded once
+          row.imperial |= 1u << place;
+        } else {
+          row.reading.values[place] = value;
+        }
         break;
       case ArgumentType::whole:
         row.reading.values[place] = static_cast<double>(whole_reading(value));

@@ -20,6 +20,11 @@ void put_number(double value, BoundedText& out) {
   out.put(std::string_view(text, write_shortest(value, NumberStyle::shortest, text)));
 }
 
+void put_fixed(double value, int decimals, BoundedText& out) {
+  char number[max_number_text];
+  out.put(std::string_view(number, static_cast<std::size_t>(write_fixed(number, value, decimals) - number)));
+}
+
 void put_quoted(std::string_view token, BoundedText& out) {
   out.put('"');
   if (token.size() <= max_quoted_token) {
@@ -86,6 +91,22 @@ void argument_sentence(unsigned bit, const WarningSubject& subject, BoundedText&
   }
   const bool in_range = within(kind, value);
   const bool wholly_read = bit % 3 == 0;
+  if ((subject.imperial >> place & 1u) != 0) {
+    // Said to be in pounds or inches, so no other unit is guessed: "weight_lb 1600 (725.7 kg) is
+    // outside 2 to 400 kg".
+    out.put(kind.imperial.name);
+    out.put(' ');
+    out.put(token);
+    out.put(" (");
+    put_fixed(value, kind.unit == "m" ? 2 : 1, out);
+    out.put(' ');
+    out.put(kind.unit);
+    out.put(") is outside ");
+    put_ranges(kind, out);
+    out.put(' ');
+    out.put(kind.unit);
+    return;
+  }
   out.put(kind.name);
   out.put(' ');
   if (wholly_read) {
@@ -119,11 +140,6 @@ void put_result(const WarningSubject& subject, BoundedText& out) {
   if (entry.unit.empty()) return;
   if (entry.unit != "%") out.put(' ');
   out.put(entry.unit);
-}
-
-void put_fixed(double value, int decimals, BoundedText& out) {
-  char number[max_number_text];
-  out.put(std::string_view(number, static_cast<std::size_t>(write_fixed(number, value, decimals) - number)));
 }
 
 // The value of the argument of kind `argument`, which the formula takes.

@@ -20,6 +20,7 @@ struct WarningSubject {
   double result;                                // the exact result
   std::string_view tokens[max_arguments];       // as typed; empty for a typed row
   const double* given;                          // a typed row's numbers, or null
+  unsigned imperial;                            // a bit for each given in pounds or inches
 };
 
 // Writes the sentence of warning `bit` into `out` (`capacity` bytes with the terminator, cut on

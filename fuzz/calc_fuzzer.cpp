@@ -141,7 +141,7 @@ void check_typed_row(const std::uint8_t* data, std::size_t size) {
   for (unsigned bit = 0; bit < TAMSEL_WARNING_BITS; ++bit) {
     if ((row.warnings >> bit & 1u) == 0) continue;
     char text[TAMSEL_WARNING_BYTES];
-    tamsel_warning_text(formula, arguments, bit, text, sizeof text);
+    tamsel_warning_text(formula, arguments, 0, bit, text, sizeof text);
     if (index >= record.warning_count || std::strcmp(text, record.warnings[index++]) != 0) {
       fail("a row's warning differs from its request's");
     }

@@ -310,7 +310,7 @@ void read_arguments(const PaddedRequest& padded, Arguments& out) {
   out.formula = read_keyword(padded, p);
   if (out.formula == nullptr) return;
   const FormulaId id = catalog::id_of(*out.formula);
-  out.row = {{id, {}, false}, 0, 0, false};
+  out.row = {{id, {}, false}, 0, 0, false, 0};
   const ArgumentType* const types = catalog::argument_types.of[static_cast<std::size_t>(id)];
   for (std::size_t place = 0; place < out.formula->argument_count; ++place) {
     Argument& argument = out.items[place];

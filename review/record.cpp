@@ -202,7 +202,7 @@ void clear(TamselRecord& record) {
 // Writes the sentence of each warning in `codes`. Rare, so kept out of line.
 [[gnu::noinline]] void write_warnings(const Arguments& arguments, const core::Reading& reading, double result,
                                       TamselRecord& record) {
-  core::WarningSubject subject{reading, result, {}, nullptr};
+  core::WarningSubject subject{reading, result, {}, nullptr, 0};
   for (std::size_t place = 0; place < arguments.count; ++place) subject.tokens[place] = arguments.items[place].token;
   const TamselWarnings codes = record.warning_codes;
   for (unsigned bit = 0; bit < TAMSEL_WARNING_BITS && record.warning_count < TAMSEL_REVIEW_MAX_WARNINGS; ++bit) {

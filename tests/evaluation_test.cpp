@@ -193,7 +193,7 @@ std::string request_of(const Row& row) {
 
 std::string warning_of(const Row& row, unsigned bit) {
   char text[TAMSEL_WARNING_BYTES];
-  const std::size_t size = tamsel_warning_text(row.formula, row.arguments, bit, text, sizeof text);
+  const std::size_t size = tamsel_warning_text(row.formula, row.arguments, 0, bit, text, sizeof text);
   return std::string(text, size);
 }
 
@@ -388,6 +388,80 @@ TEST(FormulaTable, DescribesEveryFormulaAsTheLibraryAnswers) {
   EXPECT_EQ(tamsel_formula_info(TAMSEL_FORMULA_COUNT), nullptr);
   EXPECT_EQ(tamsel_category_name(0), nullptr);
   EXPECT_EQ(tamsel_category_name(tamsel_category_limit()), nullptr);
+}
+
+// Pounds and inches, said by name, are turned metric with one multiplication by the exact
+// definition; the row is then the metric row, alone and in columns. Arguments without an
+// imperial unit ignore the option.
+TEST(Imperial, RowsInPoundsAndInchesAreTheMetricRows) {
+  RowMaker maker(1959u);  // the year the inch became exactly 2.54 cm
+  std::vector<double> given[TAMSEL_MAX_ARGUMENTS];
+  std::vector<unsigned char> sexes;
+  for (int formula = 0; formula < TAMSEL_FORMULA_COUNT; ++formula) {
+    const TamselFormulaInfo& info = *tamsel_formula_info(formula);
+    const long count = rows_per_formula / 100 + 1000;
+    for (auto& column : given) column.assign(static_cast<std::size_t>(count), 0.0);
+    sexes.assign(static_cast<std::size_t>(count), 0);
+    std::vector<TamselRow> expected(static_cast<std::size_t>(count));
+    for (long index = 0; index < count; ++index) {
+      Row row = maker.next(formula);
+      double metric[TAMSEL_MAX_ARGUMENTS];
+      for (std::size_t place = 0; place < info.argument_count; ++place) {
+        const TamselArgumentInfo& argument = info.arguments[place];
+        // A metric value's imperial twin: the row in pounds and inches turns back into it.
+        if (argument.imperial_factor != 0) row.arguments[place] /= argument.imperial_factor;
+        metric[place] = argument.imperial_factor != 0 ? row.arguments[place] * argument.imperial_factor
+                                                      : row.arguments[place];
+        given[place][static_cast<std::size_t>(index)] = row.arguments[place];
+      }
+      sexes[static_cast<std::size_t>(index)] = row.arguments[0] == TAMSEL_SEX_MALE ? TAMSEL_SEX_MALE : TAMSEL_SEX_FEMALE;
+      TamselRow imperial;
+      ASSERT_EQ(tamsel_evaluate(formula, row.arguments, 0, TAMSEL_IMPERIAL_ALL, &imperial), 0);
+      ASSERT_EQ(tamsel_evaluate(formula, metric, 0, 0, &expected[static_cast<std::size_t>(index)]), 0);
+      const TamselRow& want = expected[static_cast<std::size_t>(index)];
+      ASSERT_TRUE(same_bits(imperial.value, want.value) && imperial.kind == want.kind &&
+                  imperial.category == want.category && imperial.warnings == want.warnings)
+          << info.keyword << " " << request_of(row);
+    }
+    TamselColumn columns[TAMSEL_MAX_ARGUMENTS] = {};
+    for (std::size_t place = 0; place < info.argument_count; ++place) {
+      columns[place] = info.arguments[place].type == TAMSEL_ARGUMENT_SEX
+                           ? TamselColumn{sexes.data(), 1, nullptr, 0}
+                           : TamselColumn{given[place].data(), sizeof(double), nullptr, 0};
+    }
+    std::vector<double> values(static_cast<std::size_t>(count));
+    std::vector<TamselWarnings> warnings(static_cast<std::size_t>(count));
+    tamsel_evaluate_columns(formula, static_cast<std::size_t>(count), columns, TAMSEL_IMPERIAL_ALL, values.data(),
+                            nullptr, nullptr, warnings.data());
+    for (std::size_t index = 0; index < values.size(); ++index) {
+      ASSERT_TRUE(same_bits(values[index], expected[index].value) && warnings[index] == expected[index].warnings)
+          << info.keyword << " row " << index;
+    }
+  }
+}
+
+TEST(Imperial, NamesTheUnitItWasGivenInAndTurnsWithTheExactDefinitions) {
+  const TamselArgumentInfo& weight = tamsel_formula_info(TAMSEL_FORMULA_BMI)->arguments[0];
+  EXPECT_STREQ(weight.imperial_name, "weight_lb");
+  EXPECT_EQ(weight.imperial_factor, 0.45359237);
+  EXPECT_EQ(tamsel_formula_info(TAMSEL_FORMULA_BMI)->arguments[1].imperial_factor, 0.0254);
+  EXPECT_EQ(tamsel_formula_info(TAMSEL_FORMULA_BSA)->arguments[1].imperial_factor, 2.54);
+  EXPECT_EQ(tamsel_formula_info(TAMSEL_FORMULA_MAX_HR)->arguments[0].imperial_name, nullptr);
+  // 154.3 lb and 69 in are 69.98... kg and 1.7526 m.
+  const double pounds_inches[] = {154.3, 69};
+  TamselRow row;
+  tamsel_evaluate(TAMSEL_FORMULA_BMI, pounds_inches, 0, TAMSEL_IMPERIAL_ALL, &row);
+  EXPECT_EQ(row.value, 22.79);
+  // Only the argument named imperial is turned.
+  const double pounds_metres[] = {154.3, 1.7526};
+  tamsel_evaluate(TAMSEL_FORMULA_BMI, pounds_metres, 0, TAMSEL_IMPERIAL(0), &row);
+  EXPECT_EQ(row.value, 22.79);
+  // A warning speaks of the value in the unit it was given in, and guesses no other unit.
+  const double heavy[] = {1600, 69};
+  tamsel_evaluate(TAMSEL_FORMULA_BMI, heavy, 0, TAMSEL_IMPERIAL_ALL, &row);
+  char text[TAMSEL_WARNING_BYTES];
+  tamsel_warning_text(TAMSEL_FORMULA_BMI, heavy, TAMSEL_IMPERIAL_ALL, 0, text, sizeof text);
+  EXPECT_STREQ(text, "weight_lb 1600 (725.7 kg) is outside 2 to 400 kg");
 }
 
 // One writer of numbers for every surface: the shortest text that reads back, with or without
