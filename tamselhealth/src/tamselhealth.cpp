@@ -282,20 +282,50 @@ struct Answer {
   Output output;
   SEXP value, category;  // double; ordered factor
   SEXP kind, unit, warnings, category_source, category_note;
-  // CHARSXPs looked up once: [0] result, [1] missing, [2] the unit, then each category's source
-  // and note. Kept in a protected vector, since R's string cache holds none of them alive.
-  SEXP texts;
+  // The table's texts that rows share (table_text).
+  SEXP result_text, missing_text, unit_text;
   SEXP no_warnings;  // character(0), shared by every row without a warning
 };
 
-constexpr R_xlen_t text_result = 0, text_missing = 1, text_unit = 2, text_categories = 3;
+// The table's texts as CHARSXPs, made when the package loads and kept for the session: the
+// kind names, each formula's unit, and each category's name, source and note. By the time rows
+// take them they are old to R's collector, so that filling a column with them does not make it
+// track every store.
+SEXP table_texts = nullptr;
+
+constexpr R_xlen_t unit_texts = TAMSEL_KIND_COUNT;
+constexpr R_xlen_t category_texts = unit_texts + TAMSEL_FORMULA_COUNT;
+enum CategoryText : R_xlen_t { category_name = 0, category_source = 1, category_note = 2, category_fields = 3 };
+
+SEXP kind_text(TamselAnswerKind kind) { return STRING_ELT(table_texts, kind); }
+SEXP unit_text(int formula) { return STRING_ELT(table_texts, unit_texts + formula); }
+const SEXP* category_text(unsigned id, CategoryText field) {
+  return STRING_PTR_RO(table_texts) + category_texts + category_fields * static_cast<R_xlen_t>(id) + field;
+}
+
+void make_table_texts() {
+  const unsigned categories = tamsel_category_limit();
+  table_texts = Rf_allocVector(STRSXP, category_texts + category_fields * static_cast<R_xlen_t>(categories));
+  R_PreserveObject(table_texts);
+  const auto put = [](R_xlen_t index, const char* text) {
+    SET_STRING_ELT(table_texts, index, text == nullptr ? NA_STRING : Rf_mkCharCE(text, CE_UTF8));
+  };
+  for (int kind = 0; kind < TAMSEL_KIND_COUNT; ++kind) put(kind, tamsel_kind_name(static_cast<TamselAnswerKind>(kind)));
+  for (int formula = 0; formula < TAMSEL_FORMULA_COUNT; ++formula) put(unit_texts + formula, tamsel_formula_info(formula)->unit);
+  for (unsigned id = 0; id < categories; ++id) {
+    const R_xlen_t at = category_texts + category_fields * static_cast<R_xlen_t>(id);
+    put(at + category_name, tamsel_category_name(id));
+    put(at + category_source, tamsel_category_source(id));
+    put(at + category_note, tamsel_category_note(id));
+  }
+}
 
 SEXP ordered_factor(R_xlen_t rows, const TamselFormulaInfo& info) {
   SEXP factor = PROTECT(Rf_allocVector(INTSXP, rows));
   SEXP levels = PROTECT(Rf_allocVector(STRSXP, static_cast<R_xlen_t>(info.category_count)));
   for (std::size_t index = 0; index < info.category_count; ++index) {
     SET_STRING_ELT(levels, static_cast<R_xlen_t>(index),
-                   Rf_mkCharCE(tamsel_category_name(info.first_category + static_cast<unsigned>(index)), CE_UTF8));
+                   *category_text(info.first_category + static_cast<unsigned>(index), category_name));
   }
   SEXP classes = PROTECT(Rf_allocVector(STRSXP, 2));
   SET_STRING_ELT(classes, 0, Rf_mkChar("ordered"));
@@ -307,10 +337,10 @@ SEXP ordered_factor(R_xlen_t rows, const TamselFormulaInfo& info) {
 }
 
 // Allocates what the output needs; the caller unprotects `*protected_count` objects.
-void allocate_answer(Answer& answer, Output output, R_xlen_t rows, const TamselFormulaInfo& info,
-                     int* protected_count) {
+void allocate_answer(Answer& answer, Output output, R_xlen_t rows, int formula, int* protected_count) {
+  const TamselFormulaInfo& info = *tamsel_formula_info(formula);
   const SEXP none = R_NilValue;
-  answer = Answer{output, none, none, none, none, none, none, none, none, none};
+  answer = Answer{output, none, none, none, none, none, none, none, none, none, none, none};
   int count = 0;
   if (output == Output::value || output == Output::record) {
     answer.value = PROTECT(Rf_allocVector(REALSXP, rows));
@@ -321,23 +351,16 @@ void allocate_answer(Answer& answer, Output output, R_xlen_t rows, const TamselF
     ++count;
   }
   if (output == Output::record) {
-    const R_xlen_t categories = static_cast<R_xlen_t>(info.category_count);
-    answer.texts = PROTECT(Rf_allocVector(STRSXP, text_categories + 2 * categories));
-    SET_STRING_ELT(answer.texts, text_result, Rf_mkChar(tamsel_kind_name(TAMSEL_KIND_RESULT)));
-    SET_STRING_ELT(answer.texts, text_missing, Rf_mkChar(tamsel_kind_name(TAMSEL_KIND_MISSING)));
-    SET_STRING_ELT(answer.texts, text_unit, Rf_mkCharCE(info.unit, CE_UTF8));
-    for (R_xlen_t index = 0; index < categories; ++index) {
-      const unsigned id = info.first_category + static_cast<unsigned>(index);
-      SET_STRING_ELT(answer.texts, text_categories + 2 * index, Rf_mkCharCE(tamsel_category_source(id), CE_UTF8));
-      SET_STRING_ELT(answer.texts, text_categories + 2 * index + 1, Rf_mkCharCE(tamsel_category_note(id), CE_UTF8));
-    }
+    answer.result_text = kind_text(TAMSEL_KIND_RESULT);
+    answer.missing_text = kind_text(TAMSEL_KIND_MISSING);
+    answer.unit_text = unit_text(formula);
     answer.no_warnings = PROTECT(Rf_allocVector(STRSXP, 0));
     answer.kind = PROTECT(Rf_allocVector(STRSXP, rows));
     answer.unit = PROTECT(Rf_allocVector(STRSXP, rows));
     answer.warnings = PROTECT(Rf_allocVector(VECSXP, rows));
     answer.category_source = PROTECT(Rf_allocVector(STRSXP, rows));
     answer.category_note = PROTECT(Rf_allocVector(STRSXP, rows));
-    count += 7;
+    count += 6;
   }
   *protected_count = count;
 }
@@ -383,15 +406,14 @@ void store_block(const Call& call, const Block& block, R_xlen_t start, R_xlen_t 
       value_out[row] = missing ? NA_REAL : value_unprinted ? unprinted_value(call, arguments) : values[in_block];
     }
     if (record) {
-      SET_STRING_ELT(answer.kind, row, STRING_ELT(answer.texts, missing ? text_missing : text_result));
-      SET_STRING_ELT(answer.unit, row, STRING_ELT(answer.texts, text_unit));
+      SET_STRING_ELT(answer.kind, row, missing ? answer.missing_text : answer.result_text);
+      SET_STRING_ELT(answer.unit, row, answer.unit_text);
       if (category == TAMSEL_CATEGORY_NONE) {
         SET_STRING_ELT(answer.category_source, row, NA_STRING);
         SET_STRING_ELT(answer.category_note, row, NA_STRING);
       } else {
-        const R_xlen_t at = text_categories + 2 * static_cast<R_xlen_t>(category - call.info->first_category);
-        SET_STRING_ELT(answer.category_source, row, STRING_ELT(answer.texts, at));
-        SET_STRING_ELT(answer.category_note, row, STRING_ELT(answer.texts, at + 1));
+        SET_STRING_ELT(answer.category_source, row, *category_text(category, category_source));
+        SET_STRING_ELT(answer.category_note, row, *category_text(category, category_note));
       }
     }
     if (bits == 0 && !unknown_sex) {
@@ -489,7 +511,7 @@ extern "C" SEXP tamselhealth_formula(SEXP keyword, SEXP vectors, SEXP imperial, 
   const R_xlen_t rows = static_cast<R_xlen_t>(Rf_asReal(rows_value));
   int protected_count = 0;
   Answer answer;
-  allocate_answer(answer, output_of(output_code), rows, *call.info, &protected_count);
+  allocate_answer(answer, output_of(output_code), rows, call.formula, &protected_count);
   Summary summary{0, 0, PROTECT(Rf_allocVector(STRSXP, quoted_rows))};
   auto* const block = reinterpret_cast<Block*>(R_alloc(1, sizeof(Block)));
   // The rows of women that lack the argument only they need, which R warns about.
@@ -745,6 +767,7 @@ const R_CallMethodDef call_methods[] = {
 }  // namespace
 
 extern "C" void R_init_tamselhealth(DllInfo* dll) {
+  make_table_texts();
   R_registerRoutines(dll, nullptr, call_methods, nullptr, nullptr);
   R_useDynamicSymbols(dll, FALSE);
   R_forceSymbols(dll, TRUE);
