@@ -277,11 +277,29 @@ std::size_t row_sentences(const Call& call, const double* arguments, TamselWarni
   return count;
 }
 
+// The columns of a review that the typed record and ask()'s data frame share.
+struct ReviewColumns {
+  SEXP kind, unit, warnings, category_source, category_note;
+};
+
+constexpr int review_column_count = 5;
+
+// Allocates them, leaving all review_column_count protected for the caller to unprotect.
+ReviewColumns allocate_review_columns(R_xlen_t rows) {
+  ReviewColumns made;
+  made.kind = PROTECT(Rf_allocVector(STRSXP, rows));
+  made.unit = PROTECT(Rf_allocVector(STRSXP, rows));
+  made.warnings = PROTECT(Rf_allocVector(VECSXP, rows));
+  made.category_source = PROTECT(Rf_allocVector(STRSXP, rows));
+  made.category_note = PROTECT(Rf_allocVector(STRSXP, rows));
+  return made;
+}
+
 // The R vectors of the answer, those that the output asks for.
 struct Answer {
   Output output;
   SEXP value, category;  // double; ordered factor
-  SEXP kind, unit, warnings, category_source, category_note;
+  ReviewColumns review;
   // The table's texts that rows share (table_text).
   SEXP result_text, missing_text, unit_text;
   SEXP no_warnings;  // character(0), shared by every row without a warning
@@ -311,7 +329,9 @@ void make_table_texts() {
     SET_STRING_ELT(table_texts, index, text == nullptr ? NA_STRING : Rf_mkCharCE(text, CE_UTF8));
   };
   for (int kind = 0; kind < TAMSEL_KIND_COUNT; ++kind) put(kind, tamsel_kind_name(static_cast<TamselAnswerKind>(kind)));
-  for (int formula = 0; formula < TAMSEL_FORMULA_COUNT; ++formula) put(unit_texts + formula, tamsel_formula_info(formula)->unit);
+  for (int formula = 0; formula < TAMSEL_FORMULA_COUNT; ++formula) {
+    put(unit_texts + formula, tamsel_formula_info(formula)->unit);
+  }
   for (unsigned id = 0; id < categories; ++id) {
     const R_xlen_t at = category_texts + category_fields * static_cast<R_xlen_t>(id);
     put(at + category_name, tamsel_category_name(id));
@@ -340,7 +360,7 @@ SEXP ordered_factor(R_xlen_t rows, const TamselFormulaInfo& info) {
 void allocate_answer(Answer& answer, Output output, R_xlen_t rows, int formula, int* protected_count) {
   const TamselFormulaInfo& info = *tamsel_formula_info(formula);
   const SEXP none = R_NilValue;
-  answer = Answer{output, none, none, none, none, none, none, none, none, none, none, none};
+  answer = Answer{output, none, none, {none, none, none, none, none}, none, none, none, none};
   int count = 0;
   if (output == Output::value || output == Output::record) {
     answer.value = PROTECT(Rf_allocVector(REALSXP, rows));
@@ -355,12 +375,8 @@ void allocate_answer(Answer& answer, Output output, R_xlen_t rows, int formula, 
     answer.missing_text = kind_text(TAMSEL_KIND_MISSING);
     answer.unit_text = unit_text(formula);
     answer.no_warnings = PROTECT(Rf_allocVector(STRSXP, 0));
-    answer.kind = PROTECT(Rf_allocVector(STRSXP, rows));
-    answer.unit = PROTECT(Rf_allocVector(STRSXP, rows));
-    answer.warnings = PROTECT(Rf_allocVector(VECSXP, rows));
-    answer.category_source = PROTECT(Rf_allocVector(STRSXP, rows));
-    answer.category_note = PROTECT(Rf_allocVector(STRSXP, rows));
-    count += 6;
+    answer.review = allocate_review_columns(rows);
+    count += 1 + review_column_count;
   }
   *protected_count = count;
 }
@@ -374,8 +390,9 @@ SEXP answer_vector(const Answer& answer) {
   }
   static const char* const names[] = {"kind", "value", "unit", "warnings", "category", "category_source",
                                       "category_note"};
-  const SEXP items[] = {answer.kind, answer.value, answer.unit, answer.warnings, answer.category,
-                        answer.category_source, answer.category_note};
+  const ReviewColumns& review = answer.review;
+  const SEXP items[] = {review.kind,     answer.value,           review.unit,         review.warnings,
+                        answer.category, review.category_source, review.category_note};
   return named_list(names, items, 7);
 }
 
@@ -406,18 +423,18 @@ void store_block(const Call& call, const Block& block, R_xlen_t start, R_xlen_t 
       value_out[row] = missing ? NA_REAL : value_unprinted ? unprinted_value(call, arguments) : values[in_block];
     }
     if (record) {
-      SET_STRING_ELT(answer.kind, row, missing ? answer.missing_text : answer.result_text);
-      SET_STRING_ELT(answer.unit, row, answer.unit_text);
+      SET_STRING_ELT(answer.review.kind, row, missing ? answer.missing_text : answer.result_text);
+      SET_STRING_ELT(answer.review.unit, row, answer.unit_text);
       if (category == TAMSEL_CATEGORY_NONE) {
-        SET_STRING_ELT(answer.category_source, row, NA_STRING);
-        SET_STRING_ELT(answer.category_note, row, NA_STRING);
+        SET_STRING_ELT(answer.review.category_source, row, NA_STRING);
+        SET_STRING_ELT(answer.review.category_note, row, NA_STRING);
       } else {
-        SET_STRING_ELT(answer.category_source, row, *category_text(category, category_source));
-        SET_STRING_ELT(answer.category_note, row, *category_text(category, category_note));
+        SET_STRING_ELT(answer.review.category_source, row, *category_text(category, category_source));
+        SET_STRING_ELT(answer.review.category_note, row, *category_text(category, category_note));
       }
     }
     if (bits == 0 && !unknown_sex) {
-      if (record) SET_VECTOR_ELT(answer.warnings, row, answer.no_warnings);
+      if (record) SET_VECTOR_ELT(answer.review.warnings, row, answer.no_warnings);
       continue;
     }
     // The sentences are written only where they are shown.
@@ -436,7 +453,7 @@ void store_block(const Call& call, const Block& block, R_xlen_t start, R_xlen_t 
       for (std::size_t index = 0; index < sentence_count; ++index) {
         SET_STRING_ELT(texts, static_cast<R_xlen_t>(index), Rf_mkCharCE(sentences[index], CE_UTF8));
       }
-      SET_VECTOR_ELT(answer.warnings, row, texts);
+      SET_VECTOR_ELT(answer.review.warnings, row, texts);
       UNPROTECT(1);
     }
   }
@@ -592,8 +609,9 @@ namespace {
 // The R vectors being filled, those that the output asks for.
 struct Columns {
   Output output;
-  SEXP value, category, text;
-  SEXP request, kind, unit, warnings, category_source, category_note;
+  SEXP value, category, text;  // double; the category as text
+  SEXP request;
+  ReviewColumns review;
 };
 
 // The CHARSXPs of the review's static texts (NA for none), so that a million rows look each one
@@ -659,14 +677,14 @@ void put_missing(Columns& columns, R_xlen_t row) {
     return;
   }
   SET_STRING_ELT(columns.request, row, NA_STRING);
-  SET_STRING_ELT(columns.kind, row, NA_STRING);
+  SET_STRING_ELT(columns.review.kind, row, NA_STRING);
   SET_STRING_ELT(columns.text, row, NA_STRING);
   REAL(columns.value)[row] = NA_REAL;
-  SET_STRING_ELT(columns.unit, row, NA_STRING);
-  SET_VECTOR_ELT(columns.warnings, row, Rf_allocVector(STRSXP, 0));
+  SET_STRING_ELT(columns.review.unit, row, NA_STRING);
+  SET_VECTOR_ELT(columns.review.warnings, row, Rf_allocVector(STRSXP, 0));
   SET_STRING_ELT(columns.category, row, NA_STRING);
-  SET_STRING_ELT(columns.category_source, row, NA_STRING);
-  SET_STRING_ELT(columns.category_note, row, NA_STRING);
+  SET_STRING_ELT(columns.review.category_source, row, NA_STRING);
+  SET_STRING_ELT(columns.review.category_note, row, NA_STRING);
 }
 
 void put_record(Columns& columns, StaticTexts& cache, R_xlen_t row, const char* request, std::size_t request_size,
@@ -674,32 +692,28 @@ void put_record(Columns& columns, StaticTexts& cache, R_xlen_t row, const char* 
   SET_STRING_ELT(columns.text, row, Rf_mkCharLenCE(record.text, static_cast<int>(record.text_size), CE_UTF8));
   if (columns.output == Output::text) return;
   SET_STRING_ELT(columns.request, row, Rf_mkCharLenCE(request, static_cast<int>(request_size), CE_UTF8));
-  SET_STRING_ELT(columns.kind, row, static_text(cache, tamsel_kind_name(record.kind)));
+  SET_STRING_ELT(columns.review.kind, row, static_text(cache, tamsel_kind_name(record.kind)));
   REAL(columns.value)[row] = result_value(record);
-  SET_STRING_ELT(columns.unit, row, static_text(cache, record.unit));
-  SET_VECTOR_ELT(columns.warnings, row, warning_vector(record));
+  SET_STRING_ELT(columns.review.unit, row, static_text(cache, record.unit));
+  SET_VECTOR_ELT(columns.review.warnings, row, warning_vector(record));
   SET_STRING_ELT(columns.category, row, static_text(cache, record.category));
-  SET_STRING_ELT(columns.category_source, row, static_text(cache, record.category_source));
-  SET_STRING_ELT(columns.category_note, row, static_text(cache, record.category_note));
+  SET_STRING_ELT(columns.review.category_source, row, static_text(cache, record.category_source));
+  SET_STRING_ELT(columns.review.category_note, row, static_text(cache, record.category_note));
 }
 
 // Allocates what the output (the text, or the record) needs; the caller unprotects
 // `*protected_count` objects.
 void allocate_columns(Columns& columns, Output output, R_xlen_t rows, int* protected_count) {
   const SEXP none = R_NilValue;
-  columns = Columns{output, none, none, none, none, none, none, none, none, none};
+  columns = Columns{output, none, none, none, none, {none, none, none, none, none}};
   columns.text = PROTECT(Rf_allocVector(STRSXP, rows));
   int count = 1;
   if (output == Output::record) {
     columns.value = PROTECT(Rf_allocVector(REALSXP, rows));
     columns.category = PROTECT(Rf_allocVector(STRSXP, rows));
     columns.request = PROTECT(Rf_allocVector(STRSXP, rows));
-    columns.kind = PROTECT(Rf_allocVector(STRSXP, rows));
-    columns.unit = PROTECT(Rf_allocVector(STRSXP, rows));
-    columns.warnings = PROTECT(Rf_allocVector(VECSXP, rows));
-    columns.category_source = PROTECT(Rf_allocVector(STRSXP, rows));
-    columns.category_note = PROTECT(Rf_allocVector(STRSXP, rows));
-    count += 8;
+    columns.review = allocate_review_columns(rows);
+    count += 3 + review_column_count;
   }
   *protected_count = count;
 }
@@ -709,8 +723,9 @@ SEXP columns_answer(const Columns& columns) {
   if (columns.output == Output::text) return columns.text;
   static const char* const names[] = {"request", "kind", "text", "value", "unit", "warnings", "category",
                                       "category_source", "category_note"};
-  const SEXP items[] = {columns.request, columns.kind, columns.text, columns.value, columns.unit, columns.warnings,
-                        columns.category, columns.category_source, columns.category_note};
+  const ReviewColumns& review = columns.review;
+  const SEXP items[] = {columns.request, review.kind,     columns.text,           columns.value,      review.unit,
+                        review.warnings, columns.category, review.category_source, review.category_note};
   return named_list(names, items, 9);
 }
 
