@@ -5,7 +5,7 @@ from __future__ import annotations
 import re
 from typing import Literal, NamedTuple, Optional, Tuple
 
-Kind = Literal["result", "usage", "requirement", "unknown", "banner", "listing"]
+Kind = Literal["result", "usage", "requirement", "unknown", "banner", "listing", "missing"]
 
 # The kinds of answer that tell the user the request was wrong; the others are answers.
 WRONG_KINDS = frozenset(("banner", "usage", "requirement", "unknown"))
