@@ -311,6 +311,53 @@ PyObject *ask_json(PyObject *, PyObject *request) {
   return pair;
 }
 
+// Whether a result's text is a line the library writes: "label: " then the number (or inf,
+// -inf, nan) and the unit the review found, nothing else. The review reads any text as some
+// kind; a stored text that is none of the library's answers must be refused, not read.
+bool is_result_line(const TamselRecord &record) {
+  const std::string_view line(record.text, record.text_size);
+  const std::size_t colon = line.find(": ");
+  if (colon == 0 || colon == std::string_view::npos || line.find('\n') != std::string_view::npos) return false;
+  std::string_view rest = line.substr(colon + 2);
+  if (record.has_value) {
+    if (record.digits_offset != colon + 2) return false;
+    rest.remove_prefix(record.digits_size);
+  } else {
+    bool named = false;
+    for (const std::string_view word : {"-inf", "inf", "nan"}) {
+      if (rest.substr(0, word.size()) == word) {
+        rest.remove_prefix(word.size());
+        named = true;
+        break;
+      }
+    }
+    if (!named) return false;
+  }
+  const std::string_view unit(record.unit);
+  if (unit.empty()) return rest.empty();
+  if (unit == "%") return rest == unit;
+  return rest.size() == unit.size() + 1 && rest.front() == ' ' && rest.substr(1) == unit;
+}
+
+// A stored answer of the library, reviewed without its request: kind, number and unit.
+PyObject *review_answer(PyObject *, PyObject *text) {
+  if (!PyUnicode_Check(text)) {
+    PyErr_Format(PyExc_TypeError, "an answer is a str, not %s", Py_TYPE(text)->tp_name);
+    return nullptr;
+  }
+  Py_ssize_t size = 0;
+  const char *bytes = PyUnicode_AsUTF8AndSize(text, &size);
+  if (bytes == nullptr) return nullptr;
+  TamselRecord record;
+  tamsel_review("", 0, bytes, static_cast<std::size_t>(size), &record);
+  if (static_cast<std::size_t>(size) >= TAMSEL_REVIEW_TEXT_BYTES ||
+      (record.kind == TAMSEL_KIND_RESULT && !is_result_line(record))) {
+    PyErr_Format(PyExc_ValueError, "not an answer of the library: %R", text);
+    return nullptr;
+  }
+  return answer_from_record(record);
+}
+
 // --- The formula table ---------------------------------------------------------------------------
 
 PyObject *argument_entry(const TamselArgumentInfo &argument) {
@@ -925,6 +972,8 @@ PyMethodDef methods[] = {
     {"calc_many", calc_many, METH_O, calc_many_doc},
     {"ask", ask, METH_O, ask_doc},
     {"ask_json", ask_json, METH_O, "ask_json(request, /)\n--\n\n(Answer, the record's JSON members)"},
+    {"review_answer", review_answer, METH_O,
+     "review_answer(text, /)\n--\n\nA stored answer's kind, number and unit; ValueError for no answer"},
     {"formula_table", formula_table, METH_NOARGS, "formula_table()\n--\n\nThe formula table, by formula number"},
     {"kind_table", kind_table, METH_NOARGS, "kind_table()\n--\n\nThe kinds' names, by code"},
     {"find_formula", find_formula, METH_O, "find_formula(keyword, /)\n--\n\nThe formula's number, or -1"},
