@@ -311,6 +311,16 @@ PyObject *ask_json(PyObject *, PyObject *request) {
   return pair;
 }
 
+// A str's UTF-8, or NULL with TypeError ("<expected>, not <type>") for anything else, or with
+// UnicodeEncodeError for lone surrogates.
+const char *utf8_of(PyObject *object, const char *expected, Py_ssize_t *size) {
+  if (!PyUnicode_Check(object)) {
+    PyErr_Format(PyExc_TypeError, "%s, not %.100s", expected, Py_TYPE(object)->tp_name);
+    return nullptr;
+  }
+  return PyUnicode_AsUTF8AndSize(object, size);
+}
+
 // Whether a result's text is a line the library writes: "label: " then the number (or inf,
 // -inf, nan) and the unit the review found, nothing else. The review reads any text as some
 // kind; a stored text that is none of the library's answers must be refused, not read.
@@ -341,12 +351,8 @@ bool is_result_line(const TamselRecord &record) {
 
 // A stored answer of the library, reviewed without its request: kind, number and unit.
 PyObject *review_answer(PyObject *, PyObject *text) {
-  if (!PyUnicode_Check(text)) {
-    PyErr_Format(PyExc_TypeError, "an answer is a str, not %s", Py_TYPE(text)->tp_name);
-    return nullptr;
-  }
   Py_ssize_t size = 0;
-  const char *bytes = PyUnicode_AsUTF8AndSize(text, &size);
+  const char *bytes = utf8_of(text, "an answer is a str", &size);
   if (bytes == nullptr) return nullptr;
   TamselRecord record;
   tamsel_review("", 0, bytes, static_cast<std::size_t>(size), &record);
@@ -438,13 +444,10 @@ PyObject *kind_table(PyObject *, PyObject *) {
 
 // The formula a keyword names, in either case, or -1.
 PyObject *find_formula(PyObject *, PyObject *keyword) {
-  if (!PyUnicode_Check(keyword)) {
-    PyErr_Format(PyExc_TypeError, "a formula is a str such as 'bmi', not %.100s", Py_TYPE(keyword)->tp_name);
-    return nullptr;
-  }
   Py_ssize_t size = 0;
-  const char *text = PyUnicode_AsUTF8AndSize(keyword, &size);
+  const char *text = utf8_of(keyword, "a formula is a str such as 'bmi'", &size);
   if (text == nullptr) {
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return nullptr;
     // Lone surrogates name no formula.
     PyErr_Clear();
     return PyLong_FromLong(-1);

@@ -3,25 +3,18 @@
 
 test_typed.py checks that tamsel_health/_typed.pyi is this text; after a change to the table,
     PYTHONPATH=build/default/python python3 python/tests/typed_stubs.py python/tamsel_health/_typed.pyi
-writes it anew.
+writes it anew, keeping its opening as written.
 """
 import sys
+from pathlib import Path
 
-HEADER = '''\
-# SPDX-License-Identifier: MIT
-# Written by python/tests/typed_stubs.py from the formula table.
-from typing import Any, Callable, Dict, List, Literal, Optional, overload
+STUBS = Path(__file__).resolve().parents[1] / "tamsel_health" / "_typed.pyi"
 
-from ._columns import Computed
 
-FUNCTIONS: Dict[str, Callable[..., Any]]
-NAMES: List[str]
-
-Units = Optional[Literal["metric", "imperial"]]
-What = Literal["value", "category", "record"]
-Number = Optional[float]
-Sex = Optional[str]
-'''
+def header():
+    """The stubs' opening (imports, aliases), written by hand: all before the first function."""
+    text = STUBS.read_text(encoding="utf-8")
+    return text[:text.index("\n\n@overload")]
 
 
 def _parameters(formula, scalar_types):
@@ -56,7 +49,7 @@ def _function(formula):
 def stub_text():
     from tamsel_health._table import FORMULAS
 
-    return HEADER + "".join("\n\n" + _function(formula) for formula in FORMULAS) + "\n"
+    return header() + "".join("\n\n" + _function(formula) for formula in FORMULAS) + "\n"
 
 
 if __name__ == "__main__":
