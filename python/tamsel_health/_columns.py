@@ -9,6 +9,7 @@ sentences of the rows that have warnings.
 """
 from __future__ import annotations
 
+import re
 import sys
 import warnings as _warnings
 from array import array
@@ -20,6 +21,8 @@ from ._table import KIND_NAMES, NAN_IS_MISSING, SEX, Formula, find, imperial_opt
 
 # The struct codes that the core's call reads in place (others are turned into doubles first).
 _BUFFER_FORMATS = frozenset("dfbBhHiIlLqQnN?")
+# The extension's error for a cell it cannot read: the argument, its row's place, the rest.
+_ROW_ERROR = re.compile(r"(\w+), row (\d+)(: .*)", re.DOTALL)
 # A code of sex_codes for a cell that is no sex.
 _NOT_A_SEX = 254
 
@@ -347,6 +350,17 @@ class _Result:
         self.warned: Dict[int, Tuple[str, ...]] = warned or {}
 
 
+def _name_the_row(error: Exception, given: _Given, shape: Tuple[int, ...]) -> None:
+    """Raises `error` again naming its row as the caller knows it (a Series' label, a position in
+    N dimensions) where "weight_kg, row 3: ..." names it by its place alone."""
+    found = _ROW_ERROR.match(str(error))
+    if found is None:
+        return
+    label = _row_label(given, shape, int(found.group(2)))
+    if label != "row " + found.group(2):
+        raise type(error)("%s, %s%s" % (found.group(1), label, found.group(3))) from None
+
+
 def _evaluate(given: _Given, shape: Tuple[int, ...], *, every_row: bool, kinds: bool, categories: bool,
               as_numpy: bool) -> _Result:
     formula = given.formula
@@ -362,7 +376,11 @@ def _evaluate(given: _Given, shape: Tuple[int, ...], *, every_row: bool, kinds: 
         value = given.values[place][0]
         if len(shape) > 1 and not _is_scalar(value):
             value = numpy.broadcast_to(numpy.asarray(value), shape).reshape(-1)
-        entries.append(_entry(argument.name, value, argument.type == SEX))
+        try:
+            entries.append(_entry(argument.name, value, argument.type == SEX))
+        except (TypeError, ValueError) as error:
+            _name_the_row(error, given, shape)
+            raise
     if numpy is not None:
         value_out: Any = numpy.empty(rows, dtype=numpy.float64)
         kind_out: Any = numpy.empty(rows, dtype=numpy.int8) if kinds else None
@@ -371,17 +389,21 @@ def _evaluate(given: _Given, shape: Tuple[int, ...], *, every_row: bool, kinds: 
         value_out = array("d", [0.0]) * rows
         kind_out = array("b", [0]) * rows if kinds else None
         category_out = array("b", [0]) * rows if categories else None
-    warned_rows, summary, warned = _native.evaluate(
-        formula.number, tuple(entries), given.options, rows, value_out, kind_out, category_out,
-        every_row, _markers())
+    try:
+        warned_rows, summary, warned = _native.evaluate(
+            formula.number, tuple(entries), given.options, rows, value_out, kind_out, category_out,
+            every_row, _markers())
+    except (TypeError, ValueError) as error:
+        _name_the_row(error, given, shape)
+        raise
     return _Result(given, shape, rows, value_out, kind_out, category_out, warned_rows, summary, warned)
 
 
-def _row_label(result: _Result, row: int) -> str:
-    if len(result.shape) > 1:
+def _row_label(given: _Given, shape: Tuple[int, ...], row: int) -> str:
+    if len(shape) > 1:
         numpy = _numpy()
-        return "row %s" % (tuple(int(i) for i in numpy.unravel_index(row, result.shape)),)
-    index = result.given.index()
+        return "row %s" % (tuple(int(i) for i in numpy.unravel_index(row, shape)),)
+    index = given.index()
     if index is not None:
         label = index[row]
         if label != row:
@@ -397,7 +419,7 @@ def _warn_once(result: _Result, stacklevel: int) -> None:
         message = "; ".join(result.summary[0][1])
     else:
         shown = len(result.summary)
-        lines = "".join("\n  %s: %s" % (_row_label(result, row), "; ".join(sentences))
+        lines = "".join("\n  %s: %s" % (_row_label(result.given, result.shape, row), "; ".join(sentences))
                         for row, sentences in result.summary)
         message = "%s of %s %s %s warnings%s%s" % (
             format(result.warned_rows, ","), format(result.rows, ","), "row" if result.rows == 1 else "rows",

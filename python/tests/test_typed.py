@@ -257,6 +257,13 @@ def test_a_series_keeps_its_index():
     (lambda: tamsel_health.bmi(70, 1.75, what="everything"), ValueError, "what is"),
     (lambda: tamsel_health.bmi([70, "x"], 1.75), TypeError, "weight_kg, row 1"),
     (lambda: tamsel_health.lbm(["M", "x"], 70, 170), ValueError, "sex, row 1: 'x'"),
+    # The row as the caller finds it: by the Series' label, or its place in N dimensions.
+    (lambda: tamsel_health.bmi(pandas.Series([70, "x"], index=["p1", "p2"]), 1.75), TypeError,
+     r"weight_kg, row 1 \(index 'p2'\): 'x' is not a number"),
+    (lambda: tamsel_health.lbm(pandas.Series(pandas.Categorical(["M", "Q"]), index=[5, 6]), 70, 170), ValueError,
+     r"sex, row 1 \(index 6\): 'Q'"),
+    (lambda: tamsel_health.bmi(numpy.array([[70, "x"]], dtype=object), 1.75), TypeError,
+     r"weight_kg, row \(0, 1\): 'x'"),
 ])
 def test_wrong_typed_calls_say_what_is_wrong(call, error, message):
     with pytest.raises(error, match=message):
