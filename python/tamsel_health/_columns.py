@@ -48,25 +48,28 @@ class Computed:
     category_codes: array('b'): each row's category as its place in category_names, -1 for none.
     category_names: the formula's categories in their scheme's order (empty without a scheme).
     category_source: where those categories come from, or None.
+    category_notes: each category's caveats in short (for whom its source classifies), by code.
     warned:         {row: its warning sentences}, for the rows that have any.
 
     The lists of earlier versions are made when first asked for: kinds, warnings (an empty
     tuple for most rows), categories and category_sources (None where there is none). Unpacked
     or indexed, a Computed gives those five as before: values, kinds, warnings, categories,
     category_sources. numpy.asarray(computed.values) shares the values without a copy.
+    category_notes_by_row gives each row's category note (None where there is none).
     """
 
     _fields = ("values", "kinds", "warnings", "categories", "category_sources")
 
     def __init__(self, values: "array[float]", kind_codes: "array[int]", category_codes: "array[int]",
                  category_names: Tuple[str, ...], category_source: Optional[str],
-                 warned: Dict[int, Tuple[str, ...]]) -> None:
+                 warned: Dict[int, Tuple[str, ...]], category_notes: Tuple[str, ...] = ()) -> None:
         self.values = values
         self.kind_codes = kind_codes
         self.kind_names: Tuple[str, ...] = KIND_NAMES
         self.category_codes = category_codes
         self.category_names = category_names
         self.category_source = category_source
+        self.category_notes = category_notes
         self.warned = warned
         self._lists: Dict[str, List[Any]] = {}
 
@@ -104,6 +107,14 @@ class Computed:
             source = self.category_source
             made = self._lists["category_sources"] = [None if code < 0 else source
                                                       for code in self.category_codes]
+        return made
+
+    @property
+    def category_notes_by_row(self) -> List[Optional[str]]:
+        made = self._lists.get("category_notes_by_row")
+        if made is None:
+            notes: Tuple[Optional[str], ...] = self.category_notes + (None,)
+            made = self._lists["category_notes_by_row"] = [notes[code] for code in self.category_codes]
         return made
 
     def __iter__(self) -> Iterator[Any]:
@@ -449,8 +460,8 @@ def _categories_of(result: _Result) -> Any:
 
 
 def _frame(result: _Result, index: Any) -> Any:
-    """The rows as a DataFrame: value, kind, warnings (None for a row without), category and
-    category_source."""
+    """The rows as a DataFrame: value, kind, warnings (None for a row without), category,
+    category_source and category_note."""
     pandas = _module("pandas")
     numpy = _numpy()
     formula = result.given.formula
@@ -460,6 +471,11 @@ def _frame(result: _Result, index: Any) -> Any:
     sources = () if formula.scheme_source is None else (formula.scheme_source,)
     # Every category of a formula has its scheme's source: -1 stays -1, the rest become 0.
     source_codes = numpy.minimum(result.categories, 0) if sources else result.categories
+    # Categories may share a note: each category's code maps to its note's place among the
+    # distinct ones, and a row without a category (-1) takes the last entry, -1.
+    notes = tuple(dict.fromkeys(category.note for category in formula.categories))
+    note_of = numpy.array([notes.index(category.note) for category in formula.categories] + [-1], dtype="int8")
+    note_codes = note_of[result.categories]
     warnings = numpy.empty(result.rows, dtype=object)
     for row, sentences in result.warned.items():
         warnings[row] = sentences
@@ -472,6 +488,9 @@ def _frame(result: _Result, index: Any) -> Any:
         "category_source": pandas.Series(
             pandas.Categorical.from_codes(source_codes, dtype=_categorical_dtype(sources, False)),
             index=index, copy=False),
+        "category_note": pandas.Series(
+            pandas.Categorical.from_codes(note_codes, dtype=_categorical_dtype(notes, False)),
+            index=index, copy=False),
     }, copy=False)
 
 
@@ -482,7 +501,8 @@ def _computed(result: _Result) -> Computed:
         values, kinds, categories = array("d", values.tobytes()), array("b", kinds.tobytes()), \
             array("b", categories.tobytes())
     return Computed(values, kinds, categories, tuple(category.name for category in formula.categories),
-                    formula.scheme_source, result.warned)
+                    formula.scheme_source, result.warned,
+                    tuple(category.note for category in formula.categories))
 
 
 # --- compute() ---------------------------------------------------------------------------------------

@@ -32,8 +32,9 @@ def same(computed, answers):
         assert struct.pack("<d", value) == struct.pack("<d", expected) or (
             math.isnan(value) and math.isnan(expected)), (index, answer)
         assert (computed.kinds[index], computed.warnings[index], computed.categories[index],
-                computed.category_sources[index]) == (
-            answer.kind, answer.warnings, answer.category, answer.category_source), (index, answer)
+                computed.category_sources[index], computed.category_notes_by_row[index]) == (
+            answer.kind, answer.warnings, answer.category, answer.category_source,
+            answer.category_note), (index, answer)
 
 
 def awkward_doubles(count, seed=5):
@@ -215,9 +216,13 @@ def test_a_data_frame_in_gives_a_data_frame_out():
     frame = pandas.DataFrame({"weight_kg": [70, 80.5, 60, None], "height_m": [1.75, 1.8, 175, 1.7],
                               "sex": ["M", "F", "M", "F"]}, index=[10, 20, 30, 40])
     result = compute("bmi", frame)
-    assert list(result.columns) == ["value", "kind", "warnings", "category", "category_source"]
+    assert list(result.columns) == ["value", "kind", "warnings", "category", "category_source", "category_note"]
     assert list(result.index) == [10, 20, 30, 40]
-    assert [str(dtype) for dtype in result.dtypes] == ["float64", "category", "object", "category", "category"]
+    assert [str(dtype) for dtype in result.dtypes] == ["float64", "category", "object", "category", "category",
+                                                       "category"]
+    # Every row with a category carries its caveats (adults only, for BMI), as the text path does.
+    assert list(result["category_note"].astype(object).where(result["category_note"].notna(), None)) == [
+        answer.category_note for answer in asked("bmi", (70, 1.75), (80.5, 1.8), (60, 175))] + [None]
     # The categories in their scheme's order, ordered, as the table lists them.
     assert result["category"].cat.ordered
     assert list(result["category"].cat.categories) == [c.name for c in find("bmi").categories]

@@ -55,7 +55,7 @@ def test_two_worker_processes_give_the_single_process_values():
     assert numpy.array_equal(values.to_numpy().view(numpy.uint64), expected["value"].to_numpy().view(numpy.uint64))
     assert values.index.equals(expected.index) and categories.index.equals(expected.index)
     assert numpy.array_equal(categories.cat.codes, expected["category"].cat.codes)
-    for column in ("kind", "category", "category_source"):
+    for column in ("kind", "category", "category_source", "category_note"):
         assert computed[column].dtype == expected[column].dtype, column
         assert numpy.array_equal(computed[column].cat.codes, expected[column].cat.codes), column
     assert computed["warnings"].tolist() == expected["warnings"].tolist()
