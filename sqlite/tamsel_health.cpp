@@ -10,16 +10,11 @@ SQLITE_EXTENSION_INIT1
 
 #include <pthread.h>
 
-#include <charconv>
 #include <cmath>
 
 #include "TamselReview.h"
 
 namespace {
-
-// The shortest text that reads back as the same double: a sign, 17 significant digits, a point
-// and "e-308" make 24 (-2.2250738585072014e-308); no terminator is written.
-constexpr size_t number_bytes = 24;
 
 // The JSON members and the braces around them.
 constexpr size_t record_json_bytes = TAMSEL_REVIEW_JSON_BYTES + 2;
@@ -98,14 +93,10 @@ void health_number(sqlite3_context *context, int, sqlite3_value **arguments) {
       sqlite3_result_null(context);
       return;
     case SQLITE_FLOAT: {
-      // std::to_chars knows no locale and writes the shortest text that reads back exactly.
-      char text[number_bytes];
-      std::to_chars_result written = std::to_chars(text, text + sizeof text, sqlite3_value_double(number));
-      if (written.ec != std::errc()) {
-        sqlite3_result_error(context, "health_number: no room for the number", -1);
-        return;
-      }
-      sqlite3_result_text(context, text, static_cast<int>(written.ptr - text), SQLITE_TRANSIENT);
+      // The core's writer, which the review reads back: the shortest text, in no locale.
+      char text[TAMSEL_NUMBER_BYTES];
+      size_t size = tamsel_write_number(sqlite3_value_double(number), 0, text);
+      sqlite3_result_text(context, text, static_cast<int>(size), SQLITE_TRANSIENT);
       return;
     }
     default:
