@@ -265,26 +265,6 @@ bool evaluate_call(sqlite3_context *context, int count, sqlite3_value **values, 
   return true;
 }
 
-// Appends the row's warning sentences, each as the core writes it, between `separator`s, or as
-// the items of a JSON array.
-void append_warnings(sqlite3_str *out, const Typed &typed, const double *arguments, TamselWarnings warnings,
-                     bool json);
-
-// Whether the row gives its value: it has no warning, or on_warning says 'value'. 'error' sets
-// the call's error to the row's warnings.
-bool gives_value(sqlite3_context *context, const Typed &typed, OnWarning on_warning, const double *arguments,
-                 const TamselRow &row, bool *failed) {
-  *failed = false;
-  if (row.warnings == 0 || on_warning == OnWarning::value) return true;
-  if (on_warning == OnWarning::null) return false;
-  sqlite3_str *message = sqlite3_str_new(nullptr);
-  sqlite3_str_appendf(message, "%s: ", typed.name);
-  append_warnings(message, typed, arguments, row.warnings, false);
-  fail(context, sqlite3_str_finish(message));
-  *failed = true;
-  return false;
-}
-
 // A JSON string: quotes, backslashes and control characters escaped, UTF-8 as it is.
 void append_json_string(sqlite3_str *out, const char *text) {
   if (text == nullptr) {
@@ -315,6 +295,8 @@ void append_json_number(sqlite3_str *out, double value) {
   sqlite3_str_append(out, text, static_cast<int>(tamsel_write_number(value, 0, text)));
 }
 
+// Appends the row's warning sentences, each as the core writes it, joined by "; ", or as the
+// items of a JSON array.
 void append_warnings(sqlite3_str *out, const Typed &typed, const double *arguments, TamselWarnings warnings,
                      bool json) {
   char sentence[TAMSEL_WARNING_BYTES];
@@ -330,6 +312,21 @@ void append_warnings(sqlite3_str *out, const Typed &typed, const double *argumen
     else
       sqlite3_str_appendall(out, sentence);
   }
+}
+
+// Whether the row gives its value: it has no warning, or on_warning says 'value'. 'error' sets
+// the call's error to the row's warnings.
+bool gives_value(sqlite3_context *context, const Typed &typed, OnWarning on_warning, const double *arguments,
+                 const TamselRow &row, bool *failed) {
+  *failed = false;
+  if (row.warnings == 0 || on_warning == OnWarning::value) return true;
+  if (on_warning == OnWarning::null) return false;
+  sqlite3_str *message = sqlite3_str_new(nullptr);
+  sqlite3_str_appendf(message, "%s: ", typed.name);
+  append_warnings(message, typed, arguments, row.warnings, false);
+  fail(context, sqlite3_str_finish(message));
+  *failed = true;
+  return false;
 }
 
 // The result of a string that sqlite3_str built, or its error.
