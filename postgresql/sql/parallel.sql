@@ -27,4 +27,9 @@ SELECT count(*) FROM measurements
 WHERE (health_record('bmi ' || w || ' ' || h)).value IS DISTINCT FROM serial_bmi;
 SELECT count(*) AS differing FROM measurements
 WHERE (health_record('bmi ' || w || ' ' || h)).value IS DISTINCT FROM serial_bmi;
+-- The typed functions, in parallel, give the text path's values.
+EXPLAIN (COSTS OFF)
+SELECT count(*) FROM measurements WHERE bmi(w, h) IS DISTINCT FROM serial_bmi;
+SELECT count(*) AS differing FROM measurements
+WHERE bmi(w, h) IS DISTINCT FROM serial_bmi OR (bmi_record(w, h)).value IS DISTINCT FROM serial_bmi;
 DROP TABLE measurements;

@@ -32,3 +32,15 @@ COMMENT ON FUNCTION health_value(text) IS
     'The printed number of a result (22.86 for ''bmi 70 1.75''); NULL for a wrong request, inf or nan';
 COMMENT ON FUNCTION health_record(text) IS
     'The reviewed answer: kind, text, value, unit, warnings, category and its source';
+
+-- The result of a typed call (bmi_record(70, 1.75)): the same fields as a record, without the
+-- text of an answer.
+CREATE TYPE tamsel_health_result AS (
+    value           double precision,  -- the printed number; NULL for inf or nan
+    unit            text,              -- kg, %, bpm, m², calories/day, mmHg or empty
+    kind            text,              -- result
+    category        text,              -- published class of the value, or NULL
+    warnings        text[],            -- sentences about arguments and result; empty if none
+    category_source text,              -- where that class comes from, or NULL
+    category_note   text               -- for whom it classifies and what it rests on, or NULL
+);
