@@ -471,11 +471,17 @@ def _frame(result: _Result, index: Any) -> Any:
     sources = () if formula.scheme_source is None else (formula.scheme_source,)
     # Every category of a formula has its scheme's source: -1 stays -1, the rest become 0.
     source_codes = numpy.minimum(result.categories, 0) if sources else result.categories
-    # Categories may share a note: each category's code maps to its note's place among the
-    # distinct ones, and a row without a category (-1) takes the last entry, -1.
+    # Categories may share a note. Where each has its own, or all have one, the codes are those
+    # already made; otherwise each category's code maps to its note's place among the distinct
+    # ones, and a row without a category (-1) takes the last entry, -1.
     notes = tuple(dict.fromkeys(category.note for category in formula.categories))
-    note_of = numpy.array([notes.index(category.note) for category in formula.categories] + [-1], dtype="int8")
-    note_codes = note_of[result.categories]
+    if len(notes) == len(formula.categories):
+        note_codes = result.categories
+    elif len(notes) == 1:
+        note_codes = source_codes
+    else:
+        note_of = numpy.array([notes.index(category.note) for category in formula.categories] + [-1], dtype="int8")
+        note_codes = note_of[result.categories]
     warnings = numpy.empty(result.rows, dtype=object)
     for row, sentences in result.warned.items():
         warnings[row] = sentences
