@@ -2,11 +2,14 @@
 # The library as a standalone WebAssembly module, TamselCalculatorHealth.wasm: no JavaScript
 # glue and no imports, so that any WebAssembly host can instantiate it with nothing. It exports
 # CalcHealth, CalcHealthInput (the fixed place for the command line), CalcHealthText (CalcHealth
-# with the answer's length and parts), CalcHealthRecord (the review of an answer), its memory, which never grows (the library's and the review's buffers
-# are all static), and the few functions of emscripten's runtime.
-# The memory: the 64 KiB stack, then the static data, chiefly the review's record (8.3 KB) and
-# the library's text buffers (under 12 KB): 99 KB in all, so two 64 KiB pages.
-set(TAMSEL_WASM_INITIAL_MEMORY 131072 CACHE STRING "Bytes of the module's memory, whole 64 KiB pages")
+# with the answer's length and parts), CalcHealthRecord (the review of an answer), the core's
+# calls on numbers and its formula table (TamselCore.h) with TamselPlaces (the fixed places
+# their arguments and outputs go through), its memory, which never grows (the library's, the
+# review's and the core's buffers are all static), and the few functions of emscripten's runtime.
+# The memory: the 64 KiB stack, then the static data, chiefly the chunk of columns (236 KiB), the
+# review's record (8.3 KB) and the library's text buffers (under 12 KB): 357 KiB in all, so six
+# 64 KiB pages.
+set(TAMSEL_WASM_INITIAL_MEMORY 393216 CACHE STRING "Bytes of the module's memory, whole 64 KiB pages")
 set(TAMSEL_WASM_STACK 65536 CACHE STRING "Bytes of the module's stack")
 
 # No exception ever leaves the library, and none is thrown inside it. A module is linked whole,
@@ -22,6 +25,11 @@ endforeach()
 set_source_files_properties(core/warning_text.cpp core/shortest_number.cpp
   TARGET_DIRECTORY tamsel_evaluation PROPERTIES COMPILE_OPTIONS -Os)
 
+# The core's calls that the package's typed functions and column function make, as they are.
+set(TAMSEL_WASM_CORE_FUNCTIONS _tamsel_formula_info _tamsel_category_limit _tamsel_category_name
+  _tamsel_category_source _tamsel_category_note _tamsel_kind_name _tamsel_evaluate _tamsel_evaluate_columns
+  _tamsel_warning_text _tamsel_result_digits)
+list(JOIN TAMSEL_WASM_CORE_FUNCTIONS "," TAMSEL_WASM_CORE_EXPORTS)
 add_executable(TamselCalculatorHealthWasm js/wasm_entry.cpp)
 target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_review tamsel_strict_arithmetic tamsel_warnings)
 target_compile_options(TamselCalculatorHealthWasm PRIVATE -fno-exceptions)
@@ -31,7 +39,7 @@ target_link_options(TamselCalculatorHealthWasm PRIVATE
   -fno-exceptions
   --no-entry
   -sSTANDALONE_WASM=1
-  "-sEXPORTED_FUNCTIONS=_CalcHealth,_CalcHealthInput,_CalcHealthRecord,_CalcHealthText"
+  "-sEXPORTED_FUNCTIONS=_CalcHealth,_CalcHealthInput,_CalcHealthRecord,_CalcHealthText,_TamselPlaces,${TAMSEL_WASM_CORE_EXPORTS}"
   -sALLOW_MEMORY_GROWTH=0
   -sINITIAL_MEMORY=${TAMSEL_WASM_INITIAL_MEMORY}
   -sTOTAL_STACK=${TAMSEL_WASM_STACK}
