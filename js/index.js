@@ -109,6 +109,13 @@ function unitsAt(at, count) {
 // A result line's format, by its address in the module: the text before the number and after.
 const formatParts = new Map();
 
+// The ASCII text of `size` bytes at `at`.
+function unitsOfBytes(at, size) {
+  let text = '';
+  for (let index = 0; index < size; ++index) text += fromCharCode(bytes[at + index]);
+  return text;
+}
+
 // The UTF-8 text of `size` bytes at `at`.
 function textAt(at, size) {
   return utf8.decode(bytes.subarray(at, at + size));
@@ -177,7 +184,15 @@ const kindNames = Object.freeze(Array.from({ length: kindCount }, (_, kind) => c
 // The fixed places: see TamselPlaces in wasm_entry.cpp.
 const placesAt = exports.TamselPlaces() >>> 2;
 const [chunkRows, chunkArguments, chunkValues, chunkWarnings, chunkSexes, chunkKinds, chunkCategories, chunkColumns,
-  rowArguments, rowAt, rowText, rowTextBytes, listingAt] = words.subarray(placesAt, placesAt + 13);
+  rowArguments, rowAt, rowText, listingAt, warningBytes] = words.subarray(placesAt, placesAt + 13);
+
+const categoryLimit = exports.tamsel_category_limit();
+// A category's name, source and note by its id, read once.
+const categoryTexts = Array.from({ length: categoryLimit }, (_, category) => (category === 0 ? null : Object.freeze({
+  name: cText(exports.tamsel_category_name(category)),
+  source: cText(exports.tamsel_category_source(category)),
+  note: cText(exports.tamsel_category_note(category)),
+})));
 
 // A formula's description from the core's table: TamselFormulaInfo and TamselArgumentInfo.
 function describe(id) {
@@ -202,14 +217,7 @@ function describe(id) {
     }));
   }
   const categories = [];
-  for (let index = 0; index < words[w + 111]; ++index) {
-    const category = words[w + 110] + index;
-    categories.push(Object.freeze({
-      name: cText(exports.tamsel_category_name(category)),
-      source: cText(exports.tamsel_category_source(category)),
-      note: cText(exports.tamsel_category_note(category)),
-    }));
-  }
+  for (let index = 0; index < words[w + 111]; ++index) categories.push(categoryTexts[words[w + 110] + index]);
   return Object.freeze({
     keyword: cText(words[w]),
     title: cText(words[w + 1]),
@@ -227,7 +235,6 @@ function describe(id) {
 // Each formula with what a call needs besides its description: its number in the core, and its
 // categories' codes in a column (0 none, then the scheme's in order) by the core's ids.
 const calls = new Map();
-const categoryLimit = exports.tamsel_category_limit();
 for (const id of bytes.subarray(listingAt, listingAt + formulaCount)) {
   const formula = describe(id);
   const first = words[(exports.tamsel_formula_info(id) >>> 2) + 110];
@@ -283,30 +290,14 @@ function namedPlaces(call, given, what) {
   return found;
 }
 
-// The arguments of a typed call: positional, or one object by name; then the options.
-function typedArguments(call, given) {
-  const { formula } = call;
-  const count = formula.arguments.length;
-  if (given.length >= 1 && isPlainObject(given[0])) {
-    if (given.length > 1) throw new TypeError(`tamsel-health: ${formula.keyword}: arguments by name name their units themselves; no other argument follows them`);
-    return namedPlaces(call, given[0], 'arguments');
+// The options of a positional call: whether its arguments are in imperial units.
+function imperialOption(formula, options) {
+  for (const key of Object.keys(options)) {
+    if (key !== 'units') throw new TypeError(`tamsel-health: ${formula.keyword}: no option ${key}; the one option is units`);
   }
-  let units = 'metric';
-  let values = given;
-  if (values.length > 0 && isPlainObject(values.at(-1))) {
-    const options = values.at(-1);
-    values = values.slice(0, -1);
-    for (const key of Object.keys(options)) if (key !== 'units') throw new TypeError(`tamsel-health: ${formula.keyword}: no option ${key}; the one option is units`);
-    if (options.units !== undefined) units = options.units;
-    if (units !== 'metric' && units !== 'imperial') throw new RangeError(`tamsel-health: ${formula.keyword}: units is 'metric' or 'imperial', not ${describeValue(units)}`);
-  }
-  const least = formula.arguments.findIndex((argument) => argument.women_only);
-  if (values.length > count || values.length < (least < 0 ? count : least)) {
-    const names = formula.arguments.map((argument) => argument.name).join(', ');
-    throw new TypeError(`tamsel-health: ${formula.keyword} takes ${names}, not ${values.length} argument${values.length === 1 ? '' : 's'}`);
-  }
-  return formula.arguments.map((argument, place) => (place < values.length
-    ? { name: argument.name, imperial: units === 'imperial' && argument.imperial !== null, value: values[place] } : undefined));
+  const { units = 'metric' } = options;
+  if (units !== 'metric' && units !== 'imperial') throw new RangeError(`tamsel-health: ${formula.keyword}: units is 'metric' or 'imperial', not ${describeValue(units)}`);
+  return units === 'imperial';
 }
 
 // The options of the core's call: NaN is missing, and the arguments given in imperial units.
@@ -316,6 +307,21 @@ function optionsOf(found) {
   return options;
 }
 
+// Puts one argument of a typed call in the row's place; returns its missing bit.
+function put(argument, place, value, name, keyword) {
+  const at = rowArguments / 8 + place;
+  f64[at] = 0;
+  if (value === null || value === undefined) return 1 << place;
+  if (argument.type === 'sex') {
+    f64[at] = sexCode(value, `${keyword}: ${name}`);
+  } else if (typeof value === 'number') {
+    f64[at] = value;
+  } else {
+    throw new TypeError(`tamsel-health: ${keyword}: ${name} is a number, not ${describeValue(value)}`);
+  }
+  return 0;
+}
+
 // The sentences of the warnings `low` and `high` (bits 0 to 31 and 32 to 63) of the row whose
 // arguments are in the row's place.
 function sentences(id, options, low, high) {
@@ -323,47 +329,57 @@ function sentences(id, options, low, high) {
   for (let half = 0; half < 2; ++half) {
     for (let bits = half === 0 ? low : high; bits !== 0; bits &= bits - 1) {
       const bit = 31 - Math.clz32(bits & -bits) + 32 * half;
-      const size = exports.tamsel_warning_text(id, rowArguments, options, bit, rowText, rowTextBytes);
+      // Cut where a record's sentence is cut.
+      const size = exports.tamsel_warning_text(id, rowArguments, options, bit, rowText, warningBytes);
       list.push(textAt(rowText, size));
     }
   }
   return list;
 }
 
+// A typed call: its arguments positional (then the options), or one object of them by name.
 function evaluateOne(call, given) {
   const { id, formula } = call;
-  const found = typedArguments(call, given);
-  const options = optionsOf(found);
+  const { keyword, arguments: args } = formula;
+  let options = nanIsMissing;
   let missing = 0;
-  const at = rowArguments / 8;
-  formula.arguments.forEach((argument, place) => {
-    const value = found[place]?.value;
-    const where = `${formula.keyword}: ${found[place]?.name ?? argument.name}`;
-    f64[at + place] = 0;
-    if (value === null || value === undefined) {
-      missing |= 1 << place;
-    } else if (argument.type === 'sex') {
-      f64[at + place] = sexCode(value, where);
-    } else if (typeof value === 'number') {
-      f64[at + place] = value;
-    } else {
-      throw new TypeError(`tamsel-health: ${where} is a number, not ${describeValue(value)}`);
+  if (given.length >= 1 && isPlainObject(given[0])) {
+    if (given.length > 1) throw new TypeError(`tamsel-health: ${keyword}: arguments by name name their units themselves; no other argument follows them`);
+    const found = namedPlaces(call, given[0], 'arguments');
+    options = optionsOf(found);
+    for (let place = 0; place < args.length; ++place) {
+      missing |= put(args[place], place, found[place]?.value, found[place]?.name ?? args[place].name, keyword);
     }
-  });
+  } else {
+    let count = given.length;
+    const imperial = count > 0 && isPlainObject(given[count - 1]) && imperialOption(formula, given[--count]);
+    // Every argument, but a man's hip may be left out.
+    const least = args.at(-1).women_only ? args.length - 1 : args.length;
+    if (count > args.length || count < least) {
+      throw new TypeError(`tamsel-health: ${keyword} takes ${args.map((argument) => argument.name).join(', ')}, not ${count} argument${count === 1 ? '' : 's'}`);
+    }
+    for (let place = 0; place < args.length; ++place) {
+      const argument = args[place];
+      if (imperial && argument.imperial) options |= imperialBit(place);
+      missing |= put(argument, place, place < count ? given[place] : undefined, argument.name, keyword);
+    }
+  }
   exports.tamsel_evaluate(id, rowArguments, missing, options, rowAt);
   const w = rowAt >>> 2;
-  const category = words[w + 3];
-  const digits = exports.tamsel_result_digits(id, rowArguments, missing, options, rowText);
+  const category = categoryTexts[words[w + 3]];
   const value = f64[rowAt / 8];
+  const warnings = words[w + 4] === 0 && words[w + 5] === 0 ? [] : sentences(id, options, words[w + 4], words[w + 5]);
+  const digits = exports.tamsel_result_digits(id, rowArguments, missing, options, rowText);
   return {
     kind: kindNames[words[w + 2]],
     value: value === value ? value : null,
-    digits: textAt(rowText, digits),
+    // Digits, a sign and a point: ASCII, which needs no decoder.
+    digits: digits === 0 ? '' : unitsOfBytes(rowText, digits),
     unit: formula.unit,
-    warnings: sentences(id, options, words[w + 4], words[w + 5]),
-    category: category === 0 ? null : cText(exports.tamsel_category_name(category)),
-    category_source: category === 0 ? null : cText(exports.tamsel_category_source(category)),
-    category_note: category === 0 ? null : cText(exports.tamsel_category_note(category)),
+    warnings,
+    category: category?.name ?? null,
+    category_source: category?.source ?? null,
+    category_note: category?.note ?? null,
   };
 }
 

@@ -121,8 +121,9 @@ extern "C" void abort() { __builtin_trap(); }
 // The fixed places for the core's calls, in words: the rows of a chunk; the addresses of the
 // chunk's arguments (TAMSEL_MAX_ARGUMENTS arrays of that many doubles), values, warnings, sex
 // codes, kinds, categories and its columns (TamselColumn, which JavaScript fills); of one row's
-// arguments, its TamselRow, and its text of the size that follows; and of the formulas' numbers
-// in the listing's order, a byte each.
+// arguments, its TamselRow and its text (a warning's sentence, or its printed number); of the
+// formulas' numbers in the listing's order, a byte each; and the size a warning's sentence is
+// cut to, as a record's.
 extern "C" TAMSEL_HEALTH_API const std::uint32_t* TamselPlaces() {
   places[0] = static_cast<std::uint32_t>(chunk_rows);
   places[1] = address(chunk.arguments);
@@ -135,8 +136,8 @@ extern "C" TAMSEL_HEALTH_API const std::uint32_t* TamselPlaces() {
   places[8] = address(one_row.arguments);
   places[9] = address(&one_row.row);
   places[10] = address(one_row.text);
-  places[11] = static_cast<std::uint32_t>(sizeof one_row.text);
-  places[12] = address(tamsel::catalog::listing_order);
+  places[11] = address(tamsel::catalog::listing_order);
+  places[12] = TAMSEL_WARNING_BYTES;
   return places;
 }
 
