@@ -40,11 +40,27 @@ void append_well_formed(std::string_view text, std::string& out) {
   }
 }
 
+void append_decimal(std::size_t value, std::string& out) {
+  char digits[20];  // 2^64 - 1 has 20 digits
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (count != 0) out += digits[--count];
+}
+
+std::string_view text_of(const TamselRecord& review) { return {review.text, review.text_size}; }
+
+std::string_view digits_of(const TamselRecord& review) { return {tamsel_record_digits(&review), review.digits_size}; }
+
 // A spreadsheet runs a cell that starts with one of these as a formula, which a request typed
 // by anyone could then use to run commands or send data away. A leading ' makes it text.
 bool could_run_as_formula(std::string_view field) {
   return !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
 }
+
+}  // namespace
 
 // Every text cell: the number cell is written apart, and a number such as -0.00 stays one.
 void append_csv_field(std::string_view field, std::string& out) {
@@ -64,22 +80,6 @@ void append_csv_field(std::string_view field, std::string& out) {
   }
   out += '"';
 }
-
-void append_decimal(std::size_t value, std::string& out) {
-  char digits[20];  // 2^64 - 1 has 20 digits
-  std::size_t count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (count != 0) out += digits[--count];
-}
-
-std::string_view text_of(const TamselRecord& review) { return {review.text, review.text_size}; }
-
-std::string_view digits_of(const TamselRecord& review) { return {tamsel_record_digits(&review), review.digits_size}; }
-
-}  // namespace
 
 void append_json_record(const AnswerRecord& record, std::string& out) {
   static char members[TAMSEL_REVIEW_JSON_BYTES];

@@ -28,6 +28,10 @@ constexpr std::string_view csv_header =
 // One RFC 4180 row, without a line end; warnings are joined by "; ".
 void append_csv_record(const AnswerRecord& record, std::string& out);
 
+// One text cell of a CSV row: quoted where it must be, well-formed UTF-8, and with a leading '
+// where a spreadsheet would run it as a formula.
+void append_csv_field(std::string_view field, std::string& out);
+
 }  // namespace tamsel_host
 
 #endif

@@ -32,7 +32,7 @@ bool looks_like_option(const WideText& word) { return word.size() > 1 && word[0]
 // which the user cannot have meant.
 bool is_option_name(const WideText& word) {
   return equals(word, "--json") || equals(word, "--csv") || equals(word, "--strict") || equals(word, "--help") ||
-         equals(word, "--version");
+         equals(word, "--version") || equals(word, "--columns");
 }
 
 std::string utf8_of(const WideText& word) {
@@ -55,6 +55,8 @@ constexpr std::string_view help_modes =
     "Usage: tamsel-health [OPTIONS] [--] FORMULA [ARGUMENTS...]  answer one request\n"
     "       tamsel-health [OPTIONS] -      answer each line of standard input\n"
     "       tamsel-health [OPTIONS]        the same, or a prompt on a terminal\n"
+    "       tamsel-health [--strict] --columns FORMULA [ARGUMENT=COLUMN...] < FILE.csv\n"
+    "                                      the formula over each row of a CSV\n"
     "       tamsel-health --version | --help | -h\n"
     "\n"
     "Options come before the request; any other word there that starts with \"-\" is an error.\n"
@@ -66,6 +68,12 @@ constexpr std::string_view help_modes =
     "              formula\n"
     "  --strict    a request with a warning is a wrong request\n"
     "  --          the end of the options: the request follows, even if it starts with -\n"
+    "  --columns   the formula over each row of a CSV with a header row, read from standard\n"
+    "              input: each argument from the column it names (weight_kg=Weight), else from\n"
+    "              the column named like it; weight_lb=, height_in= and the like give pounds or\n"
+    "              inches. Each row comes back as it was, with FORMULA_value, FORMULA_unit,\n"
+    "              FORMULA_category and FORMULA_warnings appended; an empty cell gives an\n"
+    "              empty result\n"
     "  -h, --help  this help, then the formulas (\"tamsel-health help\" lists them alone)\n"
     "\n"
     "Blank input lines are skipped, and so is a UTF-8 byte-order mark at the start of a line.\n"
@@ -213,6 +221,16 @@ int run_host(const std::vector<WideText>& arguments) {
       csv = true;
     } else if (equals(argument, "--strict")) {
       options.strict = true;
+    } else if (equals(argument, "--columns")) {
+      if (json || csv) {
+        report("--columns writes CSV of its own; --json and --csv do not apply");
+        return exit_wrong_request;
+      }
+      std::vector<std::string> words;
+      for (auto word = arguments.begin() + static_cast<std::ptrdiff_t>(first_word) + 1; word != arguments.end(); ++word) {
+        words.push_back(utf8_of(*word));
+      }
+      return run_columns(words, options);
     } else if (looks_like_option(argument)) {
       return unknown_option(arguments.begin() + static_cast<std::ptrdiff_t>(first_word), arguments.end());
     } else {

@@ -34,6 +34,8 @@ void append_lines(std::string_view text, std::string& out);
 int run_host(const std::vector<WideText>& arguments);
 
 int run_batch(const HostOptions& options);
+// One formula over a CSV on standard input: `words` are the formula and ARGUMENT=COLUMN pairs.
+int run_columns(const std::vector<std::string>& words, const HostOptions& options);
 int run_interactive(const HostOptions& options);
 
 // Writes "tamsel-health: warning: " and each warning to standard error, with the input line

@@ -155,7 +155,7 @@ inline constexpr Formula formulas[formula_count] = {
      "BMI: %.2f", "BMI", 2, "", Scheme::bmi},
     {"bmr_harris", "BMR (Harris-Benedict)", Group::metabolic, 4, {A::sex, A::weight_kg, A::height_cm, A::age},
      no_argument, "", "BMR (Harris-Benedict): %.2f calories/day", "BMR (Harris-Benedict)", 2, "calories/day",
-     Scheme::none, 18, "adults, 18 and over"},
+     Scheme::none, 18, "measurements of adults"},
     {"bmr_mifflin", "BMR (Mifflin-St Jeor)", Group::metabolic, 4, {A::sex, A::weight_kg, A::height_cm, A::age},
      no_argument, "", "BMR (Mifflin-St Jeor): %.2f calories/day", "BMR (Mifflin-St Jeor)", 2, "calories/day",
      Scheme::none, 18, "adults aged 19 to 78"},

@@ -501,6 +501,146 @@ class Warnings(unittest.TestCase):
         self.assertEqual(run("bmi", "70", "175").stderr.count(LINE_END), 1)
 
 
+COLUMNS_ROWS = 100000  # random rows per formula in the columns test; fewer under an emulator
+
+
+class Columns(unittest.TestCase):
+    """--columns: a formula over the rows of a CSV, the cells as numbers."""
+
+    FORMULAS = {  # keyword: its arguments, as the columns are named
+        "bmi": ["weight_kg", "height_m"], "bmr_harris": ["sex", "weight_kg", "height_cm", "age"],
+        "bmr_mifflin": ["sex", "weight_kg", "height_cm", "age"],
+        "bodyfat_navy": ["sex", "waist_cm", "neck_cm", "height_cm", "hip_cm"], "whr": ["waist_cm", "hip_cm"],
+        "ideal_devine": ["sex", "height_cm"], "ideal_robinson": ["sex", "height_cm"],
+        "ideal_miller": ["sex", "height_cm"], "bsa": ["weight_kg", "height_cm"], "lbm": ["sex", "weight_kg", "height_cm"],
+        "tdee": ["bmr", "activity_factor"], "max_hr": ["age"], "target_hr": ["age", "intensity_percent"],
+        "bai": ["hip_cm", "height_m"], "wthr": ["waist_cm", "height_cm"], "bp_category": ["systolic", "diastolic"],
+        "map": ["systolic", "diastolic"], "pulse_pressure": ["systolic", "diastolic"]}
+    SPANS = {"weight_kg": (2, 400), "height_m": (0.3, 2.75), "height_cm": (30, 275), "waist_cm": (30, 250),
+             "hip_cm": (30, 250), "neck_cm": (15, 80), "age": (1, 120), "bmr": (300, 5000),
+             "activity_factor": (1, 2.5), "intensity_percent": (0.3, 100), "systolic": (50, 300),
+             "diastolic": (20, 200)}
+    WHOLE = {"age", "systolic", "diastolic"}
+    # Cells in their shortest text, as warnings write numbers read from cells.
+    SPECIAL = ["0", "-0", "5e-324", "1e+300", "-1e+300", "inf", "-inf", "4294967296", "-7"]
+
+    @staticmethod
+    def shortest(text):
+        return text.rstrip("0").rstrip(".") if "." in text else text
+
+    def cell(self, random, name):
+        if name == "sex":
+            return random.choice(["M", "F", "m", "f", "male", "Female"])
+        low, high = self.SPANS[name]
+        draw = random.random()
+        if draw < 0.02:
+            # A request's whole number stops at an exponent, where a cell's number does not.
+            return random.choice([text for text in self.SPECIAL if not (name in self.WHOLE and "e" in text)])
+        if draw < 0.05:
+            return self.shortest(repr(float(random.choice([low, high]))))
+        value = random.uniform(low * 0.7, high * 1.3)
+        if name in self.WHOLE:
+            return str(round(value)) if draw > 0.1 else self.shortest("%.1f" % value)  # read otherwise
+        return self.shortest("%.*f" % (random.randint(0, 3), value))
+
+    @staticmethod
+    def printed(record):
+        """The number the answer prints, from its text: the label and the unit taken off."""
+        number = record["text"].split(": ", 1)[1]
+        unit = record["unit"]
+        if unit == "%":
+            return number[:-1]
+        return number[:-len(unit) - 1] if unit else number
+
+    def test_every_formula_s_rows_get_what_their_requests_get(self):
+        import random as random_module
+        random = random_module.Random(20261210)
+        for keyword, names in self.FORMULAS.items():
+            rows, requests = [], []
+            for _ in range(COLUMNS_ROWS):
+                cells = [self.cell(random, name) for name in names]
+                rows.append(cells)
+                male = names[0] == "sex" and cells[0][0] in "Mm"
+                given = cells[:-1] if keyword == "bodyfat_navy" and male else cells  # a man gives no hip
+                requests.append(" ".join([keyword] + given))
+            table = ",".join(names) + "\n" + "".join(",".join(cells) + "\n" for cells in rows)
+            result = run("--columns", keyword, stdin=table.encode())
+            self.assertEqual(result.returncode, 0, result.stderr[-300:])
+            out = list(csv.reader(io.StringIO(result.stdout.decode())))
+            suffixes = ["_value", "_unit", "_category", "_warnings"]
+            self.assertEqual(out[0], names + [keyword + suffix for suffix in suffixes])
+            answers = run("--json", "-", stdin="".join(request + "\n" for request in requests).encode())
+            records = [json.loads(line) for line in answers.stdout.decode().splitlines()]
+            self.assertEqual(len(records), len(rows))
+            for cells, got, record in zip(rows, out[1:], records):
+                self.assertEqual(record["kind"], "result", record)
+                expected = [self.printed(record), record["unit"], record["category"] or "",
+                            "; ".join(record["warnings"])]
+                self.assertEqual(got, cells + expected, record["request"])
+
+    CASES = [
+        # what, the words after --columns, the CSV, the rows appended (or the error), exit status
+        ("named columns, CRLF, a byte-order mark, a blank line",
+         ["bmi", "weight_kg=Weight", "height_m=Height"],
+         "\ufeffid,Weight,Height\r\n1,70,1.75\r\n\r\n2,80,1.8\r\n",
+         ["id,Weight,Height,bmi_value,bmi_unit,bmi_category,bmi_warnings",
+          "1,70,1.75,22.86,,Normal range,", "2,80,1.8,24.69,,Normal range,"], 0),
+        ("quoted cells stay as they came, commas, quotes and line ends included",
+         ["max_hr"], 'note,age\n"a, ""b""\nc",30\n',
+         ["note,age,max_hr_value,max_hr_unit,max_hr_category,max_hr_warnings",
+          '"a, ""b""\nc",30,190,bpm,,'], 0),
+        ("an empty cell, nan, or a missing cell gives an empty result",
+         ["bmi"], "weight_kg,height_m\n,1.75\nnan,1.75\n70\n",
+         ["weight_kg,height_m,bmi_value,bmi_unit,bmi_category,bmi_warnings",
+          ",1.75,,,,", "nan,1.75,,,,", "70,,,,"], 0),
+        ("a cell that is not wholly a number is not guessed at",
+         ["bmi"], 'weight_kg,height_m\n"1,75",1.75\n70kg,1.75\n',
+         ["weight_kg,height_m,bmi_value,bmi_unit,bmi_category,bmi_warnings",
+          "\"1,75\",1.75,,,,\"weight_kg \"\"1,75\"\" is not a number, so the row has no result; the decimal point is '.'\"",
+          "70kg,1.75,,,,\"weight_kg \"\"70kg\"\" is not a number, so the row has no result\""], 0),
+        ("a sex other than M, F, male or female gives no result",
+         ["lbm"], "sex,weight_kg,height_cm\nMujer,60,165\n",
+         ["sex,weight_kg,height_cm,lbm_value,lbm_unit,lbm_category,lbm_warnings",
+          "Mujer,60,165,,,,\"sex \"\"Mujer\"\" is not M, F, male or female, so the row has no result\""], 0),
+        ("pounds and inches by column name; a man's hip is not read",
+         ["bodyfat_navy"], "sex,waist_in,neck_in,height_in,hip_in\nM,35,16,70,x\nF,30,13,65,40\n",
+         ["sex,waist_in,neck_in,height_in,hip_in,bodyfat_navy_value,bodyfat_navy_unit,bodyfat_navy_category,"
+          "bodyfat_navy_warnings", "M,35,16,70,x,17.43,%,Fitness,", "F,30,13,65,40,30.78,%,Average,"], 0),
+        ("pounds by name, and its warning in pounds", ["bmi", "weight_lb=w", "height_m=h"], "w,h\n154.3,1.7526\n1600,1.75\n",
+         ["w,h,bmi_value,bmi_unit,bmi_category,bmi_warnings", "154.3,1.7526,22.79,,Normal range,",
+          "1600,1.75,236.98,,,weight_lb 1600 (725.7 kg) is outside 2 to 400 kg"], 0),
+        ("no hip column: women have no result", ["bodyfat_navy"], "sex,waist_cm,neck_cm,height_cm\nF,75,33,165\n",
+         ["sex,waist_cm,neck_cm,height_cm,bodyfat_navy_value,bodyfat_navy_unit,bodyfat_navy_category,"
+          "bodyfat_navy_warnings", "F,75,33,165,,,,"], 0),
+        ("no formula", ["bmx"], "a\n", '"bmx" is no formula', 2),
+        ("an argument the formula does not take", ["bmi", "weight=w"], "w\n", '"weight" is not an argument of bmi', 2),
+        ("a column the CSV lacks", ["bmi"], "weight_kg\n70\n", "no column for height_m", 2),
+        ("a named column the CSV lacks", ["bmi", "height_m=Height"], "weight_kg\n", 'no column "Height"', 2),
+        ("both units", ["bmi"], "weight_kg,weight_lb,height_m\n", "both weight_kg and weight_lb", 2),
+        ("no header row", ["bmi"], "", "no header row", 2),
+        ("a file name instead of standard input", ["bmi", "patients.csv"], "", "names no column", 2),
+    ]
+
+    def test_cases(self):
+        for what, words, table, expected, status in self.CASES:
+            result = run("--columns", *words, stdin=table.encode())
+            self.assertEqual(result.returncode, status, (what, result.stderr))
+            if status == 0:
+                self.assertEqual(result.stdout, lines(*[row.encode() for row in expected]), what)
+            else:
+                self.assertEqual(result.stdout, b"", what)
+                self.assertIn(expected.encode(), result.stderr, what)
+
+    def test_warnings_go_to_standard_error_with_their_lines_and_strict_counts_them(self):
+        table = b"weight_kg,height_m\n70,1.75\n700,1.75\n"
+        result = run("--columns", "bmi", stdin=table)
+        self.assertEqual((result.returncode, warnings_of(result)), (0, [b"line 3: weight_kg 700 is outside 2 to 400"]))
+        self.assertIn(b"2 rows, 0 without a result, 1 with warnings", result.stderr)
+        self.assertEqual(run("--strict", "--columns", "bmi", stdin=table).returncode, 2)
+        self.assertEqual(run("--strict", "--columns", "bmi", stdin=table[:-15]).returncode, 0)
+        self.assertEqual(run("--json", "--columns", "bmi", stdin=table).returncode, 2)
+
+
 class Documentation(unittest.TestCase):
     RANGE = re.compile(r"^  (\w+) +(.+)$")
 
@@ -696,6 +836,7 @@ if __name__ == "__main__":
     parser.add_argument("--crlf", action="store_true", help="the program ends lines with CR LF")
     parser.add_argument("--no-line-editing", action="store_true", help="the program has no libedit")
     parser.add_argument("--man-page", help="the man page's source, to compare with --help")
+    parser.add_argument("--columns-rows", type=int, help="random rows per formula for --columns")
     # Under an emulator each run of the program costs seconds: CTest runs the classes in two
     # parts at once, one named and the other everything else, so that no class is left out.
     parser.add_argument("--only", help="a ,-separated list of the test classes to run")
@@ -705,6 +846,10 @@ if __name__ == "__main__":
     LINE_END = b"\r\n" if options.crlf else b"\n"
     LINE_EDITING = not options.no_line_editing
     MAN_PAGE = options.man_page
+    if options.columns_rows:
+        COLUMNS_ROWS = options.columns_rows
+    elif len(PROGRAM) > 1:
+        COLUMNS_ROWS = 2000  # each row costs an emulator thousands of times more
     if options.only or options.excepted:
         named = set((options.only or options.excepted).split(","))
         classes = {name: value for name, value in globals().items()
