@@ -232,15 +232,14 @@ function describe(id) {
   });
 }
 
-// Each formula with what a call needs besides its description: its number in the core, and its
-// categories' codes in a column (0 none, then the scheme's in order) by the core's ids.
+// Each formula with what a call needs besides its description: its number in the core, and the
+// core's id of its scheme's first category, from which the module turns ids into a column's
+// codes (0 none, then the scheme's in order).
 const calls = new Map();
 for (const id of bytes.subarray(listingAt, listingAt + formulaCount)) {
   const formula = describe(id);
   const first = words[(exports.tamsel_formula_info(id) >>> 2) + 110];
-  const codes = new Uint8Array(categoryLimit);
-  formula.categories.forEach((_, index) => { codes[first + index] = index + 1; });
-  calls.set(formula.keyword, { id, formula, codes, categoryNames: Object.freeze([null, ...formula.categories.map((c) => c.name)]) });
+  calls.set(formula.keyword, { id, formula, first, categoryNames: Object.freeze([null, ...formula.categories.map((c) => c.name)]) });
 }
 
 /** Every formula, as the core's table describes it, in the order of the library's listing. */
@@ -400,7 +399,7 @@ export const {
  */
 export function compute(keyword, columns) {
   const call = callOf(keyword);
-  const { id, formula, codes, categoryNames } = call;
+  const { id, formula, first, categoryNames } = call;
   if (!isPlainObject(columns)) throw new TypeError(`tamsel-health: compute('${formula.keyword}', columns): the columns are an object of arrays by argument name, not ${describeValue(columns)}`);
   const found = namedPlaces(call, columns, 'columns');
   const options = optionsOf(found);
@@ -430,10 +429,10 @@ export function compute(keyword, columns) {
       words[columnWords + 4 * place + 2] = 0;
       words[columnWords + 4 * place + 3] = 0;
     });
-    const warned = exports.tamsel_evaluate_columns(id, count, chunkColumns, options, chunkValues, chunkKinds, chunkCategories, chunkWarnings);
+    const warned = exports.TamselColumnChunk(id, count, options, first, categoryNames.length - 1);
     values.set(f64.subarray(chunkValues / 8, chunkValues / 8 + count), start);
     kinds.set(bytes.subarray(chunkKinds, chunkKinds + count), start);
-    for (let row = 0, at = chunkCategories; row < count; ++row, ++at) categories[start + row] = codes[bytes[at]];
+    categories.set(bytes.subarray(chunkCategories, chunkCategories + count), start);
     if (warned > 0) {
       for (let row = 0, w = chunkWarnings >>> 2; row < count; ++row, w += 2) {
         if ((words[w] | words[w + 1]) === 0) continue;

@@ -141,6 +141,22 @@ extern "C" TAMSEL_HEALTH_API const std::uint32_t* TamselPlaces() {
   return places;
 }
 
+// The core's column call on the chunk's places, for `rows` rows of the columns JavaScript put
+// there; then each row's category as the formula's code, 0 for none and from 1 in its scheme's
+// order (the ids `first` to `first + count - 1`), which JavaScript copies out as they are rather
+// than turning them a row at a time. Returns how many rows warn, or -1 for no formula.
+extern "C" TAMSEL_HEALTH_API std::ptrdiff_t TamselColumnChunk(int formula, std::uint32_t rows, unsigned options,
+                                                              unsigned first, unsigned count) {
+  const std::size_t size = rows < chunk_rows ? rows : chunk_rows;
+  const std::ptrdiff_t warned = tamsel_evaluate_columns(formula, size, chunk.columns, options, chunk.values,
+                                                        chunk.kinds, chunk.categories, chunk.warnings);
+  for (std::size_t row = 0; row < size; ++row) {
+    const unsigned id = chunk.categories[row];
+    chunk.categories[row] = static_cast<unsigned char>(id - first < count ? id - first + 1 : 0);
+  }
+  return warned;
+}
+
 // The address of wasm_input_units code units where the host writes the command line (at most
 // wasm_input_units - 1 of them, then a zero) before it calls CalcHealth with that address.
 extern "C" TAMSEL_HEALTH_API TamselChar16* CalcHealthInput() { return input_text; }
