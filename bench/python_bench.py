@@ -11,6 +11,12 @@
   str.upper     per request, on the same 100,000: the least any call that returns a new str
                 for each of them can cost, the interpreter's allocator and the memory alone
 
+Where pandas is installed, BMI with its WHO category over 1,000,000 rows of a DataFrame:
+compute("bmi", frame), the typed bmi(w, h, what="record"), and the typed bmi's value and
+category (two calls), each against what a pandas user writes instead,
+pd.cut((w / h**2).round(2), bins, right=False); and how many of the million values pandas
+rounds otherwise than the exactly rounded value the package gives. --pandas runs this alone.
+
 It also times the first touch of new memory, per 4 KiB page. Where that is slow (on a virtual
 machine whose host maps each page on demand), the calls that return a million new objects pay
 it for every page their answers take, as long as the allocator gives freed memory back to the
@@ -20,6 +26,7 @@ that the figures show both what a cold process pays and what the package itself 
 
 Run it against an installed package (bench/run builds one), or a build tree's package:
   PYTHONPATH=build/default/python python3 bench/python_bench.py
+It runs against an earlier package too, which has no typed functions: the figure before them.
 """
 import math
 import mmap
@@ -103,7 +110,61 @@ def first_touch_microseconds(size=64 << 20):
     return elapsed / (size // page) * 1e6
 
 
+# WHO's adult classes by BMI, as a pandas user writes them: [low, high), in kg/m^2.
+WHO_BINS = [-math.inf, 16, 17, 18.5, 25, 30, 35, 40, math.inf]
+WHO_NAMES = ["Severe thinness", "Moderate thinness", "Mild thinness", "Normal range",
+             "Pre-obese (overweight)", "Obese class I", "Obese class II", "Obese class III"]
+
+
+def against_pandas():
+    """BMI and its category over a million rows of a DataFrame: the package against pandas."""
+    try:
+        import numpy
+        import pandas
+    except ImportError as error:
+        print("pandas comparison skipped: %s" % error)
+        return
+    generator = numpy.random.default_rng(16)
+    frame = pandas.DataFrame({"weight_kg": generator.uniform(40, 150, ROWS).round(1),
+                              "height_m": generator.uniform(1.45, 2.05, ROWS).round(2)})
+    weights, heights = frame["weight_kg"], frame["height_m"]
+
+    def with_pandas():
+        value = (weights / heights ** 2).round(2)
+        return value, pandas.cut(value, WHO_BINS, right=False, labels=WHO_NAMES)
+
+    subjects = {"compute(\"bmi\", frame)": lambda: tamsel_health.compute("bmi", frame)}
+    typed = hasattr(tamsel_health, "bmi")
+    if typed:
+        subjects["bmi(w, h, what=\"record\")"] = lambda: tamsel_health.bmi(weights, heights, what="record")
+        subjects["bmi(w, h) and its category"] = lambda: (
+            tamsel_health.bmi(weights, heights), tamsel_health.bmi(weights, heights, what="category"))
+    subjects["pandas round and cut"] = with_pandas
+    times = {name: [] for name in subjects}
+    for _ in range(REPETITIONS):  # interleaved
+        for name, run in subjects.items():
+            times[name].append(timeit.timeit(run, number=1) * 1e3)
+    medians = {name: statistics.median(values) for name, values in times.items()}
+    print("BMI and its WHO category over %s rows of a DataFrame, median ms of %d interleaved repetitions:"
+          % (format(ROWS, ","), REPETITIONS))
+    for name, median in medians.items():
+        print("  %-32s %8.1f" % (name, median))
+    baseline = medians["pandas round and cut"]
+    for name, median in medians.items():
+        if name != "pandas round and cut":
+            print("%s is %.2f times as fast as pandas" % (name, baseline / median))
+    ours = tamsel_health.compute("bmi", frame)
+    value, category = with_pandas()
+    exact = ours["value"].to_numpy()
+    print("pandas' value differs from the exactly rounded one in %s rows, its category in %s"
+          % (format(int((value.to_numpy() != exact).sum()), ","),
+             format(int((category.astype(object).to_numpy() != ours["category"].astype(object).to_numpy()).sum()), ",")))
+
+
 def main():
+    if sys.argv[1:] == ["--pandas"]:
+        against_pandas()
+        return
     batch = requests(REQUESTS)
     weights, heights = columns(ROWS)
     mix = batch[:10_000]
@@ -143,6 +204,7 @@ def main():
     print("calc_health is %.2f times as fast as plain Python, calc_many %.2f times"
           % (plain / medians["calc_health, per call"], plain / medians["calc_many, per request"]))
     print("compute: %.2f million rows a second" % (1e3 / medians["compute, per row"]))
+    against_pandas()
 
 
 if __name__ == "__main__":

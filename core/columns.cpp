@@ -34,8 +34,9 @@ struct Chunk {
   double result[chunk_rows];
   double value[chunk_rows];
   double quiet[chunk_rows];  // 1 where the row surely needs no word: see compute_rows
-  // Its category's slot; only meant for a quiet row, whose printed units are at least 0.
-  std::int32_t slot_index[chunk_rows];
+  // The category of its printed units, by its slot; only meant for a quiet row, whose printed
+  // units are at least 0 (only a man's body fat would differ, and body fat is never quiet).
+  unsigned char category[chunk_rows];
 };
 
 constexpr struct EveryRow {
@@ -188,20 +189,20 @@ template <FormulaId id>
     quiet = quiet && within;
   }
   chunk.quiet[row] = quiet ? 1.0 : 0.0;
-  // The slot of the printed units, units / step rounded down: never within 0.5 / step of a whole
-  // number, so rounding to nearest after taking away a half finds it.
-  const double slot = ((rounding.units + 0.5) * F::inverse_step - 0.5 + 0x1p52) - 0x1p52;
-  // Between the first and the last slot whatever the row (NaN too): every row's slot is looked
-  // at, though only a quiet row's counts.
-  chunk.slot_index[row] = slot > 0 ? static_cast<std::int32_t>(slot < F::last_slot ? slot : F::last_slot) : 0;
+  // The slot of the printed units, units / step rounded down: units are whole, so half a unit
+  // more keeps the product clear of the whole number above. Between the first and the last
+  // slot whatever the row (NaN too): every row's slot is looked at, though only a quiet row's
+  // counts.
+  const double slot = (rounding.units + 0.5) * F::inverse_step;
+  chunk.category[row] = F::slots.male[slot > 0 ? static_cast<std::size_t>(slot < F::last_slot ? slot : F::last_slot) : 0];
   return quiet;
 }
 
 #if defined(__SSE2__) && FLT_EVAL_METHOD == 0
 // The same for two rows at a time: every x86-64 processor has SSE2, and the compiler does not
-// find this by itself for every formula.
+// find this by itself for every formula. `marked`: some row of the chunk lacks an argument.
 // Returns a bit for each of the two rows that is quiet.
-template <FormulaId id>
+template <FormulaId id, bool marked>
 [[gnu::always_inline]] inline int finish_two_rows(std::size_t row, Chunk& chunk) {
   using F = Finish<id>;
   const __m128d magnitude_bits = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
@@ -214,17 +215,21 @@ template <FormulaId id>
   const __m128d distance = _mm_and_pd(_mm_sub_pd(scaled, rounded), magnitude_bits);
   const __m128d units = _mm_or_pd(rounded, sign);
   _mm_storeu_pd(chunk.value + row, _mm_or_pd(_mm_div_pd(rounded, _mm_set1_pd(F::scale)), sign));
-  // All bits set where a test holds; NaN fails every comparison.
-  __m128d quiet = _mm_and_pd(_mm_cmplt_pd(scaled, _mm_set1_pd(0x1p30)),
-                             _mm_cmplt_pd(distance, _mm_set1_pd(0.5 - 0x1p-22)));
-  if (chunk.present != every_row_present) {
-    quiet = _mm_and_pd(quiet, _mm_cmpneq_pd(_mm_loadu_pd(chunk.present + row), zero));
-  }
-  quiet = _mm_and_pd(quiet, _mm_cmpge_pd(units, zero));
-  if (F::result.low != -std::numeric_limits<double>::infinity()) {
+  // All bits set where a test holds; NaN fails every comparison. A result within a span of its
+  // own is below 2^30 units and not below zero without testing.
+  __m128d quiet = _mm_cmplt_pd(distance, _mm_set1_pd(0.5 - 0x1p-22));
+  constexpr bool bounded = F::result.low >= 0 && F::result.high * F::scale < 0x1p30;
+  if constexpr (bounded) {
     quiet = _mm_and_pd(quiet, _mm_and_pd(_mm_cmpge_pd(result, _mm_set1_pd(F::result.low)),
                                          _mm_cmple_pd(result, _mm_set1_pd(F::result.high))));
+  } else {
+    quiet = _mm_and_pd(quiet, _mm_and_pd(_mm_cmplt_pd(scaled, _mm_set1_pd(0x1p30)), _mm_cmpge_pd(units, zero)));
+    if (F::result.low != -std::numeric_limits<double>::infinity()) {
+      quiet = _mm_and_pd(quiet, _mm_and_pd(_mm_cmpge_pd(result, _mm_set1_pd(F::result.low)),
+                                           _mm_cmple_pd(result, _mm_set1_pd(F::result.high))));
+    }
   }
+  if constexpr (marked) quiet = _mm_and_pd(quiet, _mm_cmpneq_pd(_mm_loadu_pd(chunk.present + row), zero));
   for (std::size_t place = 0; place < F::entry.argument_count; ++place) {
     const catalog::ArgumentKind& kind = catalog::argument_of(id, place);
     const __m128d given = _mm_loadu_pd(chunk.given[place] + row);
@@ -244,15 +249,18 @@ template <FormulaId id>
     quiet = _mm_and_pd(quiet, within);
   }
   if (!F::may_be_quiet) quiet = zero;
-  _mm_storeu_pd(chunk.quiet + row, _mm_and_pd(quiet, _mm_set1_pd(1.0)));
-  const __m128d half = _mm_set1_pd(0.5);
-  const __m128d slot = _mm_sub_pd(
-      _mm_add_pd(_mm_sub_pd(_mm_mul_pd(_mm_add_pd(units, half), _mm_set1_pd(F::inverse_step)), half), to_integer),
-      to_integer);
-  // Between the first and the last slot whatever the row (NaN too): every row's slot is looked
+  // All bits set is a NaN, which is not 0 either: the mark stands as it is.
+  _mm_storeu_pd(chunk.quiet + row, quiet);
+  // The slot of the printed units, units / step rounded down: units are whole, so half a unit
+  // more keeps the product clear of the whole number above. Between the first and the last
+  // slot whatever the row (NaN too, which the maximum turns to 0): every row's slot is looked
   // at, though only a quiet row's counts.
+  const __m128d slot = _mm_mul_pd(_mm_add_pd(units, _mm_set1_pd(0.5)), _mm_set1_pd(F::inverse_step));
   const __m128i index = _mm_cvttpd_epi32(_mm_max_pd(_mm_min_pd(slot, _mm_set1_pd(F::last_slot)), zero));
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(chunk.slot_index + row), index);
+  if constexpr (F::entry.scheme != catalog::Scheme::none) {
+    chunk.category[row] = F::slots.male[_mm_cvtsi128_si32(index)];
+    chunk.category[row + 1] = F::slots.male[_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 1))];
+  }
   return _mm_movemask_pd(quiet);
 }
 #endif
@@ -265,7 +273,11 @@ bool compute_rows(std::size_t count, Chunk& chunk) {
   bool all_quiet = true;
 #if defined(__SSE2__) && FLT_EVAL_METHOD == 0
   int quiet = 3;
-  for (; row + 2 <= count; row += 2) quiet &= finish_two_rows<id>(row, chunk);
+  if (chunk.present == every_row_present) {
+    for (; row + 2 <= count; row += 2) quiet &= finish_two_rows<id, false>(row, chunk);
+  } else {
+    for (; row + 2 <= count; row += 2) quiet &= finish_two_rows<id, true>(row, chunk);
+  }
   all_quiet = quiet == 3;
 #endif
   for (; row < count; ++row) all_quiet = finish_row<id>(row, chunk) && all_quiet;
@@ -280,7 +292,6 @@ template <FormulaId id>
                                                      TamselWarnings* warnings) {
   constexpr const catalog::Formula& entry = catalog::formula(id);
   constexpr int decimals = entry.decimals;
-  constexpr const catalog::UnitSlots& slots = catalog::unit_slots.of[static_cast<std::size_t>(entry.scheme)];
   Chunk chunk;
   std::ptrdiff_t warned = 0;
   for (std::size_t start = 0; start < rows; start += chunk_rows) {
@@ -296,10 +307,7 @@ template <FormulaId id>
       if constexpr (entry.scheme == catalog::Scheme::none) {
         std::memset(categories + start, TAMSEL_CATEGORY_NONE, count);
       } else {
-        // Only a man's body fat could differ, and body fat is never quiet.
-        for (std::size_t row = 0; row < count; ++row) {
-          categories[start + row] = slots.male[chunk.slot_index[row]];
-        }
+        std::memcpy(categories + start, chunk.category, count);
       }
     }
     for (std::size_t row = 0; row < count && !all_quiet; ++row) {

@@ -23,19 +23,54 @@ namespace tamsel::core {
   return false;  // NaN included
 }
 
+// Each formula's plausible spans by place, side by side: the review of a text request knows its
+// formula only when running, and one table saves it a walk through the argument kinds.
+struct PlaceSpans {
+  std::size_t count;                          // the formula's arguments
+  unsigned char spans[catalog::max_arguments];  // 0 for the sex, which has no rule on numbers
+  double low[catalog::max_arguments][2];
+  double high[catalog::max_arguments][2];
+};
+
+struct FormulaSpans {
+  PlaceSpans of[catalog::formula_count];
+};
+
+constexpr FormulaSpans make_formula_spans() {
+  FormulaSpans table{};
+  for (std::size_t id = 0; id < catalog::formula_count; ++id) {
+    const catalog::Formula& entry = catalog::formulas[id];
+    PlaceSpans& spans = table.of[id];
+    spans.count = entry.argument_count;
+    for (std::size_t place = 0; place < entry.argument_count; ++place) {
+      const catalog::ArgumentKind& kind = catalog::argument_kind(entry.arguments[place]);
+      spans.spans[place] = static_cast<unsigned char>(kind.range_count);
+      for (std::size_t index = 0; index < kind.range_count; ++index) {
+        spans.low[place][index] = kind.ranges[index].low;
+        spans.high[place][index] = kind.ranges[index].high;
+      }
+    }
+  }
+  return table;
+}
+
+inline constexpr FormulaSpans formula_spans = make_formula_spans();
+
 // The warnings about the first `count` arguments of a reading of formula `id`. Bit i of
 // `wholly_read` says the library read all of argument i's text: a number not wholly read is
-// always worth a word; one that was is when it lies outside its plausible range. The sex has no
-// rule on numbers.
+// always worth a word; one that was is when it lies outside its plausible range (NaN included).
+// The sex has no rule on numbers.
 [[gnu::always_inline]] inline TamselWarnings argument_warnings(FormulaId id, const Reading& reading, std::size_t count, unsigned wholly_read) {
-  const catalog::Formula& entry = catalog::formula(id);
+  const PlaceSpans& spans = formula_spans.of[static_cast<std::size_t>(id)];
   TamselWarnings warnings = 0;
-  for (std::size_t place = 0; place < entry.argument_count; ++place) {
-    const catalog::ArgumentKind& kind = catalog::argument_kind(entry.arguments[place]);
-    if (kind.type == ArgumentType::sex || place >= count) continue;
+  const std::size_t given = count < spans.count ? count : spans.count;
+  for (std::size_t place = 0; place < given; ++place) {
+    if (spans.spans[place] == 0) continue;
+    const double value = reading.values[place];
     if ((wholly_read >> place & 1u) == 0) {
       warnings |= TAMSEL_WARNING_READ_OTHERWISE(place);
-    } else if (!within(kind, reading.values[place])) {
+    } else if (!(value >= spans.low[place][0] && value <= spans.high[place][0]) &&
+               !(spans.spans[place] == 2 && value >= spans.low[place][1] && value <= spans.high[place][1])) {
       warnings |= TAMSEL_WARNING_OUT_OF_RANGE(place);
     }
   }
@@ -46,13 +81,31 @@ namespace rules {
 
 constexpr TamselWarnings bit(TamselResultWarning warning) { return TamselWarnings{1} << warning; }
 
+// Where each formula takes each kind of argument, or no_argument: one look-up for a review that
+// knows its formula only when running, and a constant for a column's loop.
+struct ArgumentPlaces {
+  unsigned char of[catalog::formula_count][catalog::argument_kind_count];
+};
+
+constexpr ArgumentPlaces make_argument_places() {
+  ArgumentPlaces places{};
+  for (std::size_t id = 0; id < catalog::formula_count; ++id) {
+    for (std::size_t kind = 0; kind < catalog::argument_kind_count; ++kind) {
+      places.of[id][kind] = static_cast<unsigned char>(catalog::no_argument);
+    }
+    const catalog::Formula& entry = catalog::formulas[id];
+    for (std::size_t place = 0; place < entry.argument_count; ++place) {
+      places.of[id][static_cast<std::size_t>(entry.arguments[place])] = static_cast<unsigned char>(place);
+    }
+  }
+  return places;
+}
+
+inline constexpr ArgumentPlaces argument_places = make_argument_places();
+
 // Where a formula takes an argument of kind `argument`, or no_argument.
 constexpr std::size_t place_of(FormulaId id, catalog::ArgumentId argument) {
-  const catalog::Formula& entry = catalog::formula(id);
-  for (std::size_t place = 0; place < entry.argument_count; ++place) {
-    if (entry.arguments[place] == argument) return place;
-  }
-  return catalog::no_argument;
+  return argument_places.of[static_cast<std::size_t>(id)][static_cast<std::size_t>(argument)];
 }
 
 constexpr bool takes(FormulaId id, catalog::ArgumentId argument) { return place_of(id, argument) != catalog::no_argument; }
@@ -105,41 +158,76 @@ inline TamselWarnings narrow_pressures(const Reading& reading) {
   return narrow ? bit(TAMSEL_WARNING_PULSE_PRESSURE_NARROW) : 0;
 }
 
+// Where each formula takes the measurements the rules across arguments compare, looked up once
+// per row: the review of a text request knows its formula only when running.
+struct BodyPlaces {
+  std::size_t weight = catalog::no_argument;
+  std::size_t height = catalog::no_argument;
+  double height_to_cm = 0;  // 100 for a height in metres, 1 for one in centimetres
+  std::size_t waist = catalog::no_argument;
+  std::size_t hip = catalog::no_argument;
+  std::size_t neck = catalog::no_argument;
+  bool any = false;  // whether any rule across arguments applies
+};
+
+struct FormulaBodyPlaces {
+  BodyPlaces of[catalog::formula_count];
+};
+
+constexpr FormulaBodyPlaces make_body_places() {
+  using catalog::ArgumentId;
+  FormulaBodyPlaces table{};
+  for (std::size_t index = 0; index < catalog::formula_count; ++index) {
+    const auto id = static_cast<FormulaId>(index);
+    BodyPlaces& places = table.of[index];
+    places.weight = place_of(id, ArgumentId::weight_kg);
+    places.height = takes(id, ArgumentId::height_m) ? place_of(id, ArgumentId::height_m) : place_of(id, ArgumentId::height_cm);
+    places.height_to_cm = takes(id, ArgumentId::height_m) ? 100 : 1;
+    places.waist = place_of(id, ArgumentId::waist_cm);
+    places.hip = place_of(id, ArgumentId::hip_cm);
+    places.neck = place_of(id, ArgumentId::neck_cm);
+    places.any = places.height != catalog::no_argument || (places.waist != catalog::no_argument &&
+                                                           places.hip != catalog::no_argument);
+  }
+  return table;
+}
+
+inline constexpr FormulaBodyPlaces body_places = make_body_places();
+
 // Arguments that no living body has together: a weight and a height, a girth and a height, a
 // waist and a hip; a height under what the formula was made for.
 inline TamselWarnings across_arguments(FormulaId id, const Reading& reading) {
-  using catalog::ArgumentId;
+  const BodyPlaces& places = body_places.of[static_cast<std::size_t>(id)];
+  if (!places.any) return 0;
   const catalog::BodyLimits& limits = catalog::body_limits;
   const double* v = reading.values;
+  constexpr std::size_t none = catalog::no_argument;
   TamselWarnings warnings = 0;
-  if (takes(id, ArgumentId::weight_kg) && (takes(id, ArgumentId::height_m) || takes(id, ArgumentId::height_cm))) {
-    if (!within(limits.bmi, implied_bmi(v[place_of(id, ArgumentId::weight_kg)], height_in_metres(id, reading)))) {
-      warnings |= bit(TAMSEL_WARNING_BMI_IMPLAUSIBLE);
+  // A man's hip is not given to the Navy formula.
+  const bool hip_given = places.hip != none && !(id == FormulaId::bodyfat_navy && reading.male);
+  if (places.height == none) {
+    if (hip_given && !within(limits.waist_for_hip, v[places.waist] / v[places.hip])) {
+      warnings |= bit(TAMSEL_WARNING_WAIST_FOR_HIP);
     }
+    return warnings;
   }
-  const bool has_height = takes(id, ArgumentId::height_m) || takes(id, ArgumentId::height_cm);
-  if (has_height && takes(id, ArgumentId::waist_cm) &&
-      !within(limits.waist_for_height, v[place_of(id, ArgumentId::waist_cm)] / height_in_centimetres(id, reading))) {
+  const bool in_metres = places.height_to_cm == 100;
+  const double height_cm = in_metres ? v[places.height] * 100 : v[places.height];
+  const double height_m = in_metres ? v[places.height] : v[places.height] * 0.01;
+  if (places.weight != none && !within(limits.bmi, implied_bmi(v[places.weight], height_m))) {
+    warnings |= bit(TAMSEL_WARNING_BMI_IMPLAUSIBLE);
+  }
+  if (places.waist != none && !within(limits.waist_for_height, v[places.waist] / height_cm)) {
     warnings |= bit(TAMSEL_WARNING_WAIST_FOR_HEIGHT);
   }
-  // A man's hip is not given to the Navy formula.
-  const bool hip_given = takes(id, ArgumentId::hip_cm) && !(id == FormulaId::bodyfat_navy && reading.male);
-  if (has_height && hip_given &&
-      !within(limits.hip_for_height, v[place_of(id, ArgumentId::hip_cm)] / height_in_centimetres(id, reading))) {
+  if (hip_given && !within(limits.hip_for_height, v[places.hip] / height_cm)) {
     warnings |= bit(TAMSEL_WARNING_HIP_FOR_HEIGHT);
   }
-  if (has_height && takes(id, ArgumentId::neck_cm) &&
-      !within(limits.neck_for_height, v[place_of(id, ArgumentId::neck_cm)] / height_in_centimetres(id, reading))) {
+  if (places.neck != none && !within(limits.neck_for_height, v[places.neck] / height_cm)) {
     warnings |= bit(TAMSEL_WARNING_NECK_FOR_HEIGHT);
   }
-  if (!has_height && takes(id, ArgumentId::waist_cm) && hip_given &&
-      !within(limits.waist_for_hip, v[place_of(id, ArgumentId::waist_cm)] / v[place_of(id, ArgumentId::hip_cm)])) {
-    warnings |= bit(TAMSEL_WARNING_WAIST_FOR_HIP);
-  }
   const double least_height = catalog::formula(id).least_height_cm;
-  if (least_height != 0 && height_in_centimetres(id, reading) < least_height) {
-    warnings |= bit(TAMSEL_WARNING_HEIGHT_UNDER_FORMULA);
-  }
+  if (least_height != 0 && height_cm < least_height) warnings |= bit(TAMSEL_WARNING_HEIGHT_UNDER_FORMULA);
   return warnings;
 }
 

@@ -21,9 +21,25 @@ using catalog::FormulaId;
 // The formula a keyword names, in either case, or null.
 const catalog::Formula* find_formula(std::string_view keyword);
 
+// A token of the request: a view with no constructor, so that making a request's arguments
+// costs nothing until they are read.
+struct Token {
+  const char* start;
+  std::size_t length;
+  Token& operator=(std::string_view text) {
+    start = text.data();
+    length = text.size();
+    return *this;
+  }
+  operator std::string_view() const { return {start, length}; }
+  const char* data() const { return start; }
+  std::size_t size() const { return length; }
+  bool operator==(std::string_view text) const { return std::string_view(*this) == text; }
+};
+
 // One argument of the request, as the library read it.
 struct Argument {
-  std::string_view token;
+  Token token;
   double value;       // the number the library computed with; for the sex 1 (male) or 0
   ArgumentType type;
   bool plain;         // plain digits with at most one point, read in the same pass as found

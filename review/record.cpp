@@ -237,7 +237,7 @@ void review_wrong_count(const PaddedRequest& request, TamselRecord& record) {
   TamselWarnings codes = arguments.text_warnings;
   for (std::size_t place = 0; place < arguments.count; ++place) {
     const Argument& argument = arguments.items[place];
-    const bool has_digit = argument.token.find_first_of("0123456789") != std::string_view::npos;
+    const bool has_digit = std::string_view(argument.token).find_first_of("0123456789") != std::string_view::npos;
     if (argument.type != ArgumentType::sex && !argument.wholly_read && has_digit) {
       codes |= TAMSEL_WARNING_READ_OTHERWISE(place);
     }

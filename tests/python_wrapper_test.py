@@ -25,6 +25,15 @@ class Package(unittest.TestCase):
                          ["Maximum Heart Rate: 190 bpm", "Usage: bmi [weight_kg] [height_m]"])
         self.assertEqual(list(tamsel_health.compute("max_hr", age=[30, 40]).values), [190.0, 180.0])
 
+    def test_typed_functions_with_or_without_numpy(self):
+        self.assertEqual(tamsel_health.bmi(70, 1.75), 22.86)
+        self.assertEqual(tamsel_health.bmi(154, 69, units="imperial", what="category"), "Normal range")
+        values = list(tamsel_health.max_hr([30, None, 40]))  # array('d') without NumPy
+        self.assertEqual((values[0], values[2]), (190.0, 180.0))
+        self.assertNotEqual(values[1], values[1])  # a missing age gives nan
+        self.assertEqual(list(tamsel_health.bmi([40, 110], 2.0, what="category")),
+                         ["Severe thinness", "Pre-obese (overweight)"])
+
     def test_text_beyond_ascii(self):
         self.assertEqual(tamsel_health.calc_health("caf\u00e9 \U0001F600"), "Unknown formula: caf\u00e9")
         self.assertEqual(tamsel_health.calc_health("\ud800"), "Unknown formula: ?")

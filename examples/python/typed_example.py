@@ -3,11 +3,12 @@
 
     python3 examples/python/typed_example.py
 """
+import warnings
 from array import array
-from typing import Dict, List, Optional, Tuple
+from typing import Any, Dict, List, Optional, Tuple
 
 import tamsel_health
-from tamsel_health import Answer, Computed, Kind, LibraryError
+from tamsel_health import Answer, Computed, Kind, LibraryError, TamselHealthWarning
 
 
 def describe(answer: Answer) -> str:
@@ -40,6 +41,22 @@ def main() -> None:
     by_row: Dict[int, Tuple[float, Kind, Optional[str]]] = {
         row: (values[row], result.kinds[row], categories[row]) for row in range(len(values))}
     print(by_row, result.warnings, result.category_sources)
+    codes: "array[int]" = result.category_codes
+    names: Tuple[str, ...] = result.category_names
+    warned: Dict[int, Tuple[str, ...]] = result.warned
+    print(list(codes), names, warned, result.kind_names[result.kind_codes[0]])
+
+    # The typed functions: a float for single values, a name or None for a category.
+    bmi: float = tamsel_health.bmi(70, 1.75)
+    category: Optional[str] = tamsel_health.bmi(154, 69, units="imperial", what="category")
+    fat: float = tamsel_health.bodyfat_navy("F", 80, 34, 165, hip_cm=100)
+    lean: float = tamsel_health.lbm("M", weight_lb=170, height_in=70)
+    record: Computed = tamsel_health.mean_arterial_pressure(120, 80, what="record")
+    columns: Any = tamsel_health.max_hr([30, 40, None])
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", TamselHealthWarning)
+        doubtful: float = tamsel_health.bmi(70, 175)
+    print(bmi, category, fat, lean, list(record.values), columns, doubtful)
 
 
 if __name__ == "__main__":

@@ -1,20 +1,22 @@
 // SPDX-License-Identifier: MIT
-// tamsel_health._native: the calculator and its review compiled into the interpreter's process.
+// tamsel_health._native: the calculator, its review and the typed core compiled into the
+// interpreter's process.
 //
 // Text goes from a str's own storage straight into UTF-16 code units and comes back the same
 // way, without bytes objects in between. The calculator answers in static buffers, so its calls
-// must not overlap: every function here holds the GIL from the request to the copy of the
-// answer and never lets it go, which serialises all callers. The module does not declare
-// itself free-threading safe, so a free-threaded Python turns the GIL back on when it imports
-// it; running without the GIL would need a mutex around each call.
+// must not overlap: every text function here holds the GIL from the request to the copy of the
+// answer and never lets it go, which serialises all callers. Columns of numbers go to the core,
+// which keeps no state, without the GIL. The module does not declare itself free-threading
+// safe, so a free-threaded Python turns the GIL back on when it imports it; running without the
+// GIL would need a mutex around each text call.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <limits>
+#include <string_view>
 
 #include "TamselCalculatorHealth.h"
 #include "review/TamselReview.h"
@@ -35,28 +37,11 @@ constexpr Py_ssize_t kStackRequestUnits = 512;
 // The calculator's answer buffer: 2000 code units including the terminator.
 constexpr Py_ssize_t kAnswerUnits = 2000;
 
-// One row of compute(), in bytes or UTF-16 units: the keyword (at most 14) and at most 9
-// arguments, each a space and a number of at most 24 characters (the longest shortest form of
-// a double; a 64-bit integer is 20) is under 256. Sex cells are text of any length, which the
-// 2048 bound: a longer cell is refused rather than cut.
-constexpr std::size_t kRowUnits = 2048;
-
-// The longest shortest round-trip form of a double is 24 characters ("-2.2250738585072014e-308"
-// is 24); the few-decimals form at most 25 (a sign, 15 digits, a point, 8 decimals). 32 holds
-// either.
-constexpr std::size_t kNumberChars = 32;
-
-// The calculator keeps ten tokens, the keyword and nine arguments, so no formula takes more.
-constexpr Py_ssize_t kMaxArguments = 9;
-
-// A double's shortest form has at most 17 significant digits.
-constexpr int kSignificantDigits = 17;
-
 // Static texts of the review (categories and their sources), kept as str so that a column of a
 // million rows shares a handful of objects. There are far fewer than 64 distinct ones.
 constexpr int kStaticTextCache = 64;
 
-PyObject *kind_names[6];
+PyObject *kind_names[TAMSEL_KIND_COUNT];
 PyObject *empty_tuple;
 PyObject *answer_type;
 struct StaticText {
@@ -326,18 +311,195 @@ PyObject *ask_json(PyObject *, PyObject *request) {
   return pair;
 }
 
-// --- Columns ---------------------------------------------------------------------------------
+// A str's UTF-8, or NULL with TypeError ("<expected>, not <type>") for anything else, or with
+// UnicodeEncodeError for lone surrogates.
+const char *utf8_of(PyObject *object, const char *expected, Py_ssize_t *size) {
+  if (!PyUnicode_Check(object)) {
+    PyErr_Format(PyExc_TypeError, "%s, not %.100s", expected, Py_TYPE(object)->tp_name);
+    return nullptr;
+  }
+  return PyUnicode_AsUTF8AndSize(object, size);
+}
 
-// One argument column of compute(): numbers through the buffer protocol, or sex codes as a
-// list of str. A column of one item is used for every row.
-struct Column {
-  bool is_text = false;
-  bool has_buffer = false;
-  Py_buffer view{};
+// Whether a result's text is a line the library writes: "label: " then the number (or inf,
+// -inf, nan) and the unit the review found, nothing else. The review reads any text as some
+// kind; a stored text that is none of the library's answers must be refused, not read.
+bool is_result_line(const TamselRecord &record) {
+  const std::string_view line(record.text, record.text_size);
+  const std::size_t colon = line.find(": ");
+  if (colon == 0 || colon == std::string_view::npos || line.find('\n') != std::string_view::npos) return false;
+  std::string_view rest = line.substr(colon + 2);
+  if (record.has_value) {
+    if (record.digits_offset != colon + 2) return false;
+    rest.remove_prefix(record.digits_size);
+  } else {
+    bool named = false;
+    for (const std::string_view word : {"-inf", "inf", "nan"}) {
+      if (rest.substr(0, word.size()) == word) {
+        rest.remove_prefix(word.size());
+        named = true;
+        break;
+      }
+    }
+    if (!named) return false;
+  }
+  const std::string_view unit(record.unit);
+  if (unit.empty()) return rest.empty();
+  if (unit == "%") return rest == unit;
+  return rest.size() == unit.size() + 1 && rest.front() == ' ' && rest.substr(1) == unit;
+}
+
+// A stored answer of the library, reviewed without its request: kind, number and unit.
+PyObject *review_answer(PyObject *, PyObject *text) {
+  Py_ssize_t size = 0;
+  const char *bytes = utf8_of(text, "an answer is a str", &size);
+  if (bytes == nullptr) return nullptr;
+  TamselRecord record;
+  tamsel_review("", 0, bytes, static_cast<std::size_t>(size), &record);
+  if (static_cast<std::size_t>(size) >= TAMSEL_REVIEW_TEXT_BYTES ||
+      (record.kind == TAMSEL_KIND_RESULT && !is_result_line(record))) {
+    PyErr_Format(PyExc_ValueError, "not an answer of the library: %R", text);
+    return nullptr;
+  }
+  return answer_from_record(record);
+}
+
+// --- The formula table ---------------------------------------------------------------------------
+
+PyObject *argument_entry(const TamselArgumentInfo &argument) {
+  PyObject *ranges = PyTuple_New(static_cast<Py_ssize_t>(argument.range_count));
+  if (ranges == nullptr) return nullptr;
+  for (std::size_t span = 0; span < argument.range_count; ++span) {
+    PyObject *bounds = Py_BuildValue("(dd)", argument.low[span], argument.high[span]);
+    if (bounds == nullptr) {
+      Py_DECREF(ranges);
+      return nullptr;
+    }
+    PyTuple_SET_ITEM(ranges, static_cast<Py_ssize_t>(span), bounds);
+  }
+  return Py_BuildValue("(ssisssiNzzd)", argument.name, argument.usage_name, static_cast<int>(argument.type),
+                       argument.unit, argument.label, argument.hint, argument.women_only, ranges,
+                       argument.imperial_name, argument.imperial_unit, argument.imperial_factor);
+}
+
+PyObject *formula_entry(const TamselFormulaInfo &info) {
+  PyObject *arguments = PyTuple_New(static_cast<Py_ssize_t>(info.argument_count));
+  PyObject *categories = PyTuple_New(static_cast<Py_ssize_t>(info.category_count));
+  if (arguments == nullptr || categories == nullptr) {
+    Py_XDECREF(arguments);
+    Py_XDECREF(categories);
+    return nullptr;
+  }
+  bool complete = true;
+  for (std::size_t place = 0; place < info.argument_count && complete; ++place) {
+    PyObject *argument = argument_entry(info.arguments[place]);
+    complete = argument != nullptr;
+    if (complete) PyTuple_SET_ITEM(arguments, static_cast<Py_ssize_t>(place), argument);
+  }
+  for (std::size_t index = 0; index < info.category_count && complete; ++index) {
+    const unsigned id = info.first_category + static_cast<unsigned>(index);
+    PyObject *category = Py_BuildValue("(sss)", tamsel_category_name(id), tamsel_category_source(id),
+                                       tamsel_category_note(id));
+    complete = category != nullptr;
+    if (complete) PyTuple_SET_ITEM(categories, static_cast<Py_ssize_t>(index), category);
+  }
+  if (!complete) {
+    Py_DECREF(arguments);
+    Py_DECREF(categories);
+    return nullptr;
+  }
+  return Py_BuildValue("(sssssiNzzN)", info.keyword, info.title, info.group, info.label, info.unit,
+                       info.decimals, arguments, info.scheme, info.scheme_source, categories);
+}
+
+// (keyword, title, group, label, unit, decimals, arguments, scheme, scheme_source, categories) of
+// every formula, by number; an argument is (name, usage_name, type, unit, label, hint,
+// women_only, ranges, imperial_name, imperial_unit, imperial_factor), a category (name, source,
+// note).
+PyObject *formula_table(PyObject *, PyObject *) {
+  PyObject *table = PyTuple_New(TAMSEL_FORMULA_COUNT);
+  if (table == nullptr) return nullptr;
+  for (int formula = 0; formula < TAMSEL_FORMULA_COUNT; ++formula) {
+    const TamselFormulaInfo *info = tamsel_formula_info(formula);
+    // Local category codes are signed bytes, -1 for none.
+    PyObject *entry = info->category_count < 128 ? formula_entry(*info) : nullptr;
+    if (entry == nullptr) {
+      if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "a scheme has too many categories");
+      Py_DECREF(table);
+      return nullptr;
+    }
+    PyTuple_SET_ITEM(table, formula, entry);
+  }
+  return table;
+}
+
+PyObject *kind_table(PyObject *, PyObject *) {
+  PyObject *kinds = PyTuple_New(TAMSEL_KIND_COUNT);
+  if (kinds == nullptr) return nullptr;
+  for (int kind = 0; kind < TAMSEL_KIND_COUNT; ++kind) {
+    PyTuple_SET_ITEM(kinds, kind, new_ref(kind_names[kind]));
+  }
+  return kinds;
+}
+
+// The formula a keyword names, in either case, or -1.
+PyObject *find_formula(PyObject *, PyObject *keyword) {
+  Py_ssize_t size = 0;
+  const char *text = utf8_of(keyword, "a formula is a str such as 'bmi'", &size);
+  if (text == nullptr) {
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return nullptr;
+    // Lone surrogates name no formula.
+    PyErr_Clear();
+    return PyLong_FromLong(-1);
+  }
+  return PyLong_FromLong(tamsel_find_formula(text, static_cast<std::size_t>(size)));
+}
+
+// --- Columns -------------------------------------------------------------------------------------
+
+// Rows go to the core this many at a time, so that a column that must be turned into doubles
+// (a list, or numbers of another type) needs room for this many only: 4,096 x 9 bytes a column.
+constexpr std::size_t kChunkRows = 4096;
+
+// A chunk at least this long is evaluated with the GIL released: the core keeps no state, and
+// every buffer it reads or writes is held until the call ends.
+constexpr std::size_t kReleaseRows = 512;
+
+// How many warned rows' sentences a call keeps for its one summarising warning.
+constexpr Py_ssize_t kSummaryRows = 5;
+
+enum class Source { absent, buffer, objects };
+
+// One argument column: numbers (or sex codes) through the buffer protocol with an optional byte
+// mask of missing rows, or a list of Python objects. A column of one row gives every row.
+struct Input {
+  Source source = Source::absent;
+  bool sex = false;
+  const char *name = "";
+  Py_buffer data{};
+  bool has_data = false;
+  Py_buffer mask{};
+  bool has_mask = false;
   char format = 'd';
-  PyObject *texts = nullptr;  // borrowed, a list
+  PyObject *objects = nullptr;  // borrowed: a list
   Py_ssize_t length = 0;
+  // Room for a chunk turned into doubles or codes, and its missing marks.
+  double *reals = nullptr;
+  unsigned char *codes = nullptr;
+  unsigned char *marks = nullptr;
+
+  bool converts() const {
+    if (source == Source::objects) return true;
+    return source == Source::buffer && !sex && format != 'd';
+  }
 };
+
+void release_inputs(Input *inputs, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (inputs[i].has_data) PyBuffer_Release(&inputs[i].data);
+    if (inputs[i].has_mask) PyBuffer_Release(&inputs[i].mask);
+  }
+}
 
 bool native_little_endian() {
   const std::uint16_t probe = 1;
@@ -346,7 +508,7 @@ bool native_little_endian() {
   return first == 1;
 }
 
-// The struct-module code of a one-dimensional buffer of native numbers, or 0.
+// The struct-module code of a buffer of native numbers, or 0.
 char number_format(const char *format) {
   if (format == nullptr) return 'B';
   if (*format == '@' || *format == '=' || (*format == '<' && native_little_endian()) ||
@@ -357,364 +519,432 @@ char number_format(const char *format) {
   return std::strchr("dfbBhHiIlLqQnN?", format[0]) != nullptr ? format[0] : 0;
 }
 
-template <typename T>
-T load(const char *at) {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
-
-// Appends the text of one argument, to a row of UTF-16 units or of bytes; false when it would
-// not fit.
-template <typename Unit>
-bool append_ascii(Unit *out, std::size_t &at, const char *text, const char *end) {
-  if (at + static_cast<std::size_t>(end - text) + 1 >= kRowUnits) return false;
-  for (; text != end; ++text) out[at++] = static_cast<Unit>(static_cast<unsigned char>(*text));
+bool open_buffer(PyObject *given, Py_buffer &view, bool &held, const char *name) {
+  if (PyObject_GetBuffer(given, &view, PyBUF_STRIDES | PyBUF_FORMAT) != 0) return false;
+  held = true;
+  if (view.ndim != 1) {
+    PyErr_Format(PyExc_TypeError, "%s is a column, not %d-dimensional", name, view.ndim);
+    return false;
+  }
   return true;
 }
 
-// Measured data have a few decimals, and to_chars' general search costs several times the rest
-// of a row's request. A value that is exactly the nearest double to D / 10^k, for the fewest k
-// and D below 10^15, has D's digits as its shortest form: 15 digits always tell doubles apart,
-// and fewer decimals failed. D and 10^k are exact doubles and one division rounds correctly,
-// so the test is exact. Writes the value positionally, as repr does from 1e-4 to 1e16, or
-// returns NULL for the general path.
-char *write_few_decimals(char *out, double value) {
-  static const double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
-  const double magnitude = std::fabs(value);
-  if (!(magnitude >= 1e-4 && magnitude < 1e15)) return nullptr;
-  for (int decimals = 0; decimals < 9; ++decimals) {
-    const double product = magnitude * powers[decimals];
-    if (product >= 1e15) return nullptr;
-    // Below 2^52, adding and taking away 2^52 rounds to the nearest integer, ties to even, as
-    // nearbyint does in the default mode, without a call into libm for every try.
-    const double scaled = (product + 0x1p52) - 0x1p52;
-    if (scaled / powers[decimals] != magnitude) continue;
-    const auto digits = static_cast<std::uint64_t>(scaled);
-    const auto unit = static_cast<std::uint64_t>(powers[decimals]);
-    if (value < 0) *out++ = '-';
-    out = std::to_chars(out, out + 15, digits / unit).ptr;  // below 10^15: 15 digits at most
-    if (decimals > 0) {
-      *out++ = '.';
-      std::uint64_t fraction = digits % unit;
-      for (int place = decimals - 1; place >= 0; --place) {
-        out[place] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
+// `given` is None (missing in every row), a list of objects, or (numbers, mask or None).
+bool open_input(PyObject *given, Input &input, Py_ssize_t rows) {
+  if (given == Py_None) {
+    input.source = Source::absent;
+    return true;
+  }
+  if (PyList_Check(given)) {
+    input.source = Source::objects;
+    input.objects = given;
+    input.length = PyList_GET_SIZE(given);
+  } else if (PyTuple_Check(given) && PyTuple_GET_SIZE(given) == 2) {
+    input.source = Source::buffer;
+    if (!open_buffer(PyTuple_GET_ITEM(given, 0), input.data, input.has_data, input.name)) return false;
+    input.format = number_format(input.data.format);
+    if (input.format == 0 || (input.sex && input.format != 'B')) {
+      PyErr_Format(PyExc_TypeError, "%s takes numbers, not a buffer of format %s", input.name,
+                   input.data.format != nullptr ? input.data.format : "B");
+      return false;
+    }
+    input.length = input.data.shape[0];
+    PyObject *mask = PyTuple_GET_ITEM(given, 1);
+    if (mask != Py_None) {
+      if (!open_buffer(mask, input.mask, input.has_mask, input.name)) return false;
+      if (input.mask.itemsize != 1 || input.mask.shape[0] != input.length) {
+        PyErr_Format(PyExc_ValueError, "%s: its mask is not a byte for each row", input.name);
+        return false;
       }
-      out += decimals;
     }
-    return out;
+  } else {
+    PyErr_Format(PyExc_TypeError, "%s: a column is None, a list or (buffer, mask)", input.name);
+    return false;
   }
-  return nullptr;
+  if (input.length != rows && input.length != 1) {
+    PyErr_Format(PyExc_ValueError, "%s has %zd rows, not %zd", input.name, input.length, rows);
+    return false;
+  }
+  return true;
 }
 
-// Writes a finite double as Python's repr does (the shortest digits that read back as the same
-// double; positional from 1e-4 to 1e16, else with an exponent of at least two digits), but
-// without repr's ".0" on whole numbers, so that a request reads as a person would type it and
-// "bmi %r %r" in Python makes the same request. Returns the end of the text.
-char *write_repr(char *out, double value) {
-  char *const few = write_few_decimals(out, value);
-  if (few != nullptr) return few;
-  char scientific[kNumberChars];  // "-d.dddddddddddddddde+ddd" at most
-  const std::to_chars_result written =
-      std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific);
-  const char *p = scientific;
-  if (*p == '-') *out++ = *p++;
-  char digits[kSignificantDigits];
-  int count = 0;
-  for (; *p != 'e'; ++p) {
-    if (*p != '.') digits[count++] = *p;
+template <typename T>
+void widen(const char *at, std::ptrdiff_t stride, std::size_t count, double *out) {
+  for (std::size_t row = 0; row < count; ++row, at += stride) {
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    out[row] = static_cast<double>(value);
   }
-  int exponent = 0;
-  std::from_chars(p + (p[1] == '+' ? 2 : 1), written.ptr, exponent);
-  if (exponent < -4 || exponent >= 16) {
-    *out++ = digits[0];
-    if (count > 1) {
-      *out++ = '.';
-      for (int i = 1; i < count; ++i) *out++ = digits[i];
-    }
-    *out++ = 'e';
-    *out++ = exponent < 0 ? '-' : '+';
-    const int magnitude = exponent < 0 ? -exponent : exponent;
-    if (magnitude < 10) *out++ = '0';
-    return std::to_chars(out, out + 4, magnitude).ptr;
-  }
-  if (exponent < 0) {
-    *out++ = '0';
-    *out++ = '.';
-    for (int i = exponent + 1; i < 0; ++i) *out++ = '0';
-    for (int i = 0; i < count; ++i) *out++ = digits[i];
-    return out;
-  }
-  for (int i = 0; i <= exponent; ++i) *out++ = i < count ? digits[i] : '0';
-  if (count > exponent + 1) {
-    *out++ = '.';
-    for (int i = exponent + 1; i < count; ++i) *out++ = digits[i];
-  }
-  return out;
 }
 
-// The number at `row` of a numeric column, written exactly: integers as integers, reals as
-// write_repr writes them.
-template <typename Unit>
-bool append_number(const Column &column, Py_ssize_t row, Unit *out, std::size_t &at) {
-  const char *item = static_cast<const char *>(column.view.buf) +
-                     (column.length == 1 ? 0 : row * column.view.strides[0]);
-  char text[kNumberChars];
-  std::to_chars_result written{text, std::errc()};
-  double real = 0.0;
-  bool is_real = false;
-  switch (column.format) {
-    case 'd': real = load<double>(item); is_real = true; break;
-    case 'f': real = static_cast<double>(load<float>(item)); is_real = true; break;
-    case 'b': written = std::to_chars(text, text + sizeof text, load<signed char>(item)); break;
-    case 'B': written = std::to_chars(text, text + sizeof text, load<unsigned char>(item)); break;
-    case '?': written = std::to_chars(text, text + sizeof text, static_cast<int>(load<unsigned char>(item) != 0)); break;
-    case 'h': written = std::to_chars(text, text + sizeof text, load<short>(item)); break;
-    case 'H': written = std::to_chars(text, text + sizeof text, load<unsigned short>(item)); break;
-    case 'i': written = std::to_chars(text, text + sizeof text, load<int>(item)); break;
-    case 'I': written = std::to_chars(text, text + sizeof text, load<unsigned>(item)); break;
-    case 'l': written = std::to_chars(text, text + sizeof text, load<long>(item)); break;
-    case 'L': written = std::to_chars(text, text + sizeof text, load<unsigned long>(item)); break;
-    case 'q': written = std::to_chars(text, text + sizeof text, load<long long>(item)); break;
-    case 'Q': written = std::to_chars(text, text + sizeof text, load<unsigned long long>(item)); break;
-    case 'n': written = std::to_chars(text, text + sizeof text, load<Py_ssize_t>(item)); break;
-    default: written = std::to_chars(text, text + sizeof text, load<std::size_t>(item)); break;
+// Numbers of another type as doubles; a 64-bit integer beyond 2^53 becomes the nearest double.
+void widen_buffer(char format, const char *at, std::ptrdiff_t stride, std::size_t count, double *out) {
+  switch (format) {
+    case 'f': widen<float>(at, stride, count, out); break;
+    case 'b': widen<signed char>(at, stride, count, out); break;
+    case 'B': widen<unsigned char>(at, stride, count, out); break;
+    case '?': widen<bool>(at, stride, count, out); break;
+    case 'h': widen<short>(at, stride, count, out); break;
+    case 'H': widen<unsigned short>(at, stride, count, out); break;
+    case 'i': widen<int>(at, stride, count, out); break;
+    case 'I': widen<unsigned>(at, stride, count, out); break;
+    case 'l': widen<long>(at, stride, count, out); break;
+    case 'L': widen<unsigned long>(at, stride, count, out); break;
+    case 'q': widen<long long>(at, stride, count, out); break;
+    case 'Q': widen<unsigned long long>(at, stride, count, out); break;
+    case 'n': widen<Py_ssize_t>(at, stride, count, out); break;
+    case 'N': widen<std::size_t>(at, stride, count, out); break;
+    default: widen<double>(at, stride, count, out); break;
   }
-  if (is_real) {
-    if (std::isnan(real)) {
-      // Whatever its sign bit, as Python writes it: "-nan" would read the same.
-      std::memcpy(text, "nan", 3);
-      written.ptr = text + 3;
-    } else if (std::isinf(real)) {
-      written = std::to_chars(text, text + sizeof text, real);  // "inf" or "-inf"
-    } else {
-      written.ptr = write_repr(text, real);
-    }
-  }
-  return append_ascii(out, at, text, written.ptr);
 }
 
-// A sex cell, one word of text, or null with an exception set. Spaces or tabs inside would
-// shift every argument after it.
-PyObject *sex_cell(const Column &column, Py_ssize_t row) {
-  PyObject *cell = PyList_GET_ITEM(column.texts, column.length == 1 ? 0 : row);
-  if (!PyUnicode_Check(cell)) {
-    PyErr_Format(PyExc_TypeError, "row %zd: a sex is a str such as 'M' or 'F', not %.100s", row,
-                 Py_TYPE(cell)->tp_name);
-    return nullptr;
+bool is_marker(PyObject *item, PyObject *markers) {
+  if (item == Py_None) return true;
+  for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(markers); ++i) {
+    if (item == PyTuple_GET_ITEM(markers, i)) return true;
   }
-#if PY_VERSION_HEX < 0x030C0000
-  if (PyUnicode_READY(cell) < 0) return nullptr;
-#endif
-  const Py_ssize_t length = PyUnicode_GET_LENGTH(cell);
-  const int kind = PyUnicode_KIND(cell);
-  const void *data = PyUnicode_DATA(cell);
-  bool word = length > 0;
-  for (Py_ssize_t i = 0; i < length && word; ++i) {
-    const Py_UCS4 point = PyUnicode_READ(kind, data, i);
-    word = point != ' ' && point != '\t' && point != 0;
-  }
-  if (!word) {
-    PyErr_Format(PyExc_ValueError, "row %zd: the sex %R is not one word such as 'M' or 'F'", row, cell);
-    return nullptr;
-  }
-  return cell;
-}
-
-bool sex_too_long(Py_ssize_t row) {
-  PyErr_Format(PyExc_ValueError, "row %zd: the sex is too long", row);
   return false;
 }
 
-// The sex cell in UTF-16 units.
-bool append_sex(const Column &column, Py_ssize_t row, TamselChar16 *out, std::size_t &at) {
-  PyObject *cell = sex_cell(column, row);
-  if (cell == nullptr) return false;
-  const Py_ssize_t length = PyUnicode_GET_LENGTH(cell);
-  const int kind = PyUnicode_KIND(cell);
-  const void *data = PyUnicode_DATA(cell);
-  for (Py_ssize_t i = 0; i < length; ++i) {
-    Py_UCS4 point = PyUnicode_READ(kind, data, i);
-    if (at + 3 >= kRowUnits) return sex_too_long(row);
-    if (point > 0xFFFF) {
-      out[at++] = static_cast<TamselChar16>(0xD800 + ((point - 0x10000) >> 10));
-      point = 0xDC00 + ((point - 0x10000) & 0x3FF);
-    }
-    out[at++] = static_cast<TamselChar16>(point);
-  }
-  return true;
-}
-
-// The sex cell as bytes, when it is ASCII; `ascii` is false, and nothing is written, when it is
-// not (the row is then made in UTF-16, which carries any text as it is).
-bool append_sex(const Column &column, Py_ssize_t row, char *out, std::size_t &at, bool &ascii) {
-  PyObject *cell = sex_cell(column, row);
-  if (cell == nullptr) return false;
-  ascii = PyUnicode_IS_ASCII(cell);
-  if (!ascii) return true;
-  const Py_ssize_t length = PyUnicode_GET_LENGTH(cell);
-  if (at + static_cast<std::size_t>(length) + 1 >= kRowUnits) return sex_too_long(row);
-  std::memcpy(out + at, PyUnicode_1BYTE_DATA(cell), static_cast<std::size_t>(length));
-  at += static_cast<std::size_t>(length);
-  return true;
-}
-
-// The wide form of a sex cell takes any text, so `ascii` is left as it is.
-bool append_sex(const Column &column, Py_ssize_t row, TamselChar16 *out, std::size_t &at, bool &) {
-  return append_sex(column, row, out, at);
-}
-
-// Appends a row's arguments, each after a space, to the keyword already in `out`; false with an
-// exception set. In bytes, it stops with `ascii` false at a sex cell that is not ASCII.
-template <typename Unit>
-bool append_arguments(const Column *columns, Py_ssize_t count, Py_ssize_t hip_index, bool male,
-                      Py_ssize_t row, Unit *out, std::size_t &at, bool &ascii) {
-  for (Py_ssize_t i = 0; i < count && ascii; ++i) {
-    if (i == hip_index && male) continue;  // the male form takes no hip
-    out[at++] = static_cast<Unit>(' ');
-    const bool appended = columns[i].is_text ? append_sex(columns[i], row, out, at, ascii)
-                                             : append_number(columns[i], row, out, at);
-    if (!appended) {
-      if (!PyErr_Occurred()) PyErr_Format(PyExc_ValueError, "row %zd: the request is too long", row);
-      return false;
-    }
-  }
-  return true;
-}
-
-bool is_male(const Column &column, Py_ssize_t row) {
-  PyObject *cell = PyList_GET_ITEM(column.texts, column.length == 1 ? 0 : row);
-  if (!PyUnicode_Check(cell) || PyUnicode_GetLength(cell) <= 0) {
-    PyErr_Clear();  // append_sex says what is wrong with the cell
-    return false;
-  }
-  const Py_UCS4 first = PyUnicode_READ_CHAR(cell, 0);
-  return first == 'M' || first == 'm';
-}
-
-void release(Column *columns, Py_ssize_t count) {
-  for (Py_ssize_t i = 0; i < count; ++i) {
-    if (columns[i].has_buffer) PyBuffer_Release(&columns[i].view);
-  }
-}
-
-bool open_column(PyObject *given, Column &column) {
-  if (PyList_Check(given)) {
-    column.is_text = true;
-    column.texts = given;
-    column.length = PyList_GET_SIZE(given);
+// A number cell of a list: a float, an int, anything float() takes but text; None or a marker
+// is missing. False, with an exception naming the row, for anything else.
+bool object_number(PyObject *item, PyObject *markers, const Input &input, Py_ssize_t row, double &value,
+                   unsigned char &missing) {
+  missing = 0;
+  if (PyFloat_Check(item)) {
+    value = PyFloat_AS_DOUBLE(item);
     return true;
   }
-  if (PyObject_GetBuffer(given, &column.view, PyBUF_STRIDES | PyBUF_FORMAT) != 0) return false;
-  column.has_buffer = true;
-  column.format = number_format(column.view.format);
-  if (column.view.ndim != 1 || column.format == 0) {
-    PyErr_Format(PyExc_TypeError, "a column is one-dimensional numbers, not a buffer of format %s "
-                 "and %d dimensions", column.view.format ? column.view.format : "B", column.view.ndim);
+  if (is_marker(item, markers)) {
+    missing = 1;
+    value = 0.0;
+    return true;
+  }
+  if (PyLong_Check(item)) {
+    value = PyLong_AsDouble(item);
+    if (value == -1.0 && PyErr_Occurred()) {
+      if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return false;
+      // Beyond every double, as the library reads so long a number.
+      PyErr_Clear();
+      PyObject *zero = PyLong_FromLong(0);
+      if (zero == nullptr) return false;
+      const int negative = PyObject_RichCompareBool(item, zero, Py_LT);
+      Py_DECREF(zero);
+      if (negative < 0) return false;
+      value = negative != 0 ? -HUGE_VAL : HUGE_VAL;
+    }
+    return true;
+  }
+  PyObject *real = nullptr;
+  if (!PyUnicode_Check(item) && !PyBytes_Check(item) && !PyByteArray_Check(item)) {
+    real = PyNumber_Float(item);
+    if (real == nullptr) PyErr_Clear();
+  }
+  if (real == nullptr) {
+    PyErr_Format(PyExc_TypeError, "%s, row %zd: %R is not a number", input.name, row, item);
     return false;
   }
-  column.length = column.view.shape[0];
+  value = PyFloat_AS_DOUBLE(real);
+  Py_DECREF(real);
   return true;
 }
 
-struct RowOutputs {
-  PyObject *kinds, *warnings, *categories, *sources;
+// TAMSEL_SEX_MALE or TAMSEL_SEX_FEMALE for M, F, male or female in either case; -1 for any
+// other text. No other word is taken for a sex: which one it means would be a guess.
+int sex_word(PyObject *text) {
+#if PY_VERSION_HEX < 0x030C0000
+  if (PyUnicode_READY(text) < 0) return -2;
+#endif
+  if (!PyUnicode_IS_ASCII(text)) return -1;
+  const Py_ssize_t length = PyUnicode_GET_LENGTH(text);
+  if (length > 6) return -1;
+  char lower[6] = {};
+  const Py_UCS1 *letters = PyUnicode_1BYTE_DATA(text);
+  for (Py_ssize_t i = 0; i < length; ++i) {
+    const char letter = static_cast<char>(letters[i]);
+    lower[i] = letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
+  }
+  // Compared with its length, so that a NUL inside ends nothing.
+  const std::string_view word(lower, static_cast<std::size_t>(length));
+  if (word == "m" || word == "male") return TAMSEL_SEX_MALE;
+  if (word == "f" || word == "female") return TAMSEL_SEX_FEMALE;
+  return -1;
+}
+
+// A sex cell of a list: a sex word, or None, a marker or a float NaN for missing.
+bool object_sex(PyObject *item, PyObject *markers, const Input &input, Py_ssize_t row, unsigned char &code) {
+  if (PyUnicode_Check(item)) {
+    const int word = sex_word(item);
+    if (word == -2) return false;
+    if (word < 0) {
+      PyErr_Format(PyExc_ValueError, "%s, row %zd: %R is not M, F, male or female", input.name, row, item);
+      return false;
+    }
+    code = static_cast<unsigned char>(word);
+    return true;
+  }
+  if (is_marker(item, markers) || (PyFloat_Check(item) && std::isnan(PyFloat_AS_DOUBLE(item)))) {
+    code = TAMSEL_SEX_MISSING;
+    return true;
+  }
+  PyErr_Format(PyExc_TypeError, "%s, row %zd: a sex is a str such as 'M' or 'F', not %.100s", input.name, row,
+               Py_TYPE(item)->tp_name);
+  return false;
+}
+
+// sex_codes(cells, markers) -> bytes: each cell's code as a column of sex codes takes it, 254
+// for a cell that is no sex (a pandas Categorical's categories are read this way, once each).
+PyObject *sex_codes(PyObject *, PyObject *args) {
+  PyObject *cells = nullptr, *markers = nullptr;
+  if (!PyArg_ParseTuple(args, "O!O!", &PyList_Type, &cells, &PyTuple_Type, &markers)) return nullptr;
+  const Py_ssize_t count = PyList_GET_SIZE(cells);
+  PyObject *codes = PyBytes_FromStringAndSize(nullptr, count);
+  if (codes == nullptr) return nullptr;
+  auto *out = reinterpret_cast<unsigned char *>(PyBytes_AS_STRING(codes));
+  Input input;
+  input.sex = true;
+  for (Py_ssize_t i = 0; i < count && i < PyList_GET_SIZE(cells); ++i) {
+    PyObject *cell = new_ref(PyList_GET_ITEM(cells, i));
+    if (!object_sex(cell, markers, input, i, out[i])) {
+      PyErr_Clear();
+      out[i] = 254;
+    }
+    Py_DECREF(cell);
+  }
+  return codes;
+}
+
+// Turns `count` cells of a list from `start` on into input.reals (or codes) and input.marks.
+// A float() of an odd object may run Python code that changes the list, so each cell is held
+// while it is read and the list's length is looked at every time.
+bool convert_objects(Input &input, Py_ssize_t start, std::size_t count, PyObject *markers) {
+  for (std::size_t at = 0; at < count; ++at) {
+    const Py_ssize_t row = start + static_cast<Py_ssize_t>(at);
+    if (row >= PyList_GET_SIZE(input.objects)) {
+      PyErr_Format(PyExc_RuntimeError, "%s changed while it was read", input.name);
+      return false;
+    }
+    PyObject *item = new_ref(PyList_GET_ITEM(input.objects, row));
+    const bool read = input.sex ? object_sex(item, markers, input, row, input.codes[at])
+                                : object_number(item, markers, input, row, input.reals[at], input.marks[at]);
+    Py_DECREF(item);
+    if (!read) return false;
+  }
+  return true;
+}
+
+// The core's view of rows [start, start + count) of one input, converted first if it must be.
+bool chunk_column(Input &input, Py_ssize_t start, std::size_t count, PyObject *markers, TamselColumn &column) {
+  column = TamselColumn{nullptr, 0, nullptr, 0};
+  if (input.source == Source::absent) return true;
+  // A column of one row is read at row 0 for every row.
+  const bool single = input.length == 1;
+  const Py_ssize_t first = single ? 0 : start;
+  const std::size_t cells = single ? 1 : count;
+  if (input.source == Source::objects) {
+    if (!convert_objects(input, first, cells, markers)) return false;
+    if (input.sex) {
+      column.data = input.codes;
+      column.stride = single ? 0 : 1;
+    } else {
+      column.data = input.reals;
+      column.stride = single ? 0 : static_cast<std::ptrdiff_t>(sizeof(double));
+      column.missing = input.marks;
+      column.missing_stride = single ? 0 : 1;
+    }
+    return true;
+  }
+  const std::ptrdiff_t stride = input.data.strides[0];
+  const char *at = static_cast<const char *>(input.data.buf) + first * stride;
+  if (input.converts()) {
+    widen_buffer(input.format, at, stride, cells, input.reals);
+    column.data = input.reals;
+    column.stride = single ? 0 : static_cast<std::ptrdiff_t>(sizeof(double));
+  } else {
+    column.data = at;
+    column.stride = single ? 0 : stride;
+  }
+  if (input.has_mask) {
+    const std::ptrdiff_t mask_stride = input.mask.strides[0];
+    column.missing = static_cast<const unsigned char *>(input.mask.buf) + first * mask_stride;
+    column.missing_stride = single ? 0 : mask_stride;
+  }
+  return true;
+}
+
+// The arguments of row `row` of a chunk as tamsel_evaluate takes them.
+void row_arguments(const TamselFormulaInfo &info, const TamselColumn *columns, std::size_t row, double *out) {
+  for (std::size_t place = 0; place < info.argument_count; ++place) {
+    const TamselColumn &column = columns[place];
+    out[place] = 0.0;
+    if (column.data == nullptr) continue;
+    const char *at = static_cast<const char *>(column.data) + static_cast<std::ptrdiff_t>(row) * column.stride;
+    if (info.arguments[place].type == TAMSEL_ARGUMENT_SEX) {
+      out[place] = static_cast<double>(static_cast<unsigned char>(*at));
+    } else {
+      std::memcpy(&out[place], at, sizeof(double));
+    }
+  }
+}
+
+// The sentences of a row's warnings, in order, as a tuple of str.
+PyObject *row_sentences(int formula, const double *arguments, unsigned options, TamselWarnings warnings) {
+  Py_ssize_t count = 0;
+  for (TamselWarnings bits = warnings; bits != 0; bits &= bits - 1) ++count;
+  PyObject *sentences = PyTuple_New(count);
+  char text[TAMSEL_WARNING_BYTES];
+  Py_ssize_t at = 0;
+  for (unsigned bit = 0; bit < TAMSEL_WARNING_BITS && sentences != nullptr; ++bit) {
+    if ((warnings >> bit & 1u) == 0) continue;
+    const std::size_t size = tamsel_warning_text(formula, arguments, options, bit, text, sizeof text);
+    PyObject *sentence = utf8_text(text, size);
+    if (sentence == nullptr) {
+      Py_DECREF(sentences);
+      return nullptr;
+    }
+    PyTuple_SET_ITEM(sentences, at++, sentence);
+  }
+  return sentences;
+}
+
+// A writable buffer of `rows` items of `size` bytes, or None.
+bool open_output(PyObject *given, Py_buffer &view, bool &held, Py_ssize_t rows, Py_ssize_t size) {
+  if (given == Py_None) return true;
+  if (PyObject_GetBuffer(given, &view, PyBUF_CONTIG) != 0) return false;
+  held = true;
+  if (view.itemsize != size || view.len != rows * size) {
+    PyErr_SetString(PyExc_ValueError, "an output buffer has the wrong size");
+    return false;
+  }
+  return true;
+}
+
+struct Outputs {
+  Py_buffer values{}, kinds{}, categories{};
+  bool has_values = false, has_kinds = false, has_categories = false;
+  ~Outputs() {
+    if (has_values) PyBuffer_Release(&values);
+    if (has_kinds) PyBuffer_Release(&kinds);
+    if (has_categories) PyBuffer_Release(&categories);
+  }
 };
 
-// compute_rows(keyword, columns, hip_index, rows, values) -> (kinds, warnings, categories,
-// sources). `columns` holds, in the formula's argument order, buffers of numbers or lists of
-// sex codes; `hip_index` is the argument that male rows leave out (-1 for none); `values` a
-// writable buffer of `rows` doubles that receives each row's value or NaN.
-PyObject *compute_rows(PyObject *, PyObject *args) {
-  PyObject *keyword = nullptr, *given = nullptr;
-  Py_ssize_t hip_index = -1, rows = 0;
-  Py_buffer values{};
-  if (!PyArg_ParseTuple(args, "UO!nnw*", &keyword, &PyTuple_Type, &given, &hip_index, &rows, &values)) {
+// evaluate(formula, columns, options, rows, values, kinds, categories, every_row, markers)
+//   -> (warned rows, [(row, sentences)] of the first few, {row: sentences} or None)
+// `columns` holds one entry per argument (None, a list, or (buffer, mask or None)); values,
+// kinds and categories are None or writable buffers of `rows` doubles, bytes and signed bytes
+// (the category's place in its scheme, -1 for none). With every_row, the sentences of every
+// warned row come back in the dict.
+PyObject *evaluate(PyObject *, PyObject *args) {
+  int formula = 0, every_row = 0;
+  unsigned options = 0;
+  Py_ssize_t rows = 0;
+  PyObject *given = nullptr, *value_out = nullptr, *kind_out = nullptr, *category_out = nullptr;
+  PyObject *markers = nullptr;
+  if (!PyArg_ParseTuple(args, "iO!InOOOpO!", &formula, &PyTuple_Type, &given, &options, &rows, &value_out,
+                        &kind_out, &category_out, &every_row, &PyTuple_Type, &markers)) {
     return nullptr;
   }
-  Column columns[kMaxArguments];
-  const Py_ssize_t count = PyTuple_GET_SIZE(given);
-  Py_ssize_t opened = 0;
-  PyObject *result = nullptr;
-  RowOutputs out{nullptr, nullptr, nullptr, nullptr};
-  TamselChar16 request[kRowUnits];
-  char narrow[kRowUnits];
-  std::size_t prefix = 0;
-  TamselRecord record;
-  double *value_at = static_cast<double *>(values.buf);
-
-  if (count > kMaxArguments || values.len != rows * static_cast<Py_ssize_t>(sizeof(double))) {
-    PyErr_SetString(PyExc_ValueError, "compute_rows: bad arguments");
-    goto done;
+  const TamselFormulaInfo *info = tamsel_formula_info(formula);
+  if (info == nullptr || rows < 0 || PyTuple_GET_SIZE(given) != static_cast<Py_ssize_t>(info->argument_count)) {
+    PyErr_SetString(PyExc_ValueError, "evaluate: no such formula, or not its arguments");
+    return nullptr;
   }
-  for (; opened < count; ++opened) {
-    if (!open_column(PyTuple_GET_ITEM(given, opened), columns[opened])) {
-      ++opened;
-      goto done;
-    }
-    if (columns[opened].length != rows && columns[opened].length != 1) {
-      PyErr_Format(PyExc_ValueError, "a column has %zd rows, not %zd", columns[opened].length, rows);
-      ++opened;
-      goto done;
-    }
+  Input inputs[TAMSEL_MAX_ARGUMENTS];
+  Outputs out;
+  const std::size_t count = info->argument_count;
+  std::size_t opened = 0;
+  void *room = nullptr;
+  PyObject *summary = nullptr, *warned = nullptr, *result = nullptr;
+  Py_ssize_t warned_rows = 0;
+  bool ok = open_output(value_out, out.values, out.has_values, rows, sizeof(double)) &&
+            open_output(kind_out, out.kinds, out.has_kinds, rows, 1) &&
+            open_output(category_out, out.categories, out.has_categories, rows, 1);
+  for (; ok && opened < count; ++opened) {
+    inputs[opened].sex = info->arguments[opened].type == TAMSEL_ARGUMENT_SEX;
+    inputs[opened].name = info->arguments[opened].name;
+    ok = open_input(PyTuple_GET_ITEM(given, static_cast<Py_ssize_t>(opened)), inputs[opened], rows);
   }
-  {
-    TamselChar16 *keyword_units = request_units(keyword, request);
-    if (keyword_units == nullptr) goto done;
-    if (keyword_units != request) {
-      PyMem_Free(keyword_units);
-      PyErr_SetString(PyExc_ValueError, "the formula's name is too long");
-      goto done;
+  if (ok) {
+    // One block: the chunk's warnings, then a chunk of doubles, codes and marks for each column
+    // that is converted.
+    constexpr std::size_t per_column = kChunkRows * (sizeof(double) + 2);
+    room = PyMem_Malloc(kChunkRows * sizeof(TamselWarnings) + count * per_column);
+    ok = room != nullptr;
+    if (!ok) PyErr_NoMemory();
+  }
+  summary = ok ? PyList_New(0) : nullptr;
+  warned = ok && every_row != 0 ? PyDict_New() : nullptr;
+  ok = ok && summary != nullptr && (every_row == 0 || warned != nullptr);
+  if (ok) {
+    auto *warnings = static_cast<TamselWarnings *>(room);
+    auto *free_room = reinterpret_cast<unsigned char *>(warnings + kChunkRows);
+    for (std::size_t place = 0; place < count; ++place) {
+      Input &input = inputs[place];
+      if (!input.converts()) continue;
+      input.reals = reinterpret_cast<double *>(free_room);
+      input.codes = free_room + kChunkRows * sizeof(double);
+      input.marks = input.codes + kChunkRows;
+      free_room += kChunkRows * (sizeof(double) + 2);
     }
-    while (request[prefix] != 0) {
-      if (request[prefix] >= 0x80) {
-        PyErr_SetString(PyExc_ValueError, "a formula's name is ASCII");
-        goto done;
+    auto *values = static_cast<double *>(out.values.buf);
+    auto *kinds = static_cast<unsigned char *>(out.kinds.buf);
+    auto *categories = static_cast<unsigned char *>(out.categories.buf);
+    const auto first_category = static_cast<unsigned char>(info->first_category);
+    for (Py_ssize_t start = 0; ok && start < rows; start += static_cast<Py_ssize_t>(kChunkRows)) {
+      const std::size_t chunk = std::min(kChunkRows, static_cast<std::size_t>(rows - start));
+      TamselColumn columns[TAMSEL_MAX_ARGUMENTS] = {};
+      for (std::size_t place = 0; ok && place < count; ++place) {
+        ok = chunk_column(inputs[place], start, chunk, markers, columns[place]);
       }
-      narrow[prefix] = static_cast<char>(request[prefix]);
-      ++prefix;
+      if (!ok) break;
+      double *chunk_values = values != nullptr ? values + start : nullptr;
+      unsigned char *chunk_kinds = kinds != nullptr ? kinds + start : nullptr;
+      unsigned char *chunk_categories = categories != nullptr ? categories + start : nullptr;
+      std::ptrdiff_t chunk_warned = 0;
+      if (chunk >= kReleaseRows) {
+        Py_BEGIN_ALLOW_THREADS
+        chunk_warned = tamsel_evaluate_columns(formula, chunk, columns, options, chunk_values, chunk_kinds,
+                                               chunk_categories, warnings);
+        Py_END_ALLOW_THREADS
+      } else {
+        chunk_warned = tamsel_evaluate_columns(formula, chunk, columns, options, chunk_values, chunk_kinds,
+                                               chunk_categories, warnings);
+      }
+      if (chunk_categories != nullptr) {
+        // The category's place in its scheme; 255 reads as -1 in a signed byte.
+        for (std::size_t row = 0; row < chunk; ++row) {
+          const unsigned char id = chunk_categories[row];
+          chunk_categories[row] = id == TAMSEL_CATEGORY_NONE ? 255 : static_cast<unsigned char>(id - first_category);
+        }
+      }
+      warned_rows += chunk_warned;
+      for (std::size_t row = 0; chunk_warned > 0 && row < chunk; ++row) {
+        if (warnings[row] == 0) continue;
+        const bool in_summary = PyList_GET_SIZE(summary) < kSummaryRows;
+        if (!in_summary && warned == nullptr) break;
+        double arguments[TAMSEL_MAX_ARGUMENTS];
+        row_arguments(*info, columns, row, arguments);
+        PyObject *sentences = row_sentences(formula, arguments, options, warnings[row]);
+        PyObject *index = sentences != nullptr ? PyLong_FromSsize_t(start + static_cast<Py_ssize_t>(row)) : nullptr;
+        ok = index != nullptr;
+        if (ok && in_summary) {
+          PyObject *pair = PyTuple_Pack(2, index, sentences);
+          ok = pair != nullptr && PyList_Append(summary, pair) == 0;
+          Py_XDECREF(pair);
+        }
+        if (ok && warned != nullptr) ok = PyDict_SetItem(warned, index, sentences) == 0;
+        Py_XDECREF(index);
+        Py_XDECREF(sentences);
+        if (!ok) break;
+      }
     }
   }
-  out.kinds = PyList_New(rows);
-  out.warnings = PyList_New(rows);
-  out.categories = PyList_New(rows);
-  out.sources = PyList_New(rows);
-  if (!out.kinds || !out.warnings || !out.categories || !out.sources) goto done;
-  for (Py_ssize_t row = 0; row < rows; ++row) {
-    // The row in bytes, which the review reads as they are; in UTF-16 only when a sex is not
-    // ASCII.
-    std::size_t at = prefix;
-    bool ascii = true;
-    const bool male = hip_index >= 0 && is_male(columns[0], row);
-    if (!append_arguments(columns, count, hip_index, male, row, narrow, at, ascii)) goto done;
-    if (ascii) {
-      tamsel_ask(narrow, at, &record);
-    } else {
-      at = prefix;
-      bool any_text = true;  // UTF-16 carries every cell, so this stays true
-      if (!append_arguments(columns, count, hip_index, male, row, request, at, any_text)) goto done;
-      request[at] = 0;
-      tamsel_ask16(request, &record);
-    }
-    value_at[row] = record.has_value ? record.value : std::numeric_limits<double>::quiet_NaN();
-    PyObject *warnings = warning_tuple(record);
-    PyObject *category = static_text(record.category);
-    PyObject *source = static_text(record.category_source);
-    PyList_SET_ITEM(out.kinds, row, new_ref(kind_names[record.kind]));
-    if (warnings) PyList_SET_ITEM(out.warnings, row, warnings);
-    if (category) PyList_SET_ITEM(out.categories, row, category);
-    if (source) PyList_SET_ITEM(out.sources, row, source);
-    if (!warnings || !category || !source) goto done;
-  }
-  result = PyTuple_Pack(4, out.kinds, out.warnings, out.categories, out.sources);
-done:
-  Py_XDECREF(out.kinds);
-  Py_XDECREF(out.warnings);
-  Py_XDECREF(out.categories);
-  Py_XDECREF(out.sources);
-  release(columns, opened);
-  PyBuffer_Release(&values);
+  if (ok) result = Py_BuildValue("(nOO)", warned_rows, summary, warned != nullptr ? warned : Py_None);
+  Py_XDECREF(summary);
+  Py_XDECREF(warned);
+  PyMem_Free(room);
+  release_inputs(inputs, count);
   return result;
 }
 
@@ -745,25 +975,29 @@ PyMethodDef methods[] = {
     {"calc_many", calc_many, METH_O, calc_many_doc},
     {"ask", ask, METH_O, ask_doc},
     {"ask_json", ask_json, METH_O, "ask_json(request, /)\n--\n\n(Answer, the record's JSON members)"},
-    {"compute_rows", compute_rows, METH_VARARGS,
-     "compute_rows(keyword, columns, hip_index, rows, values, /)\n--\n\n"
-     "(kinds, warnings, categories, sources) of each row; its value into values"},
+    {"review_answer", review_answer, METH_O,
+     "review_answer(text, /)\n--\n\nA stored answer's kind, number and unit; ValueError for no answer"},
+    {"formula_table", formula_table, METH_NOARGS, "formula_table()\n--\n\nThe formula table, by formula number"},
+    {"kind_table", kind_table, METH_NOARGS, "kind_table()\n--\n\nThe kinds' names, by code"},
+    {"find_formula", find_formula, METH_O, "find_formula(keyword, /)\n--\n\nThe formula's number, or -1"},
+    {"sex_codes", sex_codes, METH_VARARGS, "sex_codes(cells, markers, /)\n--\n\nEach cell's sex code, 254 for none"},
+    {"evaluate", evaluate, METH_VARARGS,
+     "evaluate(formula, columns, options, rows, values, kinds, categories, every_row, markers, /)\n--\n\n"
+     "(warned rows, [(row, sentences)] of the first few, {row: sentences} or None)"},
     {nullptr, nullptr, 0, nullptr},
 };
 
 PyModuleDef module_definition = {
     PyModuleDef_HEAD_INIT, "tamsel_health._native",
-    "The calculator and its review, compiled in; its calls are serialised by the GIL.", -1,
+    "The calculator, its review and the typed core, compiled in; text calls are serialised by the GIL.", -1,
     methods, nullptr, nullptr, nullptr, nullptr,
 };
 
 }  // namespace
 
 PyMODINIT_FUNC PyInit__native(void) {
-  static const TamselAnswerKind kinds[6] = {TAMSEL_KIND_RESULT, TAMSEL_KIND_USAGE, TAMSEL_KIND_REQUIREMENT,
-                                            TAMSEL_KIND_UNKNOWN, TAMSEL_KIND_BANNER, TAMSEL_KIND_LISTING};
-  for (TamselAnswerKind kind : kinds) {
-    kind_names[kind] = PyUnicode_InternFromString(tamsel_kind_name(kind));
+  for (int kind = 0; kind < TAMSEL_KIND_COUNT; ++kind) {
+    kind_names[kind] = PyUnicode_InternFromString(tamsel_kind_name(static_cast<TamselAnswerKind>(kind)));
     if (kind_names[kind] == nullptr) return nullptr;
   }
   empty_tuple = PyTuple_New(0);

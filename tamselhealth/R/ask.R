@@ -26,7 +26,7 @@ call_ask <- function(requests, output, call) {
 finish_call <- function(returned, output, call) {
   answer <- returned$answer
   if (output == "record") {
-    return(structure(answer, class = "data.frame", row.names = .set_row_names(length(answer$request))))
+    return(structure(answer, class = "data.frame", row.names = .set_row_names(length(answer[[1]]))))
   }
   if (returned$warned_rows > 0) {
     warning(simpleWarning(warning_summary(returned, length(answer)), call))
@@ -43,4 +43,15 @@ warning_summary <- function(returned, rows) {
     if (returned$warned_rows > shown) paste0("; the first ", shown, ":") else ":",
     paste0("\n  ", returned$first_warnings, collapse = "")
   )
+}
+
+# The shortest text that the library reads back as each number; positional (no exponent) for a
+# whole-number argument, which the library reads as the digits before an exponent.
+number_text <- function(x, positional = FALSE) {
+  .Call(C_tamselhealth_number_text, as.double(x), positional)
+}
+
+# A formula's arguments as the table gives them: name, imperial_name, type, women_only.
+formula_arguments <- function(keyword) {
+  .Call(C_tamselhealth_arguments, keyword)
 }

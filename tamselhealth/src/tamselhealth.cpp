@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The calculator for R through .Call: each row of R's vectors becomes one request, which the
-// library answers and the review reads, and the answers go straight into R vectors.
+// The calculator for R through .Call. The formula functions hand R's vectors to the core's
+// column call where they lie, a block of rows at a time, and the core's rows go straight into
+// R vectors; calc_health() and ask() send requests as typed to the library and its review.
 //
 // R may leave any of these functions by a long jump (an interrupt, a failed allocation), so
 // nothing here has a destructor, and nothing here throws.
 #include <charconv>
-#include <cmath>
-#include <cstdint>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 
@@ -16,23 +16,8 @@
 #include <R_ext/Rdynload.h>
 
 #include "review/TamselReview.h"
-#include "review/unicode.h"
 
 namespace {
-
-// A request built from R's numbers: the keyword (at most 14 bytes, "pulse_pressure") and at
-// most five arguments, each after a space. A real argument, written as the shortest text that
-// reads back as the same double, is at most 24 bytes ("-2.2250738585072014e-308"). An integer
-// argument is written without an exponent, because the library reads it as atoi does and
-// would take "1e+05" for 1: at most 327 bytes ("-0." then 323 zeros and "5" for -5e-324). A
-// sex is at most max_sex_bytes. The longest is pulse_pressure with two integer arguments,
-// 14 + 2 x (1 + 327) = 670 bytes, or bmr_harris, 10 + 65 + 2 x 25 + 328 = 453: under the
-// 1023 bytes that the library reads, so no request is ever cut.
-constexpr std::size_t max_sex_bytes = 64;
-constexpr std::size_t request_bytes = 1024;
-
-// The most arguments a formula takes (bodyfat_navy).
-constexpr int max_arguments = 5;
 
 // How many rows' warnings the summary quotes.
 constexpr int quoted_rows = 3;
@@ -40,40 +25,598 @@ constexpr int quoted_rows = 3;
 // Rows between two looks for the user's interrupt: a few milliseconds of work.
 constexpr R_xlen_t interrupt_rows = 1 << 16;
 
-// How each argument is read: 'r' a real number, 'i' an integer (the library truncates), 's' a
-// sex, 'h' the hip of a woman (a man's hip is not part of his request).
-struct Formula {
-  const char* keyword;
-  const char* arguments;
-};
-
-const Formula formulas[] = {
-    {"bmi", "rr"},           {"bmr_harris", "srri"},  {"bmr_mifflin", "srri"},  {"bodyfat_navy", "srrrh"},
-    {"whr", "rr"},           {"ideal_devine", "sr"},  {"ideal_robinson", "sr"}, {"ideal_miller", "sr"},
-    {"bsa", "rr"},           {"lbm", "srr"},          {"tdee", "rr"},           {"max_hr", "i"},
-    {"target_hr", "ir"},     {"bai", "rr"},           {"wthr", "rr"},           {"bp_category", "ii"},
-    {"map", "ii"},           {"pulse_pressure", "ii"},
-};
-
-enum class Output { value, category, text, record };
-
-// The R vectors being filled, those that the output asks for.
-struct Columns {
-  Output output;
-  SEXP value, category, text;
-  SEXP request, kind, unit, warnings, category_source;
-};
-
 struct Summary {
   double rows;  // rows with warnings; a double, since R's vectors may be longer than int
   int quoted;
   SEXP first;   // quoted_rows strings: "row 12: ..."
 };
 
-// The CHARSXPs of the review's static texts (NA for none), so that a million rows look each one up once:
-// 6 kinds, 7 units (the empty one included), 21 categories (8 of BMI, 5 of blood pressure, 3
-// of waist-to-height, 5 of body fat) and 4 sources make 38. A text the table has no room for
-// is simply made anew.
+// "row 12: weight_kg 0 is outside 2 to 400; height_m ...", cut to fit a fixed buffer. Worst
+// case: "row " and 20 digits, ": ", then 16 warnings of at most 255 bytes with "; " between.
+constexpr std::size_t quote_bytes = 32 + TAMSEL_REVIEW_MAX_WARNINGS * (TAMSEL_REVIEW_WARNING_BYTES + 2);
+
+void put_text(char* out, std::size_t& used, const char* text) {
+  const std::size_t length = std::strlen(text);
+  const std::size_t room = quote_bytes - 1 - used;
+  const std::size_t kept = length < room ? length : room;
+  std::memcpy(out + used, text, kept);
+  used += kept;
+}
+
+// Counts a row with warnings, and quotes it while the summary has room.
+void note_warnings(Summary& summary, R_xlen_t row, const char* const* sentences, std::size_t count) {
+  if (count == 0) return;
+  summary.rows += 1;
+  if (summary.quoted == quoted_rows) return;
+  char quote[quote_bytes];
+  std::size_t used = 0;
+  char number[24];
+  const auto written = std::to_chars(number, number + sizeof number - 1, static_cast<long long>(row) + 1);
+  *written.ptr = '\0';
+  put_text(quote, used, "row ");
+  put_text(quote, used, number);
+  put_text(quote, used, ": ");
+  for (std::size_t index = 0; index < count; ++index) {
+    if (index != 0) put_text(quote, used, "; ");
+    put_text(quote, used, sentences[index]);
+  }
+  quote[used] = '\0';
+  SET_STRING_ELT(summary.first, summary.quoted, Rf_mkCharCE(quote, CE_UTF8));
+  ++summary.quoted;
+}
+
+SEXP named_list(const char* const* names, const SEXP* items, int count) {
+  SEXP list = PROTECT(Rf_allocVector(VECSXP, count));
+  SEXP list_names = PROTECT(Rf_allocVector(STRSXP, count));
+  for (int index = 0; index < count; ++index) {
+    SET_VECTOR_ELT(list, index, items[index]);
+    SET_STRING_ELT(list_names, index, Rf_mkChar(names[index]));
+  }
+  Rf_setAttrib(list, R_NamesSymbol, list_names);
+  UNPROTECT(2);
+  return list;
+}
+
+// list(answer, warned_rows, first_warnings, and what `extra` names).
+SEXP finish(SEXP answer, const Summary& summary, const char* extra_name, SEXP extra) {
+  PROTECT(answer);
+  SEXP first = PROTECT(Rf_lengthgets(summary.first, summary.quoted));
+  SEXP rows = PROTECT(Rf_ScalarReal(summary.rows));
+  const char* const names[] = {"answer", "warned_rows", "first_warnings", extra_name};
+  const SEXP items[] = {answer, rows, first, extra};
+  SEXP result = named_list(names, items, extra_name == nullptr ? 3 : 4);
+  UNPROTECT(3);
+  return result;
+}
+
+enum class Output { value, category, text, record };
+
+Output output_of(SEXP code) {
+  switch (Rf_asInteger(code)) {
+    case 1: return Output::category;
+    case 2: return Output::text;
+    case 3: return Output::record;
+    default: return Output::value;
+  }
+}
+
+// --- Formulas on R's vectors ------------------------------------------------------------------
+
+// Rows handed to the core at a time: a block's buffers (about 60 KB) stay in the cache, and the
+// user's interrupt is looked for between blocks.
+constexpr R_xlen_t block_rows = 1024;
+
+// "M", "F", "male" or "female" in either case: the sexes that a request takes without a word.
+// Any other text names no sex the calculator can be told, so its row is missing.
+bool same_ignoring_case(const char* text, const char* word) {
+  for (; *word != '\0'; ++text, ++word) {
+    const char letter = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
+    if (letter != *word) return false;
+  }
+  return *text == '\0';
+}
+
+unsigned char sex_code(SEXP text) {
+  if (text == NA_STRING) return TAMSEL_SEX_MISSING;
+  const char* const sex = CHAR(text);
+  if (same_ignoring_case(sex, "m") || same_ignoring_case(sex, "male")) return TAMSEL_SEX_MALE;
+  if (same_ignoring_case(sex, "f") || same_ignoring_case(sex, "female")) return TAMSEL_SEX_FEMALE;
+  return TAMSEL_SEX_MISSING;
+}
+
+// One argument of the call: a double vector read where it lies; an integer or logical vector
+// (NA_integer_ is no double) turned into doubles a block at a time; a sex, from text or a
+// factor, turned into codes a block at a time; or nothing, when the caller left out an argument
+// that only women's rows need.
+struct Argument {
+  TamselArgumentType type;
+  bool given;
+  bool recycled;  // length 1: every row reads the first
+  const double* reals;
+  const int* integers;
+  SEXP strings;                       // a sex as text, or a factor's levels
+  const unsigned char* level_codes;   // a factor's levels as codes
+  const int* level_index;             // a factor's codes, from 1
+  int level_count;
+};
+
+// The buffers of one block. R_alloc'd: R frees them when the call returns, however it returns.
+struct Block {
+  double numbers[TAMSEL_MAX_ARGUMENTS][block_rows];  // integer arguments as doubles
+  unsigned char sexes[block_rows];
+  unsigned char unknown_sex[block_rows];  // text that names no sex
+  unsigned char kinds[block_rows];
+  unsigned char categories[block_rows];
+  TamselWarnings warnings[block_rows];
+  double values[block_rows];  // when the answer holds no values
+};
+
+struct Call {
+  int formula;
+  const TamselFormulaInfo* info;
+  std::size_t count;
+  Argument arguments[TAMSEL_MAX_ARGUMENTS];
+  unsigned options;
+  int women_only;  // its place, or -1
+};
+
+// The element of a sex argument as text, for the warning about it.
+SEXP sex_text(const Argument& argument, R_xlen_t row) {
+  const R_xlen_t at = argument.recycled ? 0 : row;
+  if (argument.level_index != nullptr) return STRING_ELT(argument.strings, argument.level_index[at] - 1);
+  return STRING_ELT(argument.strings, at);
+}
+
+// Fills the block's columns for rows `start` to `start + count`.
+void load_block(const Call& call, R_xlen_t start, R_xlen_t count, Block& block, TamselColumn* columns) {
+  for (std::size_t place = 0; place < call.count; ++place) {
+    const Argument& argument = call.arguments[place];
+    TamselColumn& column = columns[place];
+    column = TamselColumn{nullptr, 0, nullptr, 0};
+    if (!argument.given) continue;
+    const R_xlen_t rows = argument.recycled ? 1 : count;
+    const R_xlen_t first = argument.recycled ? 0 : start;
+    if (argument.type == TAMSEL_ARGUMENT_SEX) {
+      // Text repeats, and R keeps one copy of each string, so the last one's code is kept.
+      SEXP last = nullptr;
+      unsigned char last_code = TAMSEL_SEX_MISSING;
+      for (R_xlen_t row = 0; row < rows; ++row) {
+        unsigned char code;
+        bool unknown;
+        if (argument.level_index != nullptr) {
+          // A code past the levels (a factor built by hand) is as missing as NA.
+          const int level = argument.level_index[first + row];
+          const bool known = level >= 1 && level <= argument.level_count;
+          code = known ? argument.level_codes[level - 1] : TAMSEL_SEX_MISSING;
+          unknown = known && code == TAMSEL_SEX_MISSING;
+        } else {
+          SEXP text = STRING_ELT(argument.strings, first + row);
+          if (text != last) {
+            last = text;
+            last_code = sex_code(text);
+          }
+          code = last_code;
+          unknown = text != NA_STRING && code == TAMSEL_SEX_MISSING;
+        }
+        block.sexes[row] = code;
+        block.unknown_sex[row] = unknown ? 1 : 0;
+      }
+      column.data = block.sexes;
+      column.stride = argument.recycled ? 0 : 1;
+      continue;
+    }
+    if (argument.reals != nullptr) {
+      column.data = argument.reals + first;
+    } else {
+      double* const numbers = block.numbers[place];
+      for (R_xlen_t row = 0; row < rows; ++row) {
+        const int value = argument.integers[first + row];
+        // NaN is missing to the core, as NA is to R.
+        numbers[row] = value == NA_INTEGER ? R_NaN : static_cast<double>(value);
+      }
+      column.data = numbers;
+    }
+    column.stride = argument.recycled ? 0 : static_cast<std::ptrdiff_t>(sizeof(double));
+  }
+}
+
+// The numbers of row `row` (the block's `in_block`) as the core's one-row functions take them.
+void row_arguments(const Call& call, const Block& block, R_xlen_t row, R_xlen_t in_block, double* out) {
+  for (std::size_t place = 0; place < call.count; ++place) {
+    const Argument& argument = call.arguments[place];
+    const R_xlen_t at = argument.recycled ? 0 : row;
+    const R_xlen_t block_at = argument.recycled ? 0 : in_block;
+    if (!argument.given) {
+      out[place] = 0;
+    } else if (argument.type == TAMSEL_ARGUMENT_SEX) {
+      out[place] = block.sexes[block_at];
+    } else if (argument.reals != nullptr) {
+      out[place] = argument.reals[at];
+    } else {
+      out[place] = block.numbers[place][block_at];
+    }
+  }
+}
+
+// A result the library prints as "inf", "-inf" or "nan", which the core's value leaves NaN: R
+// holds them, as 70 / 0 gives Inf.
+double unprinted_value(const Call& call, const double* arguments) {
+  char digits[TAMSEL_NUMBER_BYTES];
+  const std::size_t size = tamsel_result_digits(call.formula, arguments, 0, call.options, digits);
+  const bool infinite = size >= 3 && std::memcmp(digits + size - 3, "inf", 3) == 0;
+  if (!infinite) return R_NaN;
+  return digits[0] == '-' ? R_NegInf : R_PosInf;
+}
+
+// The sentences of a row's warnings, in the order of their bits; a sex that names none first,
+// as its argument comes first. Returns how many.
+using Sentence = char[TAMSEL_WARNING_BYTES];
+
+std::size_t row_sentences(const Call& call, const double* arguments, TamselWarnings bits, SEXP unknown_sex,
+                          Sentence* sentences) {
+  std::size_t count = 0;
+  if (unknown_sex != nullptr) {
+    const char* const parts[] = {"sex \"", Rf_translateCharUTF8(unknown_sex),
+                                 "\" is not M, F, male or female, so the row is NA"};
+    std::size_t used = 0;
+    for (const char* part : parts) {
+      const std::size_t length = std::strlen(part);
+      const std::size_t kept = length < TAMSEL_WARNING_BYTES - 1 - used ? length : TAMSEL_WARNING_BYTES - 1 - used;
+      std::memcpy(sentences[count] + used, part, kept);
+      used += kept;
+    }
+    sentences[count][used] = '\0';
+    ++count;
+  }
+  for (unsigned bit = 0; bit < TAMSEL_WARNING_BITS && count < TAMSEL_REVIEW_MAX_WARNINGS; ++bit) {
+    if ((bits >> bit & 1u) == 0) continue;
+    if (tamsel_warning_text(call.formula, arguments, call.options, bit, sentences[count], TAMSEL_WARNING_BYTES) != 0) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+// The columns of a review that the typed record and ask()'s data frame share.
+struct ReviewColumns {
+  SEXP kind, unit, warnings, category_source, category_note;
+};
+
+constexpr int review_column_count = 5;
+
+// Allocates them, leaving all review_column_count protected for the caller to unprotect.
+ReviewColumns allocate_review_columns(R_xlen_t rows) {
+  ReviewColumns made;
+  made.kind = PROTECT(Rf_allocVector(STRSXP, rows));
+  made.unit = PROTECT(Rf_allocVector(STRSXP, rows));
+  made.warnings = PROTECT(Rf_allocVector(VECSXP, rows));
+  made.category_source = PROTECT(Rf_allocVector(STRSXP, rows));
+  made.category_note = PROTECT(Rf_allocVector(STRSXP, rows));
+  return made;
+}
+
+// The R vectors of the answer, those that the output asks for.
+struct Answer {
+  Output output;
+  SEXP value, category;  // double; ordered factor
+  ReviewColumns review;
+  // The table's texts that rows share (table_text).
+  SEXP result_text, missing_text, unit_text;
+  SEXP no_warnings;  // character(0), shared by every row without a warning
+};
+
+// The table's texts as CHARSXPs, made when the package loads and kept for the session: the
+// kind names, each formula's unit, and each category's name, source and note. By the time rows
+// take them they are old to R's collector, so that filling a column with them does not make it
+// track every store.
+SEXP table_texts = nullptr;
+
+constexpr R_xlen_t unit_texts = TAMSEL_KIND_COUNT;
+constexpr R_xlen_t category_texts = unit_texts + TAMSEL_FORMULA_COUNT;
+enum CategoryText : R_xlen_t { category_name = 0, category_source = 1, category_note = 2, category_fields = 3 };
+
+SEXP kind_text(TamselAnswerKind kind) { return STRING_ELT(table_texts, kind); }
+SEXP unit_text(int formula) { return STRING_ELT(table_texts, unit_texts + formula); }
+const SEXP* category_text(unsigned id, CategoryText field) {
+  return STRING_PTR_RO(table_texts) + category_texts + category_fields * static_cast<R_xlen_t>(id) + field;
+}
+
+void make_table_texts() {
+  const unsigned categories = tamsel_category_limit();
+  table_texts = Rf_allocVector(STRSXP, category_texts + category_fields * static_cast<R_xlen_t>(categories));
+  R_PreserveObject(table_texts);
+  const auto put = [](R_xlen_t index, const char* text) {
+    SET_STRING_ELT(table_texts, index, text == nullptr ? NA_STRING : Rf_mkCharCE(text, CE_UTF8));
+  };
+  for (int kind = 0; kind < TAMSEL_KIND_COUNT; ++kind) put(kind, tamsel_kind_name(static_cast<TamselAnswerKind>(kind)));
+  for (int formula = 0; formula < TAMSEL_FORMULA_COUNT; ++formula) {
+    put(unit_texts + formula, tamsel_formula_info(formula)->unit);
+  }
+  for (unsigned id = 0; id < categories; ++id) {
+    const R_xlen_t at = category_texts + category_fields * static_cast<R_xlen_t>(id);
+    put(at + category_name, tamsel_category_name(id));
+    put(at + category_source, tamsel_category_source(id));
+    put(at + category_note, tamsel_category_note(id));
+  }
+}
+
+SEXP ordered_factor(R_xlen_t rows, const TamselFormulaInfo& info) {
+  SEXP factor = PROTECT(Rf_allocVector(INTSXP, rows));
+  SEXP levels = PROTECT(Rf_allocVector(STRSXP, static_cast<R_xlen_t>(info.category_count)));
+  for (std::size_t index = 0; index < info.category_count; ++index) {
+    SET_STRING_ELT(levels, static_cast<R_xlen_t>(index),
+                   *category_text(info.first_category + static_cast<unsigned>(index), category_name));
+  }
+  SEXP classes = PROTECT(Rf_allocVector(STRSXP, 2));
+  SET_STRING_ELT(classes, 0, Rf_mkChar("ordered"));
+  SET_STRING_ELT(classes, 1, Rf_mkChar("factor"));
+  Rf_setAttrib(factor, R_LevelsSymbol, levels);
+  Rf_setAttrib(factor, R_ClassSymbol, classes);
+  UNPROTECT(3);
+  return factor;
+}
+
+// Allocates what the output needs; the caller unprotects `*protected_count` objects.
+void allocate_answer(Answer& answer, Output output, R_xlen_t rows, int formula, int* protected_count) {
+  const TamselFormulaInfo& info = *tamsel_formula_info(formula);
+  const SEXP none = R_NilValue;
+  answer = Answer{output, none, none, {none, none, none, none, none}, none, none, none, none};
+  int count = 0;
+  if (output == Output::value || output == Output::record) {
+    answer.value = PROTECT(Rf_allocVector(REALSXP, rows));
+    ++count;
+  }
+  if (output == Output::category || output == Output::record) {
+    answer.category = PROTECT(ordered_factor(rows, info));
+    ++count;
+  }
+  if (output == Output::record) {
+    answer.result_text = kind_text(TAMSEL_KIND_RESULT);
+    answer.missing_text = kind_text(TAMSEL_KIND_MISSING);
+    answer.unit_text = unit_text(formula);
+    answer.no_warnings = PROTECT(Rf_allocVector(STRSXP, 0));
+    answer.review = allocate_review_columns(rows);
+    count += 1 + review_column_count;
+  }
+  *protected_count = count;
+}
+
+SEXP answer_vector(const Answer& answer) {
+  switch (answer.output) {
+    case Output::value: return answer.value;
+    case Output::category: return answer.category;
+    case Output::text:
+    case Output::record: break;
+  }
+  static const char* const names[] = {"kind", "value", "unit", "warnings", "category", "category_source",
+                                      "category_note"};
+  const ReviewColumns& review = answer.review;
+  const SEXP items[] = {review.kind,     answer.value,           review.unit,         review.warnings,
+                        answer.category, review.category_source, review.category_note};
+  return named_list(names, items, 7);
+}
+
+// Puts the core's rows of one block into the answer and the summary.
+void store_block(const Call& call, const Block& block, R_xlen_t start, R_xlen_t count, const double* values,
+                 Answer& answer, Summary& summary) {
+  const Argument* const sex = call.count > 0 && call.arguments[0].type == TAMSEL_ARGUMENT_SEX && call.arguments[0].given
+                                  ? &call.arguments[0]
+                                  : nullptr;
+  const bool record = answer.output == Output::record;
+  double* const value_out = answer.value == R_NilValue ? nullptr : REAL(answer.value);
+  int* const category_out = answer.category == R_NilValue ? nullptr : INTEGER(answer.category);
+  for (R_xlen_t in_block = 0; in_block < count; ++in_block) {
+    const R_xlen_t row = start + in_block;
+    const bool missing = block.kinds[in_block] == TAMSEL_KIND_MISSING;
+    const TamselWarnings bits = block.warnings[in_block];
+    const unsigned category = block.categories[in_block];
+    const bool unknown_sex = sex != nullptr && block.unknown_sex[sex->recycled ? 0 : in_block] != 0;
+    if (category_out != nullptr) {
+      category_out[row] = category == TAMSEL_CATEGORY_NONE ? NA_INTEGER
+                                                           : static_cast<int>(category - call.info->first_category) + 1;
+    }
+    double arguments[TAMSEL_MAX_ARGUMENTS] = {};
+    const bool value_unprinted = !missing && values[in_block] != values[in_block];
+    if (bits != 0 || unknown_sex || value_unprinted) row_arguments(call, block, row, in_block, arguments);
+    if (value_out != nullptr) {
+      // The core's missing rows hold a plain NaN; R's NA is another one.
+      value_out[row] = missing ? NA_REAL : value_unprinted ? unprinted_value(call, arguments) : values[in_block];
+    }
+    if (record) {
+      SET_STRING_ELT(answer.review.kind, row, missing ? answer.missing_text : answer.result_text);
+      SET_STRING_ELT(answer.review.unit, row, answer.unit_text);
+      if (category == TAMSEL_CATEGORY_NONE) {
+        SET_STRING_ELT(answer.review.category_source, row, NA_STRING);
+        SET_STRING_ELT(answer.review.category_note, row, NA_STRING);
+      } else {
+        SET_STRING_ELT(answer.review.category_source, row, *category_text(category, category_source));
+        SET_STRING_ELT(answer.review.category_note, row, *category_text(category, category_note));
+      }
+    }
+    if (bits == 0 && !unknown_sex) {
+      if (record) SET_VECTOR_ELT(answer.review.warnings, row, answer.no_warnings);
+      continue;
+    }
+    // The sentences are written only where they are shown.
+    if (!record && summary.quoted == quoted_rows) {
+      summary.rows += 1;
+      continue;
+    }
+    Sentence sentences[TAMSEL_REVIEW_MAX_WARNINGS];
+    const std::size_t sentence_count =
+        row_sentences(call, arguments, bits, unknown_sex ? sex_text(*sex, row) : nullptr, sentences);
+    const char* pointers[TAMSEL_REVIEW_MAX_WARNINGS];
+    for (std::size_t index = 0; index < sentence_count; ++index) pointers[index] = sentences[index];
+    note_warnings(summary, row, pointers, sentence_count);
+    if (record) {
+      SEXP texts = PROTECT(Rf_allocVector(STRSXP, static_cast<R_xlen_t>(sentence_count)));
+      for (std::size_t index = 0; index < sentence_count; ++index) {
+        SET_STRING_ELT(texts, static_cast<R_xlen_t>(index), Rf_mkCharCE(sentences[index], CE_UTF8));
+      }
+      SET_VECTOR_ELT(answer.review.warnings, row, texts);
+      UNPROTECT(1);
+    }
+  }
+}
+
+int formula_of(SEXP keyword) {
+  if (!Rf_isString(keyword) || XLENGTH(keyword) != 1 || STRING_ELT(keyword, 0) == NA_STRING) return -1;
+  const char* const text = CHAR(STRING_ELT(keyword, 0));
+  return tamsel_find_formula(text, std::strlen(text));
+}
+
+// Reads the R vectors of one call; the R code has checked their types and lengths. Returns an
+// error message, or nullptr.
+const char* read_arguments(SEXP vectors, SEXP imperial, Call& call) {
+  if (XLENGTH(vectors) != static_cast<R_xlen_t>(call.count) || XLENGTH(imperial) != XLENGTH(vectors)) {
+    return "the arguments are not the formula's";
+  }
+  call.options = TAMSEL_NAN_IS_MISSING;
+  call.women_only = -1;
+  for (std::size_t place = 0; place < call.count; ++place) {
+    const TamselArgumentInfo& info = call.info->arguments[place];
+    SEXP vector = VECTOR_ELT(vectors, static_cast<R_xlen_t>(place));
+    Argument& argument = call.arguments[place];
+    argument = Argument{info.type, vector != R_NilValue, false, nullptr, nullptr, R_NilValue, nullptr, nullptr, 0};
+    if (info.women_only != 0) call.women_only = static_cast<int>(place);
+    if (LOGICAL(imperial)[place] == TRUE) call.options |= TAMSEL_IMPERIAL(place);
+    if (!argument.given) {
+      if (info.women_only == 0) return "an argument that every row needs is missing";
+      continue;
+    }
+    argument.recycled = XLENGTH(vector) == 1;
+    if (info.type == TAMSEL_ARGUMENT_SEX) {
+      if (Rf_isFactor(vector)) {
+        SEXP levels = Rf_getAttrib(vector, R_LevelsSymbol);
+        if (TYPEOF(levels) != STRSXP || XLENGTH(levels) > INT_MAX) return "a factor's levels must be text";
+        const int level_count = static_cast<int>(XLENGTH(levels));
+        auto* const codes = reinterpret_cast<unsigned char*>(R_alloc(static_cast<std::size_t>(level_count) + 1, 1));
+        for (int level = 0; level < level_count; ++level) codes[level] = sex_code(STRING_ELT(levels, level));
+        argument.strings = levels;
+        argument.level_codes = codes;
+        argument.level_index = INTEGER(vector);
+        argument.level_count = level_count;
+      } else if (TYPEOF(vector) == STRSXP) {
+        argument.strings = vector;
+      } else {
+        return "a sex must be text or a factor";
+      }
+    } else if (TYPEOF(vector) == REALSXP) {
+      argument.reals = REAL(vector);
+    } else if (TYPEOF(vector) == INTSXP || TYPEOF(vector) == LGLSXP) {
+      argument.integers = TYPEOF(vector) == INTSXP ? INTEGER(vector) : LOGICAL(vector);
+    } else {
+      return "a number must be numeric";
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// One formula over R's vectors, of lengths 1 or `rows`; NULL for an argument not given (only
+// one that women's rows alone need). `imperial` says which are given in pounds or inches.
+extern "C" SEXP tamselhealth_formula(SEXP keyword, SEXP vectors, SEXP imperial, SEXP rows_value, SEXP output_code) {
+  Call call;
+  call.formula = formula_of(keyword);
+  if (call.formula < 0) Rf_error("unknown formula");
+  call.info = tamsel_formula_info(call.formula);
+  call.count = call.info->argument_count;
+  if (TYPEOF(vectors) != VECSXP || TYPEOF(imperial) != LGLSXP) Rf_error("the arguments must be a list");
+  const char* const wrong = read_arguments(vectors, imperial, call);
+  if (wrong != nullptr) Rf_error("%s", wrong);
+  const R_xlen_t rows = static_cast<R_xlen_t>(Rf_asReal(rows_value));
+  int protected_count = 0;
+  Answer answer;
+  allocate_answer(answer, output_of(output_code), rows, call.formula, &protected_count);
+  Summary summary{0, 0, PROTECT(Rf_allocVector(STRSXP, quoted_rows))};
+  auto* const block = reinterpret_cast<Block*>(R_alloc(1, sizeof(Block)));
+  // The rows of women that lack the argument only they need, which R warns about.
+  double women_without = 0;
+  for (R_xlen_t start = 0; start < rows; start += block_rows) {
+    if (start % interrupt_rows == 0 && start != 0) R_CheckUserInterrupt();
+    const R_xlen_t count = rows - start < block_rows ? rows - start : block_rows;
+    TamselColumn columns[TAMSEL_MAX_ARGUMENTS];
+    load_block(call, start, count, *block, columns);
+    double* const values = answer.value == R_NilValue ? block->values : REAL(answer.value) + start;
+    tamsel_evaluate_columns(call.formula, static_cast<std::size_t>(count), columns, call.options, values,
+                            block->kinds, block->categories, block->warnings);
+    store_block(call, *block, start, count, values, answer, summary);
+    if (call.women_only >= 0 && !call.arguments[call.women_only].given && call.arguments[0].given) {
+      for (R_xlen_t row = 0; row < count; ++row) {
+        women_without += block->sexes[call.arguments[0].recycled ? 0 : row] == TAMSEL_SEX_FEMALE ? 1 : 0;
+      }
+    }
+  }
+  SEXP women = PROTECT(Rf_ScalarReal(women_without));
+  SEXP result = finish(answer_vector(answer), summary, "women_without", women);
+  UNPROTECT(protected_count + 2);
+  return result;
+}
+
+// The formula's arguments as the table gives them: list(name, imperial_name, type,
+// women_only), imperial_name NA where there is none, type "real", "whole" or "sex".
+extern "C" SEXP tamselhealth_arguments(SEXP keyword) {
+  const int formula = formula_of(keyword);
+  if (formula < 0) Rf_error("unknown formula");
+  const TamselFormulaInfo& info = *tamsel_formula_info(formula);
+  const R_xlen_t count = static_cast<R_xlen_t>(info.argument_count);
+  SEXP names = PROTECT(Rf_allocVector(STRSXP, count));
+  SEXP imperial = PROTECT(Rf_allocVector(STRSXP, count));
+  SEXP types = PROTECT(Rf_allocVector(STRSXP, count));
+  SEXP women_only = PROTECT(Rf_allocVector(LGLSXP, count));
+  static const char* const type_names[] = {"real", "whole", "sex"};
+  for (R_xlen_t place = 0; place < count; ++place) {
+    const TamselArgumentInfo& argument = info.arguments[place];
+    SET_STRING_ELT(names, place, Rf_mkChar(argument.name));
+    SET_STRING_ELT(imperial, place, argument.imperial_name == nullptr ? NA_STRING : Rf_mkChar(argument.imperial_name));
+    SET_STRING_ELT(types, place, Rf_mkChar(type_names[argument.type]));
+    LOGICAL(women_only)[place] = argument.women_only != 0 ? TRUE : FALSE;
+  }
+  static const char* const list_names[] = {"name", "imperial_name", "type", "women_only"};
+  const SEXP items[] = {names, imperial, types, women_only};
+  SEXP result = named_list(list_names, items, 4);
+  UNPROTECT(4);
+  return result;
+}
+
+// Numbers as the library writes them, the shortest text that reads back as each ("70", "1.75",
+// "1e+20"); with `positional`, never with an exponent, as a whole-number argument must be
+// written. NA gives NA.
+extern "C" SEXP tamselhealth_number_text(SEXP numbers, SEXP positional_value) {
+  if (TYPEOF(numbers) != REALSXP) Rf_error("numbers must be doubles");
+  const int positional = Rf_asLogical(positional_value) == TRUE ? 1 : 0;
+  const R_xlen_t rows = XLENGTH(numbers);
+  SEXP texts = PROTECT(Rf_allocVector(STRSXP, rows));
+  char text[TAMSEL_NUMBER_BYTES];
+  for (R_xlen_t row = 0; row < rows; ++row) {
+    const double value = REAL(numbers)[row];
+    if (ISNA(value)) {
+      SET_STRING_ELT(texts, row, NA_STRING);
+      continue;
+    }
+    const std::size_t size = tamsel_write_number(value, positional, text);
+    SET_STRING_ELT(texts, row, Rf_mkCharLen(text, static_cast<int>(size)));
+  }
+  UNPROTECT(1);
+  return texts;
+}
+
+// --- Requests as typed ------------------------------------------------------------------------
+
+namespace {
+
+// The R vectors being filled, those that the output asks for.
+struct Columns {
+  Output output;
+  SEXP value, category, text;  // double; the category as text
+  SEXP request;
+  ReviewColumns review;
+};
+
+// The CHARSXPs of the review's static texts (NA for none), so that a million rows look each one
+// up once: 6 kinds, 7 units (the empty one included), 21 categories, 4 sources and 5 notes make
+// 43. A text the table has no room for is simply made anew.
 constexpr int static_text_slots = 48;
 
 struct StaticTexts {
@@ -87,7 +630,7 @@ SEXP static_text(StaticTexts& cache, const char* text) {
   for (int index = 0; index < cache.count; ++index) {
     if (cache.keys[index] == text) return cache.values[index];
   }
-  // CHARSXPs are cached by R itself and kept alive by the vectors that hold them.
+  // Kept alive by the vectors that hold them, where each goes at once.
   SEXP made = Rf_mkCharCE(text, CE_UTF8);
   if (cache.count < static_text_slots) {
     cache.keys[cache.count] = text;
@@ -128,457 +671,73 @@ SEXP warning_vector(const TamselRecord& record) {
   return warnings;
 }
 
-// "row 12: weight_kg 0 is outside 2 to 400; height_m ...", cut to fit a fixed buffer. Worst
-// case: "row " and 20 digits, ": ", then 16 warnings of at most 255 bytes with "; " between.
-constexpr std::size_t quote_bytes = 32 + TAMSEL_REVIEW_MAX_WARNINGS * (TAMSEL_REVIEW_WARNING_BYTES + 2);
-
-void put_text(char* out, std::size_t& used, const char* text) {
-  const std::size_t length = std::strlen(text);
-  const std::size_t room = quote_bytes - 1 - used;
-  const std::size_t kept = length < room ? length : room;
-  std::memcpy(out + used, text, kept);
-  used += kept;
-}
-
-using WarningText = char[TAMSEL_REVIEW_WARNING_BYTES];
-
-void note_warnings(Summary& summary, R_xlen_t row, const WarningText* warnings, std::size_t count) {
-  if (count == 0) return;
-  summary.rows += 1;
-  if (summary.quoted == quoted_rows) return;
-  char quote[quote_bytes];
-  std::size_t used = 0;
-  char number[24];
-  const auto written = std::to_chars(number, number + sizeof number - 1, static_cast<long long>(row) + 1);
-  *written.ptr = '\0';
-  put_text(quote, used, "row ");
-  put_text(quote, used, number);
-  put_text(quote, used, ": ");
-  for (std::size_t index = 0; index < count; ++index) {
-    if (index != 0) put_text(quote, used, "; ");
-    put_text(quote, used, warnings[index]);
-  }
-  quote[used] = '\0';
-  SET_STRING_ELT(summary.first, summary.quoted, Rf_mkCharCE(quote, CE_UTF8));
-  ++summary.quoted;
-}
-
 void put_missing(Columns& columns, R_xlen_t row) {
-  switch (columns.output) {
-    case Output::value:
-      REAL(columns.value)[row] = NA_REAL;
-      return;
-    case Output::category:
-      SET_STRING_ELT(columns.category, row, NA_STRING);
-      return;
-    case Output::text:
-      SET_STRING_ELT(columns.text, row, NA_STRING);
-      return;
-    case Output::record:
-      break;
+  if (columns.output == Output::text) {
+    SET_STRING_ELT(columns.text, row, NA_STRING);
+    return;
   }
   SET_STRING_ELT(columns.request, row, NA_STRING);
-  SET_STRING_ELT(columns.kind, row, NA_STRING);
+  SET_STRING_ELT(columns.review.kind, row, NA_STRING);
   SET_STRING_ELT(columns.text, row, NA_STRING);
   REAL(columns.value)[row] = NA_REAL;
-  SET_STRING_ELT(columns.unit, row, NA_STRING);
-  SET_VECTOR_ELT(columns.warnings, row, Rf_allocVector(STRSXP, 0));
+  SET_STRING_ELT(columns.review.unit, row, NA_STRING);
+  SET_VECTOR_ELT(columns.review.warnings, row, Rf_allocVector(STRSXP, 0));
   SET_STRING_ELT(columns.category, row, NA_STRING);
-  SET_STRING_ELT(columns.category_source, row, NA_STRING);
+  SET_STRING_ELT(columns.review.category_source, row, NA_STRING);
+  SET_STRING_ELT(columns.review.category_note, row, NA_STRING);
 }
 
 void put_record(Columns& columns, StaticTexts& cache, R_xlen_t row, const char* request, std::size_t request_size,
                 const TamselRecord& record) {
-  switch (columns.output) {
-    case Output::value:
-      REAL(columns.value)[row] = result_value(record);
-      return;
-    case Output::category:
-      SET_STRING_ELT(columns.category, row, static_text(cache, record.category));
-      return;
-    case Output::text:
-      SET_STRING_ELT(columns.text, row, Rf_mkCharLenCE(record.text, static_cast<int>(record.text_size), CE_UTF8));
-      return;
-    case Output::record:
-      break;
-  }
-  SET_STRING_ELT(columns.request, row, Rf_mkCharLenCE(request, static_cast<int>(request_size), CE_UTF8));
-  SET_STRING_ELT(columns.kind, row, static_text(cache, tamsel_kind_name(record.kind)));
   SET_STRING_ELT(columns.text, row, Rf_mkCharLenCE(record.text, static_cast<int>(record.text_size), CE_UTF8));
+  if (columns.output == Output::text) return;
+  SET_STRING_ELT(columns.request, row, Rf_mkCharLenCE(request, static_cast<int>(request_size), CE_UTF8));
+  SET_STRING_ELT(columns.review.kind, row, static_text(cache, tamsel_kind_name(record.kind)));
   REAL(columns.value)[row] = result_value(record);
-  SET_STRING_ELT(columns.unit, row, static_text(cache, record.unit));
-  SET_VECTOR_ELT(columns.warnings, row, warning_vector(record));
+  SET_STRING_ELT(columns.review.unit, row, static_text(cache, record.unit));
+  SET_VECTOR_ELT(columns.review.warnings, row, warning_vector(record));
   SET_STRING_ELT(columns.category, row, static_text(cache, record.category));
-  SET_STRING_ELT(columns.category_source, row,
-                 static_text(cache, record.category_source));
+  SET_STRING_ELT(columns.review.category_source, row, static_text(cache, record.category_source));
+  SET_STRING_ELT(columns.review.category_note, row, static_text(cache, record.category_note));
 }
 
-// Allocates what the output needs; the caller unprotects `*protected_count` objects.
+// Allocates what the output (the text, or the record) needs; the caller unprotects
+// `*protected_count` objects.
 void allocate_columns(Columns& columns, Output output, R_xlen_t rows, int* protected_count) {
   const SEXP none = R_NilValue;
-  columns = Columns{output, none, none, none, none, none, none, none, none};
-  int count = 0;
-  if (output == Output::value || output == Output::record) {
-    columns.value = PROTECT(Rf_allocVector(REALSXP, rows));
-    ++count;
-  }
-  if (output == Output::category || output == Output::record) {
-    columns.category = PROTECT(Rf_allocVector(STRSXP, rows));
-    ++count;
-  }
-  if (output == Output::text || output == Output::record) {
-    columns.text = PROTECT(Rf_allocVector(STRSXP, rows));
-    ++count;
-  }
+  columns = Columns{output, none, none, none, none, {none, none, none, none, none}};
+  columns.text = PROTECT(Rf_allocVector(STRSXP, rows));
+  int count = 1;
   if (output == Output::record) {
+    columns.value = PROTECT(Rf_allocVector(REALSXP, rows));
+    columns.category = PROTECT(Rf_allocVector(STRSXP, rows));
     columns.request = PROTECT(Rf_allocVector(STRSXP, rows));
-    columns.kind = PROTECT(Rf_allocVector(STRSXP, rows));
-    columns.unit = PROTECT(Rf_allocVector(STRSXP, rows));
-    columns.warnings = PROTECT(Rf_allocVector(VECSXP, rows));
-    columns.category_source = PROTECT(Rf_allocVector(STRSXP, rows));
-    count += 5;
+    columns.review = allocate_review_columns(rows);
+    count += 3 + review_column_count;
   }
   *protected_count = count;
 }
 
-SEXP named_list(const char* const* names, const SEXP* items, int count) {
-  SEXP list = PROTECT(Rf_allocVector(VECSXP, count));
-  SEXP list_names = PROTECT(Rf_allocVector(STRSXP, count));
-  for (int index = 0; index < count; ++index) {
-    SET_VECTOR_ELT(list, index, items[index]);
-    SET_STRING_ELT(list_names, index, Rf_mkChar(names[index]));
-  }
-  Rf_setAttrib(list, R_NamesSymbol, list_names);
-  UNPROTECT(2);
-  return list;
-}
-
-// list(answer, warned_rows, first_warnings): the answer is one vector, or for a record the
-// columns of a data frame in the order of ask().
-SEXP finish(const Columns& columns, const Summary& summary) {
-  SEXP answer = R_NilValue;
-  switch (columns.output) {
-    case Output::value: answer = columns.value; break;
-    case Output::category: answer = columns.category; break;
-    case Output::text: answer = columns.text; break;
-    case Output::record: {
-      static const char* const names[] = {"request", "kind", "text", "value", "unit", "warnings", "category",
-                                          "category_source"};
-      const SEXP items[] = {columns.request, columns.kind, columns.text, columns.value, columns.unit, columns.warnings,
-                            columns.category, columns.category_source};
-      answer = named_list(names, items, 8);
-      break;
-    }
-  }
-  PROTECT(answer);
-  SEXP first = PROTECT(Rf_lengthgets(summary.first, summary.quoted));
-  SEXP rows = PROTECT(Rf_ScalarReal(summary.rows));
-  static const char* const names[] = {"answer", "warned_rows", "first_warnings"};
-  const SEXP items[] = {answer, rows, first};
-  SEXP result = named_list(names, items, 3);
-  UNPROTECT(3);
-  return result;
-}
-
-Output output_of(SEXP code) {
-  switch (Rf_asInteger(code)) {
-    case 1: return Output::category;
-    case 2: return Output::text;
-    case 3: return Output::record;
-    default: return Output::value;
-  }
-}
-
-const Formula* find_formula(SEXP keyword) {
-  const char* text = CHAR(STRING_ELT(keyword, 0));
-  for (const Formula& formula : formulas) {
-    if (std::strcmp(formula.keyword, text) == 0) return &formula;
-  }
-  return nullptr;
-}
-
-// A sex the library can take as one token: a space or tab would split it, and an empty one
-// would vanish, either way changing the count of arguments.
-bool is_one_word(const char* text) {
-  const std::size_t length = std::strlen(text);
-  if (length == 0 || length > max_sex_bytes) return false;
-  return std::strpbrk(text, " \t") == nullptr;
-}
-
-bool is_male(const char* sex) { return sex[0] == 'M' || sex[0] == 'm'; }
-
-// Powers of ten that doubles hold exactly.
-constexpr double powers_of_ten[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
-constexpr int max_short_decimals = 6;
-
-// 2^53: every whole number below it is a double.
-constexpr double exact_integers = 9007199254740992.0;
-
-// Writes `digits` with a point `decimals` places from its right.
-char* put_decimal(char* out, std::uint64_t digits, int decimals) {
-  char reversed[24];
-  int count = 0;
-  do {
-    reversed[count++] = static_cast<char>('0' + digits % 10);
-    digits /= 10;
-  } while (digits != 0);
-  while (count <= decimals) reversed[count++] = '0';  // "0.05", not ".05"
-  while (count > 0) {
-    if (count == decimals) *out++ = '.';
-    *out++ = reversed[--count];
-  }
-  return out;
-}
-
-// Measurements as people record them (70.3, 1.75, 120) have a short decimal form; finding it
-// by arithmetic costs a few nanoseconds, a tenth of the general shortest conversion. With m
-// and 10^d exact, m / 10^d is the double nearest the decimal m x 10^-d, so when it equals the
-// value, that decimal reads back as the value. Returns nullptr when there is no such form.
-char* put_short_decimal(char* out, double value) {
-  const double magnitude = value < 0 || (value == 0 && std::signbit(value)) ? -value : value;
-  for (int decimals = 0; decimals <= max_short_decimals; ++decimals) {
-    const double scaled = magnitude * powers_of_ten[decimals];
-    if (!(scaled < exact_integers)) return nullptr;  // NaN and infinities too
-    const auto digits = static_cast<std::uint64_t>(scaled + 0.5);
-    if (static_cast<double>(digits) / powers_of_ten[decimals] == magnitude) {
-      if (std::signbit(value)) *out++ = '-';
-      return put_decimal(out, digits, decimals);
-    }
-  }
-  return nullptr;
-}
-
-// The arguments of one call, looked up once rather than on every row.
-struct ArgumentColumns {
-  int count;
-  char kinds[max_arguments];
-  SEXP strings[max_arguments];      // a sex
-  const double* reals[max_arguments];
-  bool recycled[max_arguments];     // length 1
-};
-
-void load_columns(const Formula& formula, SEXP arguments, ArgumentColumns& columns) {
-  columns.count = static_cast<int>(std::strlen(formula.arguments));
-  for (int index = 0; index < columns.count; ++index) {
-    SEXP vector = VECTOR_ELT(arguments, index);
-    columns.kinds[index] = formula.arguments[index];
-    columns.strings[index] = columns.kinds[index] == 's' ? vector : R_NilValue;
-    columns.reals[index] = columns.kinds[index] == 's' ? nullptr : REAL(vector);
-    columns.recycled[index] = XLENGTH(vector) == 1;
-  }
-}
-
-// R's NA is one NaN among many; only the others reach the library, which answers "nan".
-bool is_na(double value) { return std::isnan(value) && ISNA(value); }
-
-// Appends " " and the argument; returns false when the row has no request (an NA, a sex that
-// is not one word).
-bool put_argument(char*& out, char* end, const ArgumentColumns& columns, int argument, R_xlen_t row,
-                  const char** bad_sex) {
-  const R_xlen_t index = columns.recycled[argument] ? 0 : row;
-  *out++ = ' ';
-  if (columns.kinds[argument] == 's') {
-    SEXP element = STRING_ELT(columns.strings[argument], index);
-    if (element == NA_STRING) return false;
-    const char* sex = Rf_translateCharUTF8(element);
-    if (!is_one_word(sex)) {
-      *bad_sex = sex;
-      return false;
-    }
-    const std::size_t length = std::strlen(sex);
-    std::memcpy(out, sex, length);
-    out += length;
-    return true;
-  }
-  const double value = columns.reals[argument][index];
-  if (is_na(value)) return false;
-  // Every form reads back as exactly this double: the library reads decimals correctly rounded.
-  char* const short_end = put_short_decimal(out, value);
-  if (short_end != nullptr) {
-    out = short_end;
-    return true;
-  }
-  const std::to_chars_result written = columns.kinds[argument] == 'i'
-                                           ? std::to_chars(out, end, value, std::chars_format::fixed)
-                                           : std::to_chars(out, end, value);
-  out = written.ptr;
-  return true;
-}
-
-// Builds row `row`'s request into `request`; returns its size, or 0 when the row has none.
-std::size_t build_request(const Formula& formula, const ArgumentColumns& columns, R_xlen_t row, char* request,
-                          const char** bad_sex) {
-  char* out = request;
-  char* const end = request + request_bytes;
-  const std::size_t keyword_length = std::strlen(formula.keyword);
-  std::memcpy(out, formula.keyword, keyword_length);
-  out += keyword_length;
-  bool male = false;
-  for (int index = 0; index < columns.count; ++index) {
-    if (columns.kinds[index] == 'h' && male) break;
-    const char* const start = out + 1;
-    if (!put_argument(out, end, columns, index, row, bad_sex)) return 0;
-    if (columns.kinds[index] == 's') male = is_male(start);
-  }
-  return static_cast<std::size_t>(out - request);
-}
-
-// tamsel_ask for a request of ASCII bytes, as every request of numbers is: widening it takes
-// a plain loop, and the review reads it as it is, so the two general conversions of
-// tamsel_ask are saved. Anything else goes to tamsel_ask.
-void ask(const char* request, std::size_t size, TamselRecord& record) {
-  TamselChar16 wide[request_bytes + 1];
-  for (std::size_t index = 0; index < size; ++index) {
-    const auto byte = static_cast<unsigned char>(request[index]);
-    if (byte >= 0x80) return tamsel_ask(request, size, &record);
-    wide[index] = byte;
-  }
-  wide[size] = 0;
-  char answer[TAMSEL_REVIEW_TEXT_BYTES];
-  const std::size_t answer_size =
-      tamsel::review::utf8_from_utf16(CalcHealth(wide), answer, sizeof answer, TAMSEL_REVIEW_TEXT_BYTES);
-  tamsel_review(request, size, answer, answer_size, &record);
-}
-
-
-// Answers remembered within one call. Recorded measurements repeat (whole centimetres,
-// tenths of a kilogram, whole years), and an answer depends on its request alone, so a
-// request met before takes its value (or category) from here instead of the library. Only
-// for the value and the category, and only for calls of many rows.
-constexpr std::size_t memo_key_bytes = 47;
-constexpr int least_memo_bits = 10;
-constexpr int most_memo_bits = 16;  // 65,536 entries of 72 bytes: 4.5 MiB, for the call only
-
-struct MemoEntry {
-  double value;
-  const char* category;
-  unsigned char size;  // of the request; 0 for an empty entry
-  bool warned;
-  char request[memo_key_bytes];
-};
-
-struct Memo {
-  MemoEntry* entries;
-  int bits;
-};
-
-void start_memo(Memo& memo, Output output, R_xlen_t rows) {
-  memo.entries = nullptr;
-  memo.bits = 0;
-  if ((output != Output::value && output != Output::category) || rows < (R_xlen_t{1} << least_memo_bits)) return;
-  int bits = least_memo_bits;
-  while (bits < most_memo_bits && (R_xlen_t{1} << bits) < rows) ++bits;
-  const std::size_t count = std::size_t{1} << bits;
-  // R frees it when the call returns, or when R leaves the call by a long jump.
-  memo.entries = reinterpret_cast<MemoEntry*>(R_alloc(count, sizeof(MemoEntry)));
-  for (std::size_t index = 0; index < count; ++index) memo.entries[index].size = 0;
-  memo.bits = bits;
-}
-
-// The entry that `request` may be in: FNV-1a, then MurmurHash3's final mix, without which
-// the last bytes (where requests mostly differ) would hardly reach the top bits that index
-// the table.
-MemoEntry* memo_entry(const Memo& memo, const char* request, std::size_t size) {
-  if (memo.entries == nullptr || size > memo_key_bytes) return nullptr;
-  std::uint64_t hash = 14695981039346656037u;
-  for (std::size_t index = 0; index < size; ++index) {
-    hash ^= static_cast<unsigned char>(request[index]);
-    hash *= 1099511628211u;
-  }
-  hash ^= hash >> 33;
-  hash *= 0xff51afd7ed558ccdu;
-  hash ^= hash >> 33;
-  hash *= 0xc4ceb9fe1a85ec53u;
-  hash ^= hash >> 33;
-  return &memo.entries[hash >> (64 - memo.bits)];
-}
-
-bool remembers(const MemoEntry* entry, const char* request, std::size_t size) {
-  return entry != nullptr && entry->size == size && std::memcmp(entry->request, request, size) == 0;
-}
-
-void remember(MemoEntry* entry, const char* request, std::size_t size, const TamselRecord& record) {
-  if (entry == nullptr) return;
-  entry->value = result_value(record);
-  entry->category = record.category;
-  entry->warned = record.warning_count != 0;
-  entry->size = static_cast<unsigned char>(size);
-  std::memcpy(entry->request, request, size);
-}
-
-void put_remembered(Columns& columns, StaticTexts& cache, R_xlen_t row, const MemoEntry& entry) {
-  if (columns.output == Output::value) {
-    REAL(columns.value)[row] = entry.value;
-  } else {
-    SET_STRING_ELT(columns.category, row, static_text(cache, entry.category));
-  }
-}
-
-void note_bad_sex(Summary& summary, R_xlen_t row, const char* sex) {
-  WarningText warning;
-  std::size_t used = 0;
-  const char* const parts[] = {"sex \"", sex, "\" is not one word, so the row is NA"};
-  for (const char* part : parts) {
-    const std::size_t length = std::strlen(part);
-    const std::size_t kept = length < sizeof warning - 1 - used ? length : sizeof warning - 1 - used;
-    std::memcpy(warning + used, part, kept);
-    used += kept;
-  }
-  warning[used] = '\0';
-  note_warnings(summary, row, &warning, 1);
+// The text, or the columns of ask()'s data frame.
+SEXP columns_answer(const Columns& columns) {
+  if (columns.output == Output::text) return columns.text;
+  static const char* const names[] = {"request", "kind", "text", "value", "unit", "warnings", "category",
+                                      "category_source", "category_note"};
+  const ReviewColumns& review = columns.review;
+  const SEXP items[] = {columns.request, review.kind,     columns.text,           columns.value,      review.unit,
+                        review.warnings, columns.category, review.category_source, review.category_note};
+  return named_list(names, items, 9);
 }
 
 }  // namespace
-
-// One formula over R's vectors, already checked and of lengths 1 or `rows`.
-extern "C" SEXP tamselhealth_formula(SEXP keyword, SEXP arguments, SEXP rows_value, SEXP output_code) {
-  const Formula* formula = find_formula(keyword);
-  if (formula == nullptr) Rf_error("unknown formula");
-  const R_xlen_t rows = static_cast<R_xlen_t>(Rf_asReal(rows_value));
-  int protected_count = 0;
-  Columns columns;
-  allocate_columns(columns, output_of(output_code), rows, &protected_count);
-  Summary summary{0, 0, PROTECT(Rf_allocVector(STRSXP, quoted_rows))};
-  StaticTexts cache;
-  cache.count = 0;
-  ArgumentColumns argument_columns;
-  load_columns(*formula, arguments, argument_columns);
-  Memo memo;
-  start_memo(memo, columns.output, rows);
-  TamselRecord record;
-  char request[request_bytes];
-  for (R_xlen_t row = 0; row < rows; ++row) {
-    if (row % interrupt_rows == interrupt_rows - 1) R_CheckUserInterrupt();
-    const char* bad_sex = nullptr;
-    const std::size_t size = build_request(*formula, argument_columns, row, request, &bad_sex);
-    if (size == 0) {
-      put_missing(columns, row);
-      if (bad_sex != nullptr) note_bad_sex(summary, row, bad_sex);
-      continue;
-    }
-    MemoEntry* const entry = memo_entry(memo, request, size);
-    // The summary quotes the first rows with warnings, which the memo does not keep.
-    if (remembers(entry, request, size) && !(entry->warned && summary.quoted < quoted_rows)) {
-      put_remembered(columns, cache, row, *entry);
-      if (entry->warned) summary.rows += 1;
-      continue;
-    }
-    ask(request, size, record);
-    put_record(columns, cache, row, request, size, record);
-    note_warnings(summary, row, record.warnings, record.warning_count);
-    remember(entry, request, size, record);
-  }
-  SEXP result = finish(columns, summary);
-  UNPROTECT(protected_count + 1);
-  return result;
-}
 
 // Requests as the user typed them: a character vector, NA giving NA.
 extern "C" SEXP tamselhealth_ask(SEXP requests, SEXP output_code) {
   const R_xlen_t rows = XLENGTH(requests);
   int protected_count = 0;
   Columns columns;
-  allocate_columns(columns, output_of(output_code), rows, &protected_count);
+  allocate_columns(columns, output_of(output_code) == Output::record ? Output::record : Output::text, rows,
+                   &protected_count);
   Summary summary{0, 0, PROTECT(Rf_allocVector(STRSXP, quoted_rows))};
   StaticTexts cache;
   cache.count = 0;
@@ -594,9 +753,11 @@ extern "C" SEXP tamselhealth_ask(SEXP requests, SEXP output_code) {
     const std::size_t size = std::strlen(request);
     tamsel_ask(request, size, &record);
     put_record(columns, cache, row, request, size, record);
-    note_warnings(summary, row, record.warnings, record.warning_count);
+    const char* sentences[TAMSEL_REVIEW_MAX_WARNINGS];
+    for (std::size_t index = 0; index < record.warning_count; ++index) sentences[index] = record.warnings[index];
+    note_warnings(summary, row, sentences, record.warning_count);
   }
-  SEXP result = finish(columns, summary);
+  SEXP result = finish(columns_answer(columns), summary, nullptr, R_NilValue);
   UNPROTECT(protected_count + 1);
   return result;
 }
@@ -611,7 +772,9 @@ DL_FUNC entry_point(Function* function) {
 }
 
 const R_CallMethodDef call_methods[] = {
-    {"tamselhealth_formula", entry_point(&tamselhealth_formula), 4},
+    {"tamselhealth_formula", entry_point(&tamselhealth_formula), 5},
+    {"tamselhealth_arguments", entry_point(&tamselhealth_arguments), 1},
+    {"tamselhealth_number_text", entry_point(&tamselhealth_number_text), 2},
     {"tamselhealth_ask", entry_point(&tamselhealth_ask), 2},
     {nullptr, nullptr, 0},
 };
@@ -619,6 +782,7 @@ const R_CallMethodDef call_methods[] = {
 }  // namespace
 
 extern "C" void R_init_tamselhealth(DllInfo* dll) {
+  make_table_texts();
   R_registerRoutines(dll, nullptr, call_methods, nullptr, nullptr);
   R_useDynamicSymbols(dll, FALSE);
   R_forceSymbols(dll, TRUE);

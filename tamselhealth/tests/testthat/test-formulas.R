@@ -26,55 +26,37 @@ test_that("an infinite or undefined result comes back as R's Inf or NaN, with a 
   expect_warning(expect_identical(bodyfat_navy("M", 30, 40, 180), NaN), "no answer")
 })
 
-# A request written from %.17g reads back as the same double; the package's own shorter
-# texts must give the same answers, arguments read as integers included.
-test_that("requests carry R's numbers exactly", {
-  set.seed(7)
-  n <- 300
-  weight <- c(runif(n, 2, 300), 1e-300, 5e-324, 1e300, -0, 0.1 + 0.2, 70.3)
-  height <- c(runif(n, 0.3, 2.5), 1, 1, 1, 1, 1, 1.75)
-  age <- c(runif(n, -10, 130), 1e5, 3e9, -3e9, 123456789, 30.9, 2^31)
-  same <- function(ours, typed) {
-    asked <- suppressWarnings(ask(typed))
-    expect_identical(ours$kind, asked$kind)
-    expect_identical(ours$text, asked$text)
-    expect_identical(ours$value, asked$value)
+# Each typed call is held against ask() of the requests that write its numbers: the same
+# values to the bit, kinds, categories with their sources and notes, warnings word for word, and
+# the same summary of them.
+test_that("100,000 random rows of every formula give what their requests give", {
+  set.seed(34)
+  for (keyword in keywords) {
+    rows <- random_rows(keyword, 1e5)
+    call <- function(what) do.call(formula_function(keyword), c(rows$arguments, what = what))
+    typed <- call("record")
+    asked <- ask(rows$requests)
+    label <- keyword
+    expect_same_bits(typed$value, asked$value, label)
+    expect_identical(typed$kind, asked$kind, label = label)
+    expect_identical(typed$unit, asked$unit, label = label)
+    expect_identical(as.character(typed$category), asked$category, label = label)
+    expect_identical(typed$category_source, asked$category_source, label = label)
+    expect_identical(typed$category_note, asked$category_note, label = label)
+    expect_identical(typed$warnings, asked$warnings, label = label)
+    # The draw reaches warnings and, where the formula has them, categories.
+    warned <- which(lengths(asked$warnings) > 0)
+    expect_gt(length(warned), 1000, label = label)
+    if (nlevels(typed$category) > 0) expect_gt(sum(!is.na(typed$category)), 5000, label = label)
+
+    run <- collect_warnings(call("value"))
+    expect_same_bits(run$value, typed$value, label)
+    expect_length(run$messages, 1)
+    expect_match(run$messages, paste0("^", format(length(warned), big.mark = ","), " of 100,000 rows have warnings"),
+                 label = label)
+    third <- warned[3]
+    expect_true(endsWith(run$messages, paste0("\n  row ", third, ": ", paste(asked$warnings[[third]], collapse = "; "))),
+                label = label)
+    expect_identical(suppressWarnings(call("category")), typed$category, label = label)
   }
-  g <- function(x) sprintf("%.17g", x)
-  same(suppressWarnings(bmi(weight, height, what = "record")), paste("bmi", g(weight), g(height)))
-  same(suppressWarnings(bsa(weight, height * 100, what = "record")), paste("bsa", g(weight), g(height * 100)))
-  same(suppressWarnings(bmr_harris("F", weight, height * 100, age, what = "record")),
-       paste("bmr_harris F", g(weight), g(height * 100), ifelse(abs(age) < 1e15, sprintf("%.0f", trunc(age)), g(age))))
-  same(suppressWarnings(target_hr(age, height, what = "record")),
-       paste("target_hr", sprintf("%.0f", trunc(age)), g(height)))
-  # Written with an exponent, 1e5 would read as 1.
-  expect_identical(suppressWarnings(max_hr(c(1e5, 1e6))), c(220 - 1e5, 220 - 1e6))
-  expect_identical(suppressWarnings(pulse_pressure(1e6, 2e5)), 8e5)
-})
-
-test_that("the record of a formula is the record of its request", {
-  record <- bmi(c(70, 80), c(1.75, 1.8), what = "record")
-  expect_identical(record, ask(c("bmi 70 1.75", "bmi 80 1.8")))
-  expect_identical(bodyfat_navy("M", 90, 40, 180, 100, what = "record")$request, "bodyfat_navy M 90 40 180")
-  expect_identical(bodyfat_navy("F", 75, 33, 165, 100, what = "record")$request, "bodyfat_navy F 75 33 165 100")
-})
-
-# Calls of many rows remember the answers to repeated requests; they must be the answers.
-test_that("many repeated rows get the same answers and warnings as one request at a time", {
-  set.seed(11)
-  n <- 5000
-  weight <- sample(c(0, 45, 60.5, 70, 96.2, NA, 500), n, replace = TRUE)
-  height <- sample(c(1.6, 1.75, 175, 1.82), n, replace = TRUE)
-  record <- suppressWarnings(bmi(weight, height, what = "record"))
-  warned <- sum(lengths(record$warnings) > 0)
-  expect_gt(warned, 1000)
-  run <- collect_warnings(bmi(weight, height))
-  expect_identical(run$value, record$value)
-  expect_match(run$messages, paste0("^", format(warned, big.mark = ","), " of 5,000 rows have warnings"))
-  first <- which(lengths(record$warnings) > 0)[1:3]
-  expect_match(run$messages, paste0("\n  row ", first[3], ": ", record$warnings[[first[3]]][1]), fixed = TRUE)
-  expect_identical(suppressWarnings(bmi(weight, height, what = "category")), record$category)
-  sex <- sample(c("M", "F", "x"), n, replace = TRUE)
-  expect_identical(suppressWarnings(bodyfat_navy(sex, 90, 40, 180, 100)),
-                   suppressWarnings(bodyfat_navy(sex, 90, 40, 180, 100, what = "record"))$value)
 })

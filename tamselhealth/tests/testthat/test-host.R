@@ -2,10 +2,6 @@
 # program's path comes from TAMSEL_HEALTH_PROGRAM; without it the test skips, unless
 # TAMSEL_HEALTH_REQUIRE_PROGRAM is set, as CI sets it.
 
-keywords <- c("bmi", "bmr_harris", "bmr_mifflin", "bodyfat_navy", "whr", "ideal_devine", "ideal_robinson",
-              "ideal_miller", "bsa", "lbm", "tdee", "max_hr", "target_hr", "bai", "wthr", "bp_category", "map",
-              "pulse_pressure")
-
 # Arguments as people type them, right and wrong: plain and long decimals, exponents, signs,
 # commas, units stuck to the number, words, non-ASCII text, sexes in several spellings.
 random_argument <- function(n) {
@@ -88,6 +84,7 @@ test_that("10,000 random requests get the program's records", {
   expect_true(all(vapply(host, function(r) "category" %in% names(r), logical(1))))
   expect_identical(ours$category, field("category", NA_character_))
   expect_identical(ours$category_source, field("category_source", NA_character_))
+  expect_identical(ours$category_note, field("category_note", NA_character_))
   # The draw must reach every kind of answer, warnings and categories.
   expect_setequal(unique(ours$kind), c("result", "usage", "requirement", "unknown", "listing"))
   expect_gt(sum(lengths(ours$warnings) > 0), 1000)
