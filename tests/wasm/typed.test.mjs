@@ -12,21 +12,10 @@ import { readFileSync } from 'node:fs';
 import { describe, test } from 'node:test';
 
 import * as calculator from '../../js/index.js';
+import { random } from './random.mjs';
 
 const { ask, compute, formulas } = calculator;
 const rowsPerFormula = Number(process.env.TAMSEL_TYPED_ROWS ?? 100000);
-
-// mulberry32: the same rows in every JavaScript engine.
-function random(seed) {
-  let state = seed >>> 0;
-  return () => {
-    state = (state + 0x6d2b79f5) >>> 0;
-    let t = state;
-    t = Math.imul(t ^ (t >>> 15), t | 1);
-    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-  };
-}
 
 // Makes rows of one formula: the arguments in usage-line order, the sex as "M" or "F".
 function rowMaker(formula, seed) {
