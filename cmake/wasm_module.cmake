@@ -2,26 +2,39 @@
 # The library as a standalone WebAssembly module, TamselCalculatorHealth.wasm: no JavaScript
 # glue and no imports, so that any WebAssembly host can instantiate it with nothing. It exports
 # CalcHealth, CalcHealthInput (the fixed place for the command line), CalcHealthText (CalcHealth
-# with the answer's length and parts), CalcHealthRecord (the review of an answer), its memory, which never grows (the library's and the review's buffers
-# are all static), and the few functions of emscripten's runtime.
-# The memory: the 64 KiB stack, then the static data, chiefly the review's record (8.3 KB) and
-# the library's text buffers (under 12 KB): 99 KB in all, so two 64 KiB pages.
-set(TAMSEL_WASM_INITIAL_MEMORY 131072 CACHE STRING "Bytes of the module's memory, whole 64 KiB pages")
+# with the answer's length and parts), CalcHealthRecord (the review of an answer), the core's
+# calls on numbers and its formula table (TamselCore.h) with TamselPlaces (the fixed places
+# their arguments and outputs go through), its memory, which never grows (the library's, the
+# review's and the core's buffers are all static), and the few functions of emscripten's runtime.
+# The memory: the 64 KiB stack, then the static data, chiefly the chunk of columns (236 KiB), the
+# review's record (8.3 KB) and the library's text buffers (under 12 KB): 357 KiB in all, so six
+# 64 KiB pages.
+set(TAMSEL_WASM_INITIAL_MEMORY 393216 CACHE STRING "Bytes of the module's memory, whole 64 KiB pages")
 set(TAMSEL_WASM_STACK 65536 CACHE STRING "Bytes of the module's stack")
 
 # No exception ever leaves the library, and none is thrown inside it. A module is linked whole,
-# so position-independent code would only cost size and speed. Unrolled loops cost 2 KB of the
-# 40 KB the module may take and gain nothing measurable in the time of a call.
+# so position-independent code would only cost size and speed. Unrolled loops cost size and
+# gain nothing measurable in the time of a call.
 foreach(target IN ITEMS tamsel_core tamsel_evaluation tamsel_review)
   target_compile_options(${target} PRIVATE -fno-exceptions -fno-unroll-loops)
   set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE OFF)
 endforeach()
+# The column call's steps on two rows at a time (SSE2 intrinsics) become WebAssembly's 128-bit
+# SIMD, which browsers since 2021 and Node.js 16.4 run, and its loops are unrolled: BMI over a
+# million rows in half the time (bench/wasm_columns_bench.mjs), for about 50 KB.
+set_source_files_properties(core/columns.cpp TARGET_DIRECTORY tamsel_evaluation
+  PROPERTIES COMPILE_OPTIONS "-msimd128;-msse2;-funroll-loops")
 
 # Warnings' sentences and the shortest text of a number are written only for the rare answer
 # that warns: small matters more there than fast.
 set_source_files_properties(core/warning_text.cpp core/shortest_number.cpp
   TARGET_DIRECTORY tamsel_evaluation PROPERTIES COMPILE_OPTIONS -Os)
 
+# The core's calls that the package's typed functions and column function make, as they are.
+set(TAMSEL_WASM_CORE_FUNCTIONS _tamsel_formula_info _tamsel_category_limit _tamsel_category_name
+  _tamsel_category_source _tamsel_category_note _tamsel_kind_name _tamsel_evaluate _tamsel_evaluate_columns
+  _tamsel_warning_text _tamsel_result_digits)
+list(JOIN TAMSEL_WASM_CORE_FUNCTIONS "," TAMSEL_WASM_CORE_EXPORTS)
 add_executable(TamselCalculatorHealthWasm js/wasm_entry.cpp)
 target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_review tamsel_strict_arithmetic tamsel_warnings)
 target_compile_options(TamselCalculatorHealthWasm PRIVATE -fno-exceptions)
@@ -31,13 +44,17 @@ target_link_options(TamselCalculatorHealthWasm PRIVATE
   -fno-exceptions
   --no-entry
   -sSTANDALONE_WASM=1
-  "-sEXPORTED_FUNCTIONS=_CalcHealth,_CalcHealthInput,_CalcHealthRecord,_CalcHealthText"
+  "-sEXPORTED_FUNCTIONS=_CalcHealth,_CalcHealthInput,_CalcHealthRecord,_CalcHealthText,_TamselPlaces,_TamselColumnChunk,${TAMSEL_WASM_CORE_EXPORTS}"
   -sALLOW_MEMORY_GROWTH=0
   -sINITIAL_MEMORY=${TAMSEL_WASM_INITIAL_MEMORY}
   -sTOTAL_STACK=${TAMSEL_WASM_STACK}
   -sFILESYSTEM=0
   -sSUPPORT_ERRNO=0
-  -sSUPPORT_LONGJMP=0)
+  -sSUPPORT_LONGJMP=0
+  # Binaryen inlines a function called once whatever its size, which would undo the column
+  # call's one function a formula (core/columns.cpp): the engine then compiles a 70 KB function
+  # for seconds and runs it at a fifth of the speed.
+  -sBINARYEN_EXTRA_PASSES=--one-caller-inline-max-function-size=200)
 
 # The npm package in js/ ships the module beside its wrapper; the copy is made by every build and
 # never committed, so the package always carries the module of the sources it came from.

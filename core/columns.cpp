@@ -284,9 +284,12 @@ bool compute_rows(std::size_t count, Chunk& chunk) {
   return all_quiet;
 }
 
+// Each formula's loop stays a function of its own: inlined into the dispatch, all eighteen make
+// one function that a WebAssembly engine compiles slowly and runs several times slower.
 template <FormulaId id>
-std::ptrdiff_t evaluate_columns_of(std::size_t rows, const TamselColumn* columns, unsigned options, double* values,
-                                   unsigned char* kinds, unsigned char* categories, TamselWarnings* warnings) {
+[[gnu::noinline]] std::ptrdiff_t evaluate_columns_of(std::size_t rows, const TamselColumn* columns, unsigned options,
+                                                     double* values, unsigned char* kinds, unsigned char* categories,
+                                                     TamselWarnings* warnings) {
   constexpr const catalog::Formula& entry = catalog::formula(id);
   constexpr int decimals = entry.decimals;
   Chunk chunk;

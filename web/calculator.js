@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The calculator page. Everything it shows comes from the library itself: the formulas from its
-// listing, the fields of a formula from its usage line, and the answer, its warnings and its
-// category from the review of the request that the fields make.
+// The calculator page. Everything it shows of the formulas comes from the library's own table:
+// the formulas and their groups, each field's label, unit, hint and imperial unit; the answer,
+// its warnings and its category come from the library's typed call on the numbers typed in.
 //
 // A classic script that loads the package with import(): a page opened from a file gets no
 // module script at all, and a failed import can still be caught and explained.
@@ -11,6 +11,7 @@
   const form = document.getElementById('calculator');
   const formula = document.getElementById('formula');
   const formulaDoc = document.getElementById('formula-doc');
+  const units = document.getElementById('units');
   const fields = document.getElementById('fields');
   const calculate = document.getElementById('calculate');
   const status = document.getElementById('status');
@@ -20,7 +21,7 @@
   const resultWarnings = document.getElementById('result-warnings');
   const category = document.getElementById('category');
   const categorySource = document.getElementById('category-source');
-  const requestLine = document.getElementById('request');
+  const categoryNote = document.getElementById('category-note');
 
   // Each formula's section of the formula reference, by its heading's anchor.
   const sections = {
@@ -45,78 +46,49 @@
   };
   const reference = 'formulas.html';
 
-  // The words and unit of each argument the usage lines name; the unit also tells a phone user
-  // which scale the library expects (metres for BMI, centimetres elsewhere).
-  const argumentWords = {
-    weight_kg: ['Weight', 'kg'],
-    height_m: ['Height', 'm'],
-    height_cm: ['Height', 'cm'],
-    waist_cm: ['Waist', 'cm'],
-    neck_cm: ['Neck', 'cm'],
-    hip_cm: ['Hip', 'cm'],
-    age: ['Age', 'years'],
-    bmr: ['BMR', 'calories/day'],
-    activity_factor: ['Activity factor', '× BMR, 1.2 to 1.9'],
-    intensity_percent: ['Intensity', '% of maximum heart rate, 70 or 0.7'],
-    systolic: ['Systolic pressure', 'mmHg'],
-    diastolic: ['Diastolic pressure', 'mmHg'],
-  };
-
-  let ask;
-  // What was typed into a field, by the field's name, so that a weight or a height carries over
-  // from one formula to the next.
+  let calculator;
+  // What was typed into a field, by the name it was typed under ("weight_kg", "weight_lb"), so
+  // that a weight carries over from one formula to the next, and back after a switch of units.
   const typed = new Map();
 
-  // The listing: a title line, then group headings and lines "  keyword [arguments] - title".
-  function listedFormulas() {
-    const groups = [];
-    for (const line of ask('help').text.split('\n').slice(1)) {
-      const entry = /^ {2}(\S+) .*? - (.+)$/.exec(line);
-      if (entry) groups.at(-1).formulas.push({ keyword: entry[1], title: entry[2] });
-      else groups.push({ heading: line.replace(/:$/, ''), formulas: [] });
-    }
-    return groups;
+  const imperial = () => units.querySelector('input:checked')?.value === 'imperial';
+  const current = () => calculator.formulas[formula.value];
+
+  // The name and unit an argument is asked for in: its imperial ones while the page is imperial.
+  function asked(argument) {
+    return imperial() && argument.imperial ? argument.imperial : argument;
   }
 
-  // The arguments of a formula, as its usage line names them: "Usage: bmi [weight_kg] [height_m]".
-  function argumentNames(keyword) {
-    const usage = ask(keyword);
-    return usage.kind === 'usage' ? [...usage.text.matchAll(/\[([^\]]+)\]/g)].map((match) => match[1]) : [];
+  // "Weight (kg)", "Activity factor (× BMR, 1.2 to 1.9)", "Hip (in), women only".
+  function labelOf(argument) {
+    const detail = [asked(argument).unit, argument.hint].filter(Boolean).join(', ');
+    return `${argument.label}${detail ? ` (${detail})` : ''}${argument.women_only ? ', women only' : ''}`;
   }
 
-  // "hip_cm (F only)" is the argument hip_cm, given for women only.
-  const baseName = (name) => name.split(' ')[0];
+  // "weight", but "BMR" stays as it is.
+  const inSentence = (label) => (label === label.toUpperCase() ? label : label.charAt(0).toLowerCase() + label.slice(1));
 
-  // "Hip (cm), women only"; a name the table lacks still reads well ("new_thing_cm": "New thing (cm)").
-  function labelOf(name) {
-    const base = baseName(name);
-    const known = argumentWords[base];
-    let text;
-    if (known) {
-      text = `${known[0]} (${known[1]})`;
-    } else {
-      const words = base.split('_');
-      const unit = words.length > 1 && ['kg', 'cm', 'm'].includes(words.at(-1)) ? ` (${words.pop()})` : '';
-      const joined = words.join(' ');
-      text = `${joined.charAt(0).toUpperCase()}${joined.slice(1)}${unit}`;
-    }
-    return name.endsWith('(F only)') ? `${text}, women only` : text;
+  // What an empty or unreadable field asks for: "Enter the weight in kg".
+  function request(argument) {
+    const { unit } = asked(argument);
+    const label = inSentence(argument.label);
+    return unit ? `Enter the ${label} in ${unit}` : `Enter the ${label} (${argument.hint})`;
   }
 
-  function makeField(name, index) {
+  function makeField(argument, index) {
     const field = document.createElement('div');
     field.className = 'field';
     const label = document.createElement('label');
     const id = `argument-${index}`;
     label.htmlFor = id;
+    label.textContent = labelOf(argument);
+    const name = asked(argument).name;
     let control;
-    if (name === 'M/F') {
-      label.textContent = 'Sex';
+    if (argument.type === 'sex') {
       control = document.createElement('select');
       for (const [value, text] of [['M', 'Male'], ['F', 'Female']]) control.add(new Option(text, value));
       control.addEventListener('change', showFemaleOnlyFields);
     } else {
-      label.textContent = labelOf(name);
       control = document.createElement('input');
       control.type = 'text';
       control.inputMode = 'decimal';
@@ -131,14 +103,14 @@
     warning.id = `${id}-warning`;
     warning.hidden = true;
     control.setAttribute('aria-describedby', warning.id);
-    field.dataset.argument = baseName(name) === 'M/F' ? 'sex' : baseName(name);
-    field.dataset.femaleOnly = String(name.endsWith('(F only)'));
+    field.dataset.argument = argument.name;
+    field.dataset.femaleOnly = String(argument.women_only);
     field.append(label, control, warning);
     return field;
   }
 
   function showFemaleOnlyFields() {
-    const sex = fields.querySelector('select[name="M/F"]');
+    const sex = fields.querySelector('select[name="sex"]');
     for (const field of fields.querySelectorAll('[data-female-only="true"]')) {
       const shown = sex !== null && sex.value === 'F';
       field.hidden = !shown;
@@ -152,9 +124,7 @@
     result.className = '';
     answer.textContent = '';
     resultWarnings.replaceChildren();
-    category.hidden = true;
-    categorySource.hidden = true;
-    requestLine.textContent = '';
+    for (const element of [category, categorySource, categoryNote]) element.hidden = true;
     for (const warning of fields.querySelectorAll('.field-warning')) {
       warning.hidden = true;
       warning.textContent = '';
@@ -163,51 +133,83 @@
   }
 
   function showFields() {
-    fields.replaceChildren(...argumentNames(formula.value).map(makeField));
+    const { arguments: args } = current();
+    units.hidden = !args.some((argument) => argument.imperial);
+    fields.replaceChildren(...args.map(makeField));
     showFemaleOnlyFields();
     const section = sections[formula.value];
     formulaDoc.href = section ? `${reference}#${section}` : reference;
     clearAnswer();
   }
 
-  // Phones in comma-decimal languages type "70,5" in a decimal field; the library reads only a
-  // point. A lone comma between digits can mean nothing else; anything odder goes as typed, and
-  // the review says how it was read.
-  function withDecimalPoint(value) {
-    return /^[+-]?[0-9]*,[0-9]+$/.test(value) ? value.replace(',', '.') : value;
+  // A number as people type one: digits with a point, or a comma, before the decimals, and an
+  // exponent. Phones in comma-decimal languages type "70,5"; a lone comma between digits can
+  // mean nothing else. Anything else is not read at all: the field asks again.
+  function numberOf(text) {
+    const value = text.replace(/\s+/g, '');
+    const decimal = /^[+-]?[0-9]*,[0-9]+$/.test(value) ? value.replace(',', '.') : value;
+    return /^[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?$/.test(decimal) ? Number(decimal) : null;
   }
 
-  // One token a field: white space inside a value would split it into two arguments.
-  function request() {
-    const values = [...fields.querySelectorAll('.field:not([hidden]) :is(input, select)')]
-      .map((control) => withDecimalPoint(control.value.replace(/\s+/g, '')))
-      .filter((value) => value !== '');
-    return [formula.value, ...values].join(' ');
+  function markField(field, text) {
+    const warning = field.querySelector('.field-warning');
+    warning.textContent = warning.textContent ? `${warning.textContent} ${text}` : text;
+    warning.hidden = false;
+    field.querySelector(':is(input, select)').setAttribute('aria-invalid', 'true');
   }
 
-  // A warning begins with the argument it is about ("height_m 175 is outside ..."), or its
-  // plain word ("waist 30 is not above neck 40, ..."); the rest are about the result.
+  // A warning begins with the argument it is about, by the name it was given under ("height_m
+  // 175 is outside ...", "weight_lb 1600 ...") or its plain word ("waist 30 is not above neck
+  // 40"); the rest are about the result.
   function fieldOf(warning) {
     const word = warning.split(' ')[0];
     for (const field of fields.querySelectorAll('.field:not([hidden])')) {
-      const name = field.dataset.argument;
-      if (word === name || word === name.replace(/_(kg|cm|m)$/, '')) return field;
+      const argument = current().arguments.find((each) => each.name === field.dataset.argument);
+      const words = [argument.name, argument.imperial?.name, argument.label.split(' ')[0].toLowerCase()];
+      if (words.includes(word)) return field;
     }
     return null;
   }
 
+  // The numbers of the visible fields by the names they are asked under, or null after marking
+  // each field that is empty or holds no number.
+  function readFields() {
+    const named = {};
+    let complete = true;
+    for (const field of fields.querySelectorAll('.field:not([hidden])')) {
+      const argument = current().arguments.find((each) => each.name === field.dataset.argument);
+      const control = field.querySelector(':is(input, select)');
+      if (argument.type === 'sex') {
+        named[control.name] = control.value;
+        continue;
+      }
+      const value = control.value.trim() === '' ? undefined : numberOf(control.value);
+      if (value === undefined || value === null) {
+        complete = false;
+        markField(field, value === undefined ? request(argument) : `${request(argument)} as a number`);
+      } else {
+        named[control.name] = value;
+      }
+    }
+    return complete ? named : null;
+  }
+
+  // "BMI: 22.86", "Body Fat Percentage (Navy Method): 29.43%", "Lean Body Mass: 61.42 kg".
+  function resultLine(record) {
+    const { label } = current();
+    const unit = record.unit === '%' ? '%' : record.unit ? ` ${record.unit}` : '';
+    return `${label}: ${record.digits}${unit}`;
+  }
+
   function showAnswer(record) {
-    answer.textContent = record.text;
-    const doubtful = record.kind === 'result' && record.warnings.length > 0;
-    result.className = record.kind !== 'result' ? 'problem' : doubtful ? 'doubtful' : 'sound';
+    answer.textContent = resultLine(record);
+    const doubtful = record.warnings.length > 0;
+    result.className = doubtful ? 'doubtful' : 'sound';
     doubt.hidden = !doubtful;
     for (const text of record.warnings) {
       const field = fieldOf(text);
       if (field) {
-        const warning = field.querySelector('.field-warning');
-        warning.textContent = warning.textContent ? `${warning.textContent} ${text}` : text;
-        warning.hidden = false;
-        field.querySelector(':is(input, select)').setAttribute('aria-invalid', 'true');
+        markField(field, text);
       } else {
         const item = document.createElement('li');
         item.textContent = text;
@@ -217,29 +219,44 @@
     if (record.category !== null) {
       category.textContent = `Category: ${record.category}`;
       categorySource.textContent = `Source: ${record.category_source}`;
+      categoryNote.textContent = record.category_note;
     }
-    category.hidden = record.category === null;
-    categorySource.hidden = record.category === null;
+    for (const element of [category, categorySource, categoryNote]) element.hidden = record.category === null;
     result.hidden = false;
   }
 
-  function start(calculator) {
-    ({ ask } = calculator);
+  // The fields that ask for a value: the answer box says so too, for those who hear the page.
+  function showMissing() {
+    doubt.hidden = true;
+    result.className = 'problem';
+    answer.textContent = [...fields.querySelectorAll('.field-warning:not([hidden])')].map((warning) => `${warning.textContent}.`).join(' ');
+    result.hidden = false;
+  }
+
+  function start(loaded) {
+    calculator = loaded;
     form.addEventListener('submit', (event) => {
       event.preventDefault();
       clearAnswer();
-      const line = request();
-      showAnswer(ask(line));
-      requestLine.textContent = line;
+      const named = readFields();
+      if (named === null) showMissing();
+      else showAnswer(calculator[formula.value](named));
     });
     fields.addEventListener('input', clearAnswer);
     fields.addEventListener('change', clearAnswer);
     formula.addEventListener('change', showFields);
+    units.addEventListener('change', showFields);
 
-    formula.replaceChildren(...listedFormulas().map(({ heading, formulas }) => {
+    // The listing's groups, in its order.
+    const groups = new Map();
+    for (const { keyword, title, group } of Object.values(calculator.formulas)) {
+      if (!groups.has(group)) groups.set(group, []);
+      groups.get(group).push(new Option(title, keyword));
+    }
+    formula.replaceChildren(...[...groups].map(([heading, options]) => {
       const group = document.createElement('optgroup');
       group.label = heading;
-      for (const { keyword, title } of formulas) group.append(new Option(title, keyword));
+      group.append(...options);
       return group;
     }));
     formula.disabled = false;

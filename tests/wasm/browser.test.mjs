@@ -12,6 +12,8 @@ import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
+import * as calculator from '../../js/index.js';
+
 const root = fileURLToPath(new URL('../../', import.meta.url));
 const chromiumPath = process.env.TAMSEL_CHROMIUM ?? '/usr/bin/chromium';
 const screenshotDir = process.env.TAMSEL_SCREENSHOT_DIR ?? join(root, 'build', 'wasm');
@@ -90,8 +92,9 @@ async function screenshot(page, name) {
   await page.screenshot({ path: join(screenshotDir, name), fullPage: true });
 }
 
-async function calculate(page, keyword, values) {
+async function calculate(page, keyword, values, units = 'metric') {
   await page.selectOption('#formula', keyword);
+  if (await page.isVisible('#units')) await page.check(`#units-${units}`);
   for (const [name, value] of Object.entries(values)) {
     const control = page.locator(`#fields [name="${name}"]`);
     if (await control.evaluate((element) => element.tagName === 'SELECT')) await control.selectOption(value);
@@ -107,9 +110,14 @@ function fieldWarning(page, name) {
   return page.locator(`#fields [name="${name}"] ~ .field-warning`).evaluate((element) => (element.hidden ? null : element.textContent));
 }
 
+// The result line the page shows for a typed call's record.
+const line = (keyword, record) => `${calculator.formulas[keyword].label}: ${record.digits}${record.unit === '%' ? '%' : record.unit ? ` ${record.unit}` : ''}`;
+
 test('the calculator page answers as the library does', { skip }, async () => {
   const page = await openCalculator();
-  assert.equal(await page.locator('#formula option').count(), 18, 'every formula of the listing');
+  const listed = await page.$$eval('#formula optgroup', (groups) => groups.map((group) => [group.label, [...group.children].map((option) => option.value)]));
+  assert.deepEqual(listed.flatMap(([, keywords]) => keywords), Object.keys(calculator.formulas), 'every formula of the table, in the listing\'s order');
+  for (const [group, keywords] of listed) for (const keyword of keywords) assert.equal(calculator.formulas[keyword].group, group);
 
   assert.equal(await calculate(page, 'bmi', { weight_kg: '70', height_m: '1.75' }), 'BMI: 22.86');
   // The weight typed for BMI stays for the next formula.
@@ -117,23 +125,82 @@ test('the calculator page answers as the library does', { skip }, async () => {
   assert.equal(await page.inputValue('#fields [name="weight_kg"]'), '70');
 
   await page.selectOption('#formula', 'bodyfat_navy');
-  assert.equal(await page.isVisible('#fields [name="hip_cm (F only)"]'), false, 'no hip for men');
-  assert.equal(await calculate(page, 'bodyfat_navy', { 'M/F': 'F', waist_cm: '75', neck_cm: '33', height_cm: '165', 'hip_cm (F only)': '100' }),
+  assert.equal(await page.isVisible('#fields [name="hip_cm"]'), false, 'no hip for men');
+  assert.equal(await calculate(page, 'bodyfat_navy', { sex: 'F', waist_cm: '75', neck_cm: '33', height_cm: '165', hip_cm: '100' }),
     'Body Fat Percentage (Navy Method): 29.43%');
+  assert.equal(await calculate(page, 'lbm', { sex: 'M', weight_kg: '80', height_cm: '180' }), calcHealthLine('lbm M 80 180'));
   await screenshot(page, 'web-calculator.png');
   assert.deepEqual(page.problems, []);
 });
+
+function calcHealthLine(request) {
+  return calculator.calcHealth(request);
+}
 
 test('a comma is the decimal point, and the page says so', { skip }, async () => {
   const page = await openCalculator();
   assert.match(await page.textContent('#decimal-hint'), /comma .*decimal point.*70,5/);
   assert.equal(await calculate(page, 'bmi', { weight_kg: '70,5', height_m: '1,75' }), 'BMI: 23.02');
-  assert.equal(await page.textContent('#request'), 'bmi 70.5 1.75');
   assert.equal(await page.getAttribute('#result', 'class'), 'sound');
   assert.equal(await fieldWarning(page, 'weight_kg'), null);
-  // Anything but a lone comma between digits goes as typed, and the review says how it read.
-  assert.equal(await calculate(page, 'bmi', { weight_kg: '1.070,5', height_m: '1,75' }), 'BMI: 0.35');
-  assert.match(await fieldWarning(page, 'weight_kg'), /"1\.070,5" reads as 1\.07/);
+  assert.equal(await calculate(page, 'bmi', { weight_kg: ' 7e1 ', height_m: '+1.75' }), 'BMI: 22.86');
+  // Anything else is no number: the field asks again, and nothing is calculated from it.
+  for (const typed of ['1.070,5', '70kg', '0x46', 'Infinity', '70,5,1', ',']) {
+    await calculate(page, 'bmi', { weight_kg: typed, height_m: '1,75' });
+    assert.equal(await fieldWarning(page, 'weight_kg'), 'Enter the weight in kg as a number', typed);
+    assert.equal(await fieldWarning(page, 'height_m'), null, typed);
+    assert.equal(await page.getAttribute('#result', 'class'), 'problem', typed);
+  }
+  assert.deepEqual(page.problems, []);
+});
+
+test('an empty field asks for its value in its unit, in every formula and both units', { skip }, async () => {
+  const page = await openCalculator();
+  for (const units of ['metric', 'imperial']) {
+    for (const [keyword, formula] of Object.entries(calculator.formulas)) {
+      await page.selectOption('#formula', keyword);
+      const switchable = formula.arguments.some((argument) => argument.imperial);
+      assert.equal(await page.isVisible('#units'), switchable, keyword);
+      if (switchable) await page.check(`#units-${units}`);
+      if (formula.arguments[0].type === 'sex') await page.selectOption('#fields [name="sex"]', 'F');
+      for (const control of await page.$$('#fields input')) await control.fill('');
+      await page.click('#calculate');
+      assert.equal(await page.getAttribute('#result', 'class'), 'problem');
+      assert.doesNotMatch(await page.textContent('main'), /Usage|\[|undefined|null/, `${keyword}: the page speaks in its own words`);
+      for (const argument of formula.arguments.filter((each) => each.type !== 'sex')) {
+        const given = units === 'imperial' && argument.imperial ? argument.imperial : argument;
+        const asked = await fieldWarning(page, given.name);
+        assert.match(asked, /^Enter the [a-zA-Z ]+ (in|\()/, `${keyword}: ${given.name}`);
+        assert.ok(asked.includes(given.unit || argument.hint), `${keyword}: ${asked}`);
+        assert.ok(asked.toLowerCase().includes(argument.label.toLowerCase()), `${keyword}: ${asked}`);
+      }
+      if (keyword === 'bodyfat_navy' && units === 'metric') await screenshot(page, 'web-empty.png');
+    }
+  }
+  assert.deepEqual(page.problems, []);
+});
+
+test('the unit switch asks in pounds and inches and answers as the metric call does', { skip }, async () => {
+  const page = await openCalculator();
+  assert.equal(await calculate(page, 'bmi', { weight_kg: '70', height_m: '1.75' }), 'BMI: 22.86');
+  await page.check('#units-imperial');
+  const labels = await page.$$eval('#fields label', (list) => list.map((label) => label.textContent));
+  assert.deepEqual(labels, ['Weight (lb)', 'Height (in)']);
+  const { weight_kg: kg, height_m: m } = { weight_kg: 154 * 0.45359237, height_m: 69 * 0.0254 };
+  assert.equal(await calculate(page, 'bmi', { weight_lb: '154', height_in: '69' }, 'imperial'), line('bmi', calculator.bmi(kg, m)));
+  assert.equal(await page.textContent('#category'), `Category: ${calculator.bmi(kg, m).category}`);
+  await screenshot(page, 'web-imperial.png');
+  // Back to metric: the values typed in kilograms come back, never converted by the page.
+  await page.check('#units-metric');
+  assert.equal(await page.inputValue('#fields [name="weight_kg"]'), '70');
+  // Inches in a formula whose height is in centimetres, and a woman's hip in inches.
+  const navy = { sex: 'F', waist_in: '30', neck_in: '13', height_in: '65', hip_in: '40' };
+  assert.equal(await calculate(page, 'bodyfat_navy', navy, 'imperial'),
+    line('bodyfat_navy', calculator.bodyfat_navy('F', 30 * 2.54, 13 * 2.54, 65 * 2.54, 40 * 2.54)));
+  // A warning in pounds, beside its field.
+  await calculate(page, 'bmi', { weight_lb: '1600', height_in: '69' }, 'imperial');
+  assert.match(await fieldWarning(page, 'weight_lb'), /^weight_lb 1600 \(/);
+  assert.equal(await page.getAttribute('#result', 'class'), 'doubtful');
   assert.deepEqual(page.problems, []);
 });
 
@@ -156,11 +223,12 @@ test('each warning beside its field, the rest under a result styled as doubtful'
   await calculate(page, 'bp_category', { systolic: '80', diastolic: '120' });
   assert.match(await fieldWarning(page, 'systolic'), /systolic 80 is below diastolic 120; swapped\?/);
   // About the result alone: shown under it.
-  await calculate(page, 'ideal_devine', { 'M/F': 'M', height_cm: '70' });
-  assert.match(await page.textContent('#result-warnings'), /below zero.*inches\?/);
+  await calculate(page, 'ideal_devine', { sex: 'M', height_cm: '70' });
+  assert.match(await fieldWarning(page, 'height_cm'), /^height 70 cm is under/);
   assert.equal(await page.getAttribute('#result', 'class'), 'doubtful');
 
-  assert.match(await calculate(page, 'bp_category', { systolic: '', diastolic: '80' }), /^Usage: bp_category/);
+  assert.equal(await calculate(page, 'bp_category', { systolic: '', diastolic: '80' }), 'Enter the systolic pressure in mmHg.');
+  assert.equal(await fieldWarning(page, 'systolic'), 'Enter the systolic pressure in mmHg');
   assert.equal(await page.getAttribute('#result', 'class'), 'problem');
   const problem = await page.locator('#result').evaluate((element) => getComputedStyle(element).backgroundColor);
   assert.equal(new Set([sound, doubtful, problem]).size, 3, `three different looks: ${sound}, ${doubtful}, ${problem}`);
@@ -172,6 +240,7 @@ test('the category and its source under the result', { skip }, async () => {
   assert.equal(await calculate(page, 'bmi', { weight_kg: '70', height_m: '1.75' }), 'BMI: 22.86');
   assert.equal(await page.textContent('#category'), 'Category: Normal range');
   assert.match(await page.textContent('#category-source'), /^Source: WHO/);
+  assert.equal(await page.textContent('#category-note'), calculator.bmi(70, 1.75).category_note);
   await screenshot(page, 'web-category.png');
   await calculate(page, 'bp_category', { systolic: '150', diastolic: '85' });
   assert.equal(await page.textContent('#category'), 'Category: Hypertension, stage 2');
@@ -182,15 +251,23 @@ test('the category and its source under the result', { skip }, async () => {
   assert.deepEqual(page.problems, []);
 });
 
-test('every field names its unit', { skip }, async () => {
+test('every field is the table\'s argument, named with its unit', { skip }, async () => {
   const page = await openCalculator();
-  const keywords = await page.$$eval('#formula option', (options) => options.map((option) => option.value));
-  for (const keyword of keywords) {
-    await page.selectOption('#formula', keyword);
-    if (await page.locator('#fields [name="M/F"]').count() > 0) await page.selectOption('#fields [name="M/F"]', 'F');
-    const labels = await page.$$eval('#fields .field:not([hidden]) label', (list) => list.map((label) => label.textContent));
-    for (const label of labels) {
-      if (label !== 'Sex') assert.match(label, /\((kg|m|cm|years|calories\/day|mmHg|× BMR[^)]*|% of maximum heart rate[^)]*)\)/, `${keyword}: ${label}`);
+  for (const units of ['metric', 'imperial']) {
+    for (const [keyword, formula] of Object.entries(calculator.formulas)) {
+      await page.selectOption('#formula', keyword);
+      if (await page.isVisible('#units')) await page.check(`#units-${units}`);
+      if (formula.arguments[0].type === 'sex') await page.selectOption('#fields [name="sex"]', 'F');
+      const shown = await page.$$eval('#fields .field:not([hidden])', (list) => list.map((field) => ({
+        name: field.querySelector('[name]').name, label: field.querySelector('label').textContent })));
+      assert.equal(shown.length, formula.arguments.length, keyword);
+      formula.arguments.forEach((argument, place) => {
+        const given = units === 'imperial' && argument.imperial ? argument.imperial : argument;
+        assert.equal(shown[place].name, given.name, keyword);
+        assert.ok(shown[place].label.startsWith(argument.label), `${keyword}: ${shown[place].label}`);
+        if (argument.type !== 'sex') assert.match(shown[place].label, /\(.+\)/, `${keyword}: ${shown[place].label}`);
+        for (const part of [given.unit, argument.hint]) assert.ok(shown[place].label.includes(part), `${keyword}: ${shown[place].label}`);
+      });
     }
   }
   assert.deepEqual(page.problems, []);
@@ -206,8 +283,8 @@ test('the answer goes as soon as an input changes', { skip }, async () => {
   assert.equal(await fieldWarning(page, 'height_m'), null, 'the warning goes too');
   assert.equal(await page.getAttribute('#fields [name="height_m"]', 'aria-invalid'), null);
 
-  await calculate(page, 'lbm', { 'M/F': 'M', weight_kg: '80', height_cm: '180' });
-  await page.selectOption('#fields [name="M/F"]', 'F');
+  await calculate(page, 'lbm', { sex: 'M', weight_kg: '80', height_cm: '180' });
+  await page.selectOption('#fields [name="sex"]', 'F');
   assert.equal(await page.isVisible('#result'), false, 'a choice counts as a change');
   await page.click('#calculate');
   await page.selectOption('#formula', 'bsa');
@@ -273,7 +350,7 @@ test('a visible focus ring on every control', { skip }, async () => {
   const page = await openCalculator();
   await page.selectOption('#formula', 'bmi');
   const rings = [];
-  for (let step = 0; step < 5; ++step) {
+  for (let step = 0; step < 6; ++step) {
     await page.keyboard.press('Tab');
     rings.push(await page.evaluate(() => {
       const element = document.activeElement;
@@ -281,7 +358,7 @@ test('a visible focus ring on every control', { skip }, async () => {
       return { id: element.id || element.tagName, style: style.outlineStyle, width: parseFloat(style.outlineWidth) };
     }));
   }
-  assert.deepEqual(rings.map((ring) => ring.id), ['formula', 'formula-doc', 'argument-0', 'argument-1', 'calculate']);
+  assert.deepEqual(rings.map((ring) => ring.id), ['formula', 'formula-doc', 'units-metric', 'argument-0', 'argument-1', 'calculate']);
   for (const ring of rings) assert.ok(ring.style !== 'none' && ring.width >= 2, JSON.stringify(ring));
   await screenshot(page, 'web-focus.png');
   assert.deepEqual(page.problems, []);

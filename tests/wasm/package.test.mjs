@@ -105,11 +105,11 @@ const records = [
 const warned = [
   ['bodyfat_navy M 30 40 180', 'Body Fat Percentage (Navy Method): nan%', null, /waist 30 is not above neck 40/],
   ['bodyfat_navy M 40 40 180', 'Body Fat Percentage (Navy Method): -450.00%', -450, /waist 40 is not above neck 40/],
-  ['ideal_devine F 100', 'Ideal Weight (Devine): -1.95 kg', -1.95, /below zero/],
+  ['ideal_devine F 100', 'Ideal Weight (Devine): -1.95 kg', -1.95, /^height 100 cm is under the 5 feet/],
   ['ideal_devine M 70', 'Ideal Weight (Devine): -24.61 kg', -24.61, /inches/],
-  ['lbm F 2 275', 'Lean Body Mass: 82.28 kg', 82.28, /more than the body weight/],
+  ['lbm F 2 275', 'Lean Body Mass: 82.28 kg', 82.28, /make a BMI of 0\.3, outside/],
   ['bmr_mifflin F 2 30 120', 'BMR (Mifflin-St Jeor): -553.50 calories/day', -553.5, /below zero/],
-  ['bai 30 2.75', 'Body Adiposity Index: -11.42%', -11.42, /below zero/],
+  ['bai 30 2.75', 'Body Adiposity Index: -11.42%', -11.42, /hip 30 cm is 0\.11 times the height/],
   ['pulse_pressure 80 120', 'Pulse Pressure: -40 mmHg', -40, /swapped\?/],
   ['map 80 120', 'Mean Arterial Pressure: 106.7 mmHg', 106.7, /swapped\?/],
   ['bp_category 80 120', 'Blood Pressure Category: 4', 4, /swapped\?/],
@@ -119,7 +119,7 @@ const warned = [
   ['bsa -70 175', 'Body Surface Area: nan m\u00b2', null, /^weight_kg -70 is outside/],
 ];
 
-const fields = ['kind', 'text', 'value', 'unit', 'warnings', 'category', 'category_source'];
+const fields = ['kind', 'text', 'value', 'unit', 'warnings', 'category', 'category_source', 'category_note'];
 
 describe('ask', () => {
   for (const [request, record] of records) {
@@ -139,12 +139,14 @@ describe('ask', () => {
       assert.ok(answer.warnings.some((line) => warning.test(line)), answer.warnings.join(' | '));
       assert.equal(answer.category, null);
       assert.equal(answer.category_source, null);
+      assert.equal(answer.category_note, null);
     });
   }
   test('the category of the printed value, with its source', () => {
     const category = (request) => {
-      const { category: name, category_source: source } = ask(request);
+      const { category: name, category_source: source, category_note: note } = ask(request);
       assert.ok(typeof source === 'string' && source.length > 10, `${request}: a source`);
+      assert.ok(typeof note === 'string' && note.length > 10, `${request}: a note`);
       return name;
     };
     assert.equal(category('bmi 70 1.75'), 'Normal range');
@@ -255,7 +257,7 @@ describe('the package', () => {
       const answer = execFileSync(process.execPath, ['--input-type=module', '-e',
         "import { ask } from 'tamsel-health'; console.log(JSON.stringify(ask('bsa 70 175')));"], { cwd: dir, ...quiet });
       assert.deepEqual(JSON.parse(answer), { kind: 'result', text: 'Body Surface Area: 1.845 m\u00b2', value: 1.845, unit: 'm\u00b2',
-        warnings: [], category: null, category_source: null });
+        warnings: [], category: null, category_source: null, category_note: null });
     } finally {
       rmSync(dir, { recursive: true, force: true });
     }

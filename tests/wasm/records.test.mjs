@@ -12,23 +12,12 @@ import { existsSync } from 'node:fs';
 import { test } from 'node:test';
 
 import { ask } from '../../js/index.js';
+import { random } from './random.mjs';
 
 const host = process.env.TAMSEL_HOST;
 const missing = !host ? 'TAMSEL_HOST, the path of a native tamsel-health' : !existsSync(host) ? host : undefined;
 if (missing && process.env.TAMSEL_REQUIRE_HOST) throw new Error(`the records test needs ${missing}`);
 const skip = missing && `records test skipped: needs ${missing}`;
-
-// mulberry32: small, fast and the same in every JavaScript engine, so the requests are too.
-function random(seed) {
-  let state = seed >>> 0;
-  return () => {
-    state = (state + 0x6d2b79f5) >>> 0;
-    let t = state;
-    t = Math.imul(t ^ (t >>> 15), t | 1);
-    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-  };
-}
 
 function generate(count, seed) {
   const next = random(seed);
