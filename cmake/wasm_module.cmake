@@ -35,7 +35,7 @@ set_source_files_properties(core/warning_text.cpp core/shortest_number.cpp
 # The core's calls that the package's typed functions and column function make, as they are.
 set(TAMSEL_WASM_CORE_FUNCTIONS _tamsel_formula_info _tamsel_category_limit _tamsel_category_name
   _tamsel_category_source _tamsel_category_note _tamsel_kind_name _tamsel_evaluate _tamsel_evaluate_columns
-  _tamsel_warning_text _tamsel_result_digits)
+  _tamsel_warning_text _tamsel_result_digits _tamsel_sex_code)
 list(JOIN TAMSEL_WASM_CORE_FUNCTIONS "," TAMSEL_WASM_CORE_EXPORTS)
 add_executable(TamselCalculatorHealthWasm js/wasm_entry.cpp)
 target_link_libraries(TamselCalculatorHealthWasm PRIVATE tamsel_core tamsel_review tamsel_strict_arithmetic tamsel_warnings)

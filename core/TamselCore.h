@@ -73,6 +73,11 @@ typedef enum TamselArgumentType {
 /* In a column of sex codes, any other code is a missing value; this one says so. */
 #define TAMSEL_SEX_MISSING 255
 
+/* The code of a sex given as a word: TAMSEL_SEX_MALE for "M" or "male", TAMSEL_SEX_FEMALE for
+ * "F" or "female", in either case; -1 for any other text (and for NULL), which the library
+ * itself would read as female from its first letter, and the review warns about. */
+int tamsel_sex_code(const char *text, size_t size);
+
 /* bodyfat_navy's five, the most a formula takes. */
 #define TAMSEL_MAX_ARGUMENTS 5
 

@@ -100,6 +100,23 @@ constexpr const char* warning_names[TAMSEL_WARNING_BITS] = {
 using namespace tamsel::core;
 using tamsel::catalog::FormulaId;
 
+// Compared byte by byte with its size, so that a NUL inside ends nothing; a byte matches a
+// lower-case letter of the word when it is that letter in either case.
+static bool is_word(const char* text, std::size_t size, const char* lower, std::size_t length) {
+  if (size != length) return false;
+  for (std::size_t index = 0; index < size; ++index) {
+    if ((text[index] | 0x20) != lower[index]) return false;
+  }
+  return true;
+}
+
+extern "C" int tamsel_sex_code(const char* text, std::size_t size) {
+  if (text == nullptr) return -1;
+  if (is_word(text, size, "m", 1) || is_word(text, size, "male", 4)) return TAMSEL_SEX_MALE;
+  if (is_word(text, size, "f", 1) || is_word(text, size, "female", 6)) return TAMSEL_SEX_FEMALE;
+  return -1;
+}
+
 extern "C" const char* tamsel_kind_name(TamselAnswerKind kind) {
   switch (kind) {
     case TAMSEL_KIND_RESULT: return "result";

@@ -167,8 +167,6 @@ const f64 = new Float64Array(exports.memory.buffer);
 const i32 = new Int32Array(exports.memory.buffer);
 const nanIsMissing = 1;
 const imperialBit = (place) => 0x100 << place;
-const sexFemale = 0;
-const sexMale = 1;
 const sexMissing = 255;
 const kindCount = 7;
 const formulaCount = 18;
@@ -253,14 +251,16 @@ function callOf(keyword) {
 
 const isPlainObject = (value) => value !== null && typeof value === 'object' && Object.getPrototypeOf(value) === Object.prototype;
 
-// The sex codes of the words the review takes without a warning, in either case.
+// The sex codes of the words the review takes without a warning, as the core reads them. The
+// word goes to the module in the one row's text, which holds nothing else between calls; a word
+// longer than that is no sex.
+const toUtf8 = new TextEncoder();
 function sexCode(value, where) {
   if (typeof value !== 'string') throw new TypeError(`tamsel-health: ${where}: the sex is "M", "F", "male" or "female", not ${describeValue(value)}`);
-  switch (value.toLowerCase()) {
-    case 'm': case 'male': return sexMale;
-    case 'f': case 'female': return sexFemale;
-    default: throw new RangeError(`tamsel-health: ${where}: the sex is "M", "F", "male" or "female", not ${JSON.stringify(value)}`);
-  }
+  const { read, written } = toUtf8.encodeInto(value, bytes.subarray(rowText, rowText + warningBytes));
+  const code = read === value.length ? exports.tamsel_sex_code(rowText, written) : -1;
+  if (code < 0) throw new RangeError(`tamsel-health: ${where}: the sex is "M", "F", "male" or "female", not ${JSON.stringify(value)}`);
+  return code;
 }
 
 const describeValue = (value) => (value === null ? 'null' : Array.isArray(value) ? 'an array'

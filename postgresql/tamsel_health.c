@@ -301,13 +301,10 @@ static Typed *typed_function(FunctionCallInfo fcinfo, Gives gives)
  * would read as female. */
 static double sex_code(const Typed *typed, const char *argument, const text *word)
 {
-	const char *bytes = VARDATA_ANY(word);
-	size_t size = VARSIZE_ANY_EXHDR(word);
+	int sex = tamsel_sex_code(VARDATA_ANY(word), VARSIZE_ANY_EXHDR(word));
 
-	if ((size == 1 && (bytes[0] == 'M' || bytes[0] == 'm')) || (size == 4 && pg_strncasecmp(bytes, "male", 4) == 0))
-		return TAMSEL_SEX_MALE;
-	if ((size == 1 && (bytes[0] == 'F' || bytes[0] == 'f')) || (size == 6 && pg_strncasecmp(bytes, "female", 6) == 0))
-		return TAMSEL_SEX_FEMALE;
+	if (sex >= 0)
+		return sex;
 	ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
 	                errmsg("%s: %s must be M, F, male or female, not \"%s\"", typed->name, argument,
 	                       text_to_cstring(word))));

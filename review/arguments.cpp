@@ -200,13 +200,7 @@ const char* skip_delimiters(const char* p) {
 }
 
 // "M", "F", "male" or "female" in either case: a sex the review takes without a word.
-bool is_accepted_sex(std::string_view token) {
-  if (token.size() == 1) {
-    const char lower = lower_ascii(token[0]);
-    return lower == 'm' || lower == 'f';
-  }
-  return equals_ignoring_case(token, "male") || equals_ignoring_case(token, "female");
-}
+bool is_accepted_sex(std::string_view token) { return tamsel_sex_code(token.data(), token.size()) >= 0; }
 
 }  // namespace
 

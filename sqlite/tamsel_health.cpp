@@ -189,12 +189,9 @@ void fail(sqlite3_context *context, char *message) {
 bool sex_code(sqlite3_context *context, const Typed &typed, size_t place, sqlite3_value *value, double *code) {
   const char *word = reinterpret_cast<const char *>(sqlite3_value_text(value));
   if (word != nullptr && sqlite3_value_type(value) == SQLITE_TEXT) {
-    if (sqlite3_stricmp(word, "M") == 0 || sqlite3_stricmp(word, "male") == 0) {
-      *code = TAMSEL_SEX_MALE;
-      return true;
-    }
-    if (sqlite3_stricmp(word, "F") == 0 || sqlite3_stricmp(word, "female") == 0) {
-      *code = TAMSEL_SEX_FEMALE;
+    const int sex = tamsel_sex_code(word, static_cast<size_t>(sqlite3_value_bytes(value)));
+    if (sex >= 0) {
+      *code = sex;
       return true;
     }
   }

@@ -390,6 +390,32 @@ TEST(FormulaTable, DescribesEveryFormulaAsTheLibraryAnswers) {
   EXPECT_EQ(tamsel_category_name(tamsel_category_limit()), nullptr);
 }
 
+// The words every binding takes for a sex are those the review takes without a warning: the
+// bindings ask the core, and the review's text path must agree with it.
+TEST(FormulaTable, SexWordsAreTheReviewsOwn) {
+  struct Case {
+    std::string word;
+    int code;
+  };
+  const Case cases[] = {
+      {"M", TAMSEL_SEX_MALE},   {"m", TAMSEL_SEX_MALE},      {"male", TAMSEL_SEX_MALE},
+      {"MaLe", TAMSEL_SEX_MALE}, {"F", TAMSEL_SEX_FEMALE},    {"female", TAMSEL_SEX_FEMALE},
+      {"FEMALE", TAMSEL_SEX_FEMALE}, {"x", -1},               {"hombre", -1},
+      {"males", -1},            {"mal", -1},                 {"femal", -1},
+      {"-", -1},                {"\r", -1},                  {std::string("m\0", 2), -1},
+      {"\xcd", -1},             {"\xc6" "emale", -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(tamsel_sex_code(c.word.data(), c.word.size()), c.code) << c.word;
+    if (c.word.find_first_of(std::string(" \t\r\0", 4)) != std::string::npos) continue;
+    TamselRecord asked;
+    const std::string request = "bodyfat_navy " + c.word + " 90 40 180";
+    tamsel_ask(request.data(), request.size(), &asked);
+    EXPECT_EQ((asked.warning_codes & TAMSEL_WARNING_SEX_WORD(0)) == 0, c.code >= 0) << request;
+  }
+  EXPECT_EQ(tamsel_sex_code(nullptr, 0), -1);
+}
+
 // Pounds and inches, said by name, are turned metric with one multiplication by the exact
 // definition; the row is then the metric row, alone and in columns. Arguments without an
 // imperial unit ignore the option.

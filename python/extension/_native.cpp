@@ -656,19 +656,8 @@ int sex_word(PyObject *text) {
   if (PyUnicode_READY(text) < 0) return -2;
 #endif
   if (!PyUnicode_IS_ASCII(text)) return -1;
-  const Py_ssize_t length = PyUnicode_GET_LENGTH(text);
-  if (length > 6) return -1;
-  char lower[6] = {};
-  const Py_UCS1 *letters = PyUnicode_1BYTE_DATA(text);
-  for (Py_ssize_t i = 0; i < length; ++i) {
-    const char letter = static_cast<char>(letters[i]);
-    lower[i] = letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
-  }
-  // Compared with its length, so that a NUL inside ends nothing.
-  const std::string_view word(lower, static_cast<std::size_t>(length));
-  if (word == "m" || word == "male") return TAMSEL_SEX_MALE;
-  if (word == "f" || word == "female") return TAMSEL_SEX_FEMALE;
-  return -1;
+  return tamsel_sex_code(reinterpret_cast<const char *>(PyUnicode_1BYTE_DATA(text)),
+                         static_cast<std::size_t>(PyUnicode_GET_LENGTH(text)));
 }
 
 // A sex cell of a list: a sex word, or None, a marker or a float NaN for missing.

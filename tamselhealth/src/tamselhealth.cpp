@@ -108,20 +108,10 @@ constexpr R_xlen_t block_rows = 1024;
 
 // "M", "F", "male" or "female" in either case: the sexes that a request takes without a word.
 // Any other text names no sex the calculator can be told, so its row is missing.
-bool same_ignoring_case(const char* text, const char* word) {
-  for (; *word != '\0'; ++text, ++word) {
-    const char letter = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
-    if (letter != *word) return false;
-  }
-  return *text == '\0';
-}
-
 unsigned char sex_code(SEXP text) {
   if (text == NA_STRING) return TAMSEL_SEX_MISSING;
-  const char* const sex = CHAR(text);
-  if (same_ignoring_case(sex, "m") || same_ignoring_case(sex, "male")) return TAMSEL_SEX_MALE;
-  if (same_ignoring_case(sex, "f") || same_ignoring_case(sex, "female")) return TAMSEL_SEX_FEMALE;
-  return TAMSEL_SEX_MISSING;
+  const int sex = tamsel_sex_code(CHAR(text), static_cast<std::size_t>(LENGTH(text)));
+  return sex < 0 ? static_cast<unsigned char>(TAMSEL_SEX_MISSING) : static_cast<unsigned char>(sex);
 }
 
 // One argument of the call: a double vector read where it lies; an integer or logical vector

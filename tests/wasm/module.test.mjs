@@ -48,7 +48,7 @@ test('exports CalcHealth, its input buffer, its answer in parts, the review, the
   const exports = Object.fromEntries(WebAssembly.Module.exports(module).map(({ name, kind }) => [name, kind]));
   const core = ['tamsel_formula_info', 'tamsel_category_limit', 'tamsel_category_name', 'tamsel_category_source',
     'tamsel_category_note', 'tamsel_kind_name', 'tamsel_evaluate', 'tamsel_evaluate_columns', 'tamsel_warning_text',
-    'tamsel_result_digits'];
+    'tamsel_result_digits', 'tamsel_sex_code'];
   const functions = ['CalcHealth', 'CalcHealthInput', 'CalcHealthText', 'CalcHealthRecord', 'TamselPlaces', 'TamselColumnChunk', ...core];
   for (const name of functions) assert.equal(exports[name], 'function', name);
   assert.equal(exports.memory, 'memory');
