@@ -255,25 +255,14 @@ bool read_number_cell(std::string_view cell, double& value) {
   return argument.wholly_read && is_blank(std::string_view(p, static_cast<std::size_t>(padded.end - p)));
 }
 
-// M, F, male or female in any case; anything else is no sex this program will guess.
+// M, F, male or female in any case, blanks around it allowed (a blank cell is missing, and not
+// read here); anything else is no sex this program will guess.
 bool read_sex_cell(std::string_view cell, double& code) {
   const std::size_t first = cell.find_first_not_of(" \t");
   const std::size_t last = cell.find_last_not_of(" \t");
-  const std::string_view word = cell.substr(first, last + 1 - first);
-  auto is = [word](std::string_view name) {
-    if (word.size() != name.size()) return false;
-    for (std::size_t index = 0; index < word.size(); ++index) {
-      if ((word[index] | 0x20) != name[index]) return false;
-    }
-    return true;
-  };
-  if (is("m") || is("male")) {
-    code = TAMSEL_SEX_MALE;
-  } else if (is("f") || is("female")) {
-    code = TAMSEL_SEX_FEMALE;
-  } else {
-    return false;
-  }
+  const int sex = tamsel_sex_code(cell.data() + first, last + 1 - first);
+  if (sex < 0) return false;
+  code = sex;
   return true;
 }
 

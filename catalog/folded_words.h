@@ -16,6 +16,16 @@ namespace tamsel {
 // The bit that folds the case of a byte of the name: 0x20 for a lower-case letter, else 0.
 constexpr char letter_bit(char byte) { return byte >= 'a' && byte <= 'z' ? 0x20 : 0; }
 
+// `typed`, `size` bytes, is the lower-case `name` in either case: a byte at a time, for short
+// words that are not keywords (a sex, "inf"). Compared with its size, so a NUL ends nothing.
+inline bool is_folded_word(const char* typed, std::size_t size, const char* name, std::size_t name_size) {
+  if (size != name_size) return false;
+  for (std::size_t index = 0; index < size; ++index) {
+    if (static_cast<char>(typed[index] | letter_bit(name[index])) != name[index]) return false;
+  }
+  return true;
+}
+
 // One word of `typed` against the same bytes of the name and of its letter bits. Bytes are put
 // into the words by memcpy on every side, so the comparison means the same in either byte order.
 template <typename Word>

@@ -100,20 +100,11 @@ constexpr const char* warning_names[TAMSEL_WARNING_BITS] = {
 using namespace tamsel::core;
 using tamsel::catalog::FormulaId;
 
-// Compared byte by byte with its size, so that a NUL inside ends nothing; a byte matches a
-// lower-case letter of the word when it is that letter in either case.
-static bool is_word(const char* text, std::size_t size, const char* lower, std::size_t length) {
-  if (size != length) return false;
-  for (std::size_t index = 0; index < size; ++index) {
-    if ((text[index] | 0x20) != lower[index]) return false;
-  }
-  return true;
-}
-
 extern "C" int tamsel_sex_code(const char* text, std::size_t size) {
+  using tamsel::is_folded_word;
   if (text == nullptr) return -1;
-  if (is_word(text, size, "m", 1) || is_word(text, size, "male", 4)) return TAMSEL_SEX_MALE;
-  if (is_word(text, size, "f", 1) || is_word(text, size, "female", 6)) return TAMSEL_SEX_FEMALE;
+  if (is_folded_word(text, size, "m", 1) || is_folded_word(text, size, "male", 4)) return TAMSEL_SEX_MALE;
+  if (is_folded_word(text, size, "f", 1) || is_folded_word(text, size, "female", 6)) return TAMSEL_SEX_FEMALE;
   return -1;
 }
 
@@ -181,7 +172,7 @@ extern "C" std::size_t tamsel_result_digits(int formula, const double* arguments
   if (!is_formula(formula)) return 0;
   const ReadRow row = read_row(static_cast<FormulaId>(formula), arguments, missing, options);
   if (row.missing) return 0;
-  const double result = evaluate_any(row, 0).result;
+  const double result = compute(row.reading.formula, row.reading);  // the digits need no review
   const int decimals = tamsel::catalog::formula(row.reading.formula).decimals;
   const char* const end = decimals < 0 ? tamsel::write_integer(out, static_cast<std::int32_t>(result))
                                        : tamsel::write_fixed(out, result, decimals);

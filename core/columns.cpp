@@ -91,7 +91,7 @@ template <FormulaId id>
       for (std::size_t row = 0; row < count; ++row) given[row] *= factor;
     }
     // A NaN, and a sex that is no code, fail every test of a quiet row; the rows that are not
-    // quiet look for them (missing_at). Only marks are looked at here.
+    // quiet are read again, which finds them. Only marks are looked at here.
     if (column.missing != nullptr) {
       for (std::size_t row = 0; row < count; ++row) {
         const bool missing = column.missing[static_cast<std::ptrdiff_t>(start + row) * column.missing_stride] != 0;
@@ -100,23 +100,6 @@ template <FormulaId id>
       }
     }
   }
-}
-
-// Whether a row that is not quiet lacks an argument: a mark, no column, a NaN where NaN is
-// missing, or a sex that is no code. A man's hip is not read, whatever it holds.
-template <FormulaId id>
-bool missing_at(const Chunk& chunk, std::size_t row, unsigned options) {
-  constexpr const catalog::Formula& entry = catalog::formula(id);
-  if (chunk.present[row] == 0) return true;
-  for (std::size_t place = 0; place < entry.argument_count; ++place) {
-    const double given = chunk.given[place][row];
-    if (catalog::argument_of(id, place).type == ArgumentType::sex) {
-      if (given != TAMSEL_SEX_FEMALE && given != TAMSEL_SEX_MALE) return true;
-    } else if ((options & TAMSEL_NAN_IS_MISSING) != 0 && given != given) {
-      if (!(place == entry.women_only && chunk.given[0][row] == TAMSEL_SEX_MALE)) return true;
-    }
-  }
-  return false;
 }
 
 // A row's numbers as the library reads them, without branches: a whole number's reading is
@@ -319,14 +302,14 @@ template <FormulaId id>
     }
     for (std::size_t row = 0; row < count && !all_quiet; ++row) {
       if (chunk.quiet[row] != 0) continue;
-      TamselRow result = missing_row();
-      if (!missing_at<id>(chunk, row, options)) {
-        double given[max_arguments] = {};
-        for (std::size_t place = 0; place < entry.argument_count; ++place) given[place] = chunk.given[place][row];
-        const ReadRow read = read_row(id, given, 0, 0);
-        const double exact = chunk.result[row];
-        result = review_read(read, exact, printed_value(exact, decimals), 0);
-      }
+      // Read again as one row would be, but for the units, turned already: a marked row is
+      // missing, as are a NaN where NaN is missing and a sex that is no code.
+      double given[max_arguments] = {};
+      for (std::size_t place = 0; place < entry.argument_count; ++place) given[place] = chunk.given[place][row];
+      const unsigned marks = chunk.present[row] == 0 ? ~0u : 0u;
+      const ReadRow read = read_row(id, given, marks, options & TAMSEL_NAN_IS_MISSING);
+      const double exact = chunk.result[row];
+      const TamselRow result = read.missing ? missing_row() : review_read(read, exact, printed_value(exact, decimals), 0);
       const std::size_t at = start + row;
       if (values != nullptr) values[at] = result.value;
       if (kinds != nullptr) kinds[at] = static_cast<unsigned char>(result.kind);

@@ -72,9 +72,7 @@ constexpr bool given_imperial(const catalog::ArgumentKind& kind, std::size_t pla
   return row;
 }
 
-// The reviewed result of a row that was read, and its exact result. `text_warnings` are those
-// only a text request gives (a sex word the review does not take); they count as arguments
-// warned about.
+// The reviewed result of a row that was read, and its exact result.
 struct Evaluated {
   TamselRow row;
   double result;
@@ -84,7 +82,9 @@ constexpr TamselRow missing_row() {
   return {std::numeric_limits<double>::quiet_NaN(), TAMSEL_KIND_MISSING, TAMSEL_CATEGORY_NONE, 0};
 }
 
-// The review of a row whose result is computed and printed.
+// The review of a row whose result is computed and printed. `text_warnings` are those only a
+// text request gives (a sex word the review does not take); they count as arguments warned
+// about.
 [[gnu::always_inline]] inline TamselRow review_read(const ReadRow& row, double result, const Printed& printed,
                                                     TamselWarnings text_warnings) {
   const FormulaId id = row.reading.formula;

@@ -32,14 +32,6 @@ constexpr std::size_t token_copy_size = 1024;
 
 char lower_ascii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte; }
 
-bool equals_ignoring_case(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t index = 0; index < text.size(); ++index) {
-    if (lower_ascii(text[index]) != lower[index]) return false;
-  }
-  return true;
-}
-
 bool is_digit(char byte) { return byte >= '0' && byte <= '9'; }
 
 bool is_space(char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
@@ -117,7 +109,8 @@ std::size_t skip_digits(std::string_view text, std::size_t index) {
 }
 
 bool word_at(std::string_view text, std::size_t index, std::string_view lower) {
-  return equals_ignoring_case(text.substr(index, lower.size()), lower);
+  const std::string_view typed = text.substr(index, lower.size());
+  return is_folded_word(typed.data(), typed.size(), lower.data(), lower.size());
 }
 
 // The length of what atof reads of `token` in the C locale: white space, one sign, then
