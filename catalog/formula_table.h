@@ -45,6 +45,11 @@ struct OtherUnit {
   double high;
 };
 
+// The exact definitions of the imperial units, which every turn to metric and every hint uses.
+inline constexpr double kilograms_per_pound = 0.45359237;
+inline constexpr double centimetres_per_inch = 2.54;
+inline constexpr double metres_per_inch = 0.0254;
+
 // The imperial unit a typed caller may give a metric argument in, when it says so by name, and
 // the exact definition that turns it into the argument's unit (one multiplication, rounded once).
 struct Imperial {
@@ -81,19 +86,19 @@ constexpr std::size_t argument_kind_count = 13;
 // them may have been typed in. docs/formulas.md gives their sources.
 inline constexpr ArgumentKind argument_kinds[argument_kind_count] = {
     {"weight_kg", "weight_kg", ArgumentType::real, "kg", "Weight", "", {{2, 400, "2", "400", ""}, {}}, 1,
-     {{"pounds", 0.45359237, 30, 250}, {"grams", 0.001, 2, 400}}, 2, {"weight_lb", "lb", 0.45359237}},
+     {{"pounds", kilograms_per_pound, 30, 250}, {"grams", 0.001, 2, 400}}, 2, {"weight_lb", "lb", kilograms_per_pound}},
     {"height_m", "height_m", ArgumentType::real, "m", "Height", "", {{0.3, 2.75, "0.3", "2.75", ""}, {}}, 1,
-     {{"centimetres", 0.01, 0.3, 2.75}, {"inches", 0.0254, 1.2, 2.2}, {"feet", 0.3048, 1.2, 2.2}}, 3,
-     {"height_in", "in", 0.0254}},
+     {{"centimetres", 0.01, 0.3, 2.75}, {"inches", metres_per_inch, 1.2, 2.2}, {"feet", 0.3048, 1.2, 2.2}}, 3,
+     {"height_in", "in", metres_per_inch}},
     {"height_cm", "height_cm", ArgumentType::real, "cm", "Height", "", {{30, 275, "30", "275", ""}, {}}, 1,
-     {{"metres", 100, 30, 275}, {"inches", 2.54, 120, 220}, {"feet", 30.48, 120, 220}}, 3,
-     {"height_in", "in", 2.54}},
+     {{"metres", 100, 30, 275}, {"inches", centimetres_per_inch, 120, 220}, {"feet", 30.48, 120, 220}}, 3,
+     {"height_in", "in", centimetres_per_inch}},
     {"waist_cm", "waist_cm", ArgumentType::real, "cm", "Waist", "", {{30, 250, "30", "250", ""}, {}}, 1,
-     {{"metres", 100, 30, 250}, {"inches", 2.54, 50, 200}}, 2, {"waist_in", "in", 2.54}},
+     {{"metres", 100, 30, 250}, {"inches", centimetres_per_inch, 50, 200}}, 2, {"waist_in", "in", centimetres_per_inch}},
     {"hip_cm", "hip_cm", ArgumentType::real, "cm", "Hip", "", {{30, 250, "30", "250", ""}, {}}, 1,
-     {{"metres", 100, 30, 250}, {"inches", 2.54, 60, 200}}, 2, {"hip_in", "in", 2.54}},
+     {{"metres", 100, 30, 250}, {"inches", centimetres_per_inch, 60, 200}}, 2, {"hip_in", "in", centimetres_per_inch}},
     {"neck_cm", "neck_cm", ArgumentType::real, "cm", "Neck", "", {{15, 80, "15", "80", ""}, {}}, 1,
-     {{"metres", 100, 15, 80}, {"inches", 2.54, 25, 60}}, 2, {"neck_in", "in", 2.54}},
+     {{"metres", 100, 15, 80}, {"inches", centimetres_per_inch, 25, 60}}, 2, {"neck_in", "in", centimetres_per_inch}},
     {"age", "age", ArgumentType::whole, "years", "Age", "", {{1, 120, "1", "120", ""}, {}}, 1, {}, 0, {}},
     // The calculator's own rates for real people reach down to about 390 (a small woman of 90).
     {"bmr", "bmr", ArgumentType::real, "calories/day", "BMR", "", {{300, 5000, "300", "5000", ""}, {}}, 1, {}, 0, {}},

@@ -36,15 +36,6 @@ void put_quoted(std::string_view token, BoundedText& out) {
   out.put('"');
 }
 
-void put_ranges(const catalog::ArgumentKind& kind, BoundedText& out) {
-  for (std::size_t index = 0; index < kind.range_count; ++index) {
-    if (index != 0) out.put(" or ");
-    out.put(kind.ranges[index].low_text);
-    out.put(" to ");
-    out.put(kind.ranges[index].high_text);
-  }
-}
-
 // "; centimetres or inches?": every other unit that brings the value where it belongs.
 void put_other_units(const catalog::ArgumentKind& kind, double value, BoundedText& out) {
   std::size_t named = 0;
@@ -187,7 +178,9 @@ void implied_bmi_sentence(const WarningSubject& subject, BoundedText& out) {
     double height_factor;
   };
   static constexpr Slip slips[] = {
-      {"pounds and inches?", 0.45359237, 0.0254}, {"pounds?", 0.45359237, 0}, {"inches?", 0, 0.0254},
+      {"pounds and inches?", catalog::kilograms_per_pound, catalog::metres_per_inch},
+      {"pounds?", catalog::kilograms_per_pound, 0},
+      {"inches?", 0, catalog::metres_per_inch},
       {"a slipped digit in the weight?", 10, 0},  {"a slipped digit in the weight?", 0.1, 0},
       {"a slipped digit in the height?", 0, 10},  {"a slipped digit in the height?", 0, 0.1},
   };
@@ -195,8 +188,8 @@ void implied_bmi_sentence(const WarningSubject& subject, BoundedText& out) {
     const double turned_weight = slip.weight_factor != 0 ? weight * slip.weight_factor : weight;
     // Inches turn into metres from the height as typed, whichever unit the formula takes.
     double turned_height = height_m;
-    if (slip.height_factor == 0.0254) {
-      turned_height = (in_metres ? height_m : height_m * 100) * 0.0254;
+    if (slip.height_factor == catalog::metres_per_inch) {
+      turned_height = (in_metres ? height_m : height_m * 100) * catalog::metres_per_inch;
     } else if (slip.height_factor != 0) {
       turned_height = height_m * slip.height_factor;
     }
@@ -230,7 +223,8 @@ void ratio_sentence(std::string_view girth_name, double girth, std::string_view 
   const auto fits = [&span](double ratio) { return rules::within(span, ratio); };
   if (fits(other / girth)) {
     out.put("; swapped?");
-  } else if (fits(girth * 2.54 / other) || fits(girth / (other * 2.54))) {
+  } else if (fits(girth * catalog::centimetres_per_inch / other) ||
+             fits(girth / (other * catalog::centimetres_per_inch))) {
     out.put("; inches?");
   } else {
     out.put("; check both");
@@ -319,7 +313,8 @@ void result_sentence(unsigned bit, const WarningSubject& subject, BoundedText& o
       out.put(name_of(id));
       out.put(" was made for");
       // Below 5 feet the ideal-weight lines run on towards nothing; a height in inches lands there.
-      if (height * 2.54 >= 137 && height * 2.54 <= 229) {
+      const double in_inches = height * catalog::centimetres_per_inch;
+      if (in_inches >= 137 && in_inches <= 229) {
         out.put("; height in inches?");
       } else {
         out.put(": below it, the formula runs on past its data");
@@ -375,6 +370,20 @@ void result_sentence(unsigned bit, const WarningSubject& subject, BoundedText& o
 }
 
 }  // namespace
+
+void put_ranges(const catalog::ArgumentKind& kind, BoundedText& out, bool with_readings) {
+  for (std::size_t index = 0; index < kind.range_count; ++index) {
+    if (index != 0) out.put(" or ");
+    out.put(kind.ranges[index].low_text);
+    out.put(" to ");
+    out.put(kind.ranges[index].high_text);
+    if (with_readings && !kind.ranges[index].reading.empty()) {
+      out.put(" (");
+      out.put(kind.ranges[index].reading);
+      out.put(')');
+    }
+  }
+}
 
 std::size_t write_warning(unsigned bit, const WarningSubject& subject, char* out, std::size_t capacity) {
   BoundedText text(out, capacity);

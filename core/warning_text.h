@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "TamselCore.h"
+#include "bounded_text.h"
 #include "evaluation.h"
 
 namespace tamsel::core {
@@ -26,6 +27,10 @@ struct WarningSubject {
 // Writes the sentence of warning `bit` into `out` (`capacity` bytes with the terminator, cut on
 // a character boundary) and returns its size.
 std::size_t write_warning(unsigned bit, const WarningSubject& subject, char* out, std::size_t capacity);
+
+// An argument's plausible ranges, "0.3 to 1 or 30 to 100", as its warnings and the help give
+// them; with each range's reading ("(metres)") where it has one.
+void put_ranges(const catalog::ArgumentKind& kind, BoundedText& out, bool with_readings = false);
 
 }  // namespace tamsel::core
 

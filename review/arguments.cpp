@@ -17,6 +17,7 @@
 #include "frame/number_text.h"
 #include "frame/tokens.h"
 #include "core/bounded_text.h"
+#include "core/warning_text.h"
 
 namespace tamsel::review {
 namespace {
@@ -333,17 +334,7 @@ std::size_t write_range_table(std::string_view line_end, char* out, std::size_t 
     text.put("  ");
     text.put(kind.name);
     for (std::size_t pad = kind.name.size(); pad < name_width; ++pad) text.put(' ');
-    for (std::size_t index = 0; index < kind.range_count; ++index) {
-      if (index != 0) text.put(" or ");
-      text.put(kind.ranges[index].low_text);
-      text.put(" to ");
-      text.put(kind.ranges[index].high_text);
-      if (!kind.ranges[index].reading.empty()) {
-        text.put(" (");
-        text.put(kind.ranges[index].reading);
-        text.put(')');
-      }
-    }
+    core::put_ranges(kind, text, true);
     if (kind.type == ArgumentType::whole) text.put(", whole numbers");
     text.put(line_end);
   }
